@@ -1,0 +1,38 @@
+# Quick start: `make run` opens the viewer on the bundled sample; `make test` runs the whole suite.
+# Both install what is missing from Debian's packages first (as root, with apt-get).
+
+BUILD ?= build
+JOBS ?= $(shell nproc)
+
+# What building and testing need; `make run` also wants a desktop file dialog.
+DEPS := cmake make g++ pkg-config libgtest-dev libbenchmark-dev \
+        libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev libgl1-mesa-dri \
+        xvfb xauth xdotool imagemagick
+RUN_DEPS := zenity
+
+.PHONY: all deps run-deps configure build test run clean
+
+all: build
+
+deps:
+	@./.ci/install-deps $(DEPS)
+
+run-deps:
+	@./.ci/install-deps $(DEPS) $(RUN_DEPS)
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+# Without a display the suite runs inside a virtual X server (Mesa's software renderer draws).
+test: build
+	@if [ -n "$$DISPLAY" ]; then \
+	  ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS); \
+	else \
+	  xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS); \
+	fi
+
+clean:
+	rm -rf $(BUILD)

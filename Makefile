@@ -1,5 +1,7 @@
 # Quick start: `make run` opens the viewer on the bundled sample; `make test` runs the whole suite.
 # Both install what is missing from Debian's packages first (as root, with apt-get).
+# `make test-sanitize` runs the suite built with AddressSanitizer, LeakSanitizer and
+# UndefinedBehaviorSanitizer; `make fuzz` runs every reader's fuzz target for FUZZ_SECONDS each.
 
 BUILD ?= build
 JOBS ?= $(shell nproc)
@@ -9,8 +11,28 @@ DEPS := cmake make g++ pkg-config libgtest-dev libbenchmark-dev \
         libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev libgl1-mesa-dri \
         xvfb xauth xdotool imagemagick
 RUN_DEPS := zenity
+# libFuzzer and the sanitizer runtimes come with clang.
+FUZZ_DEPS := clang libclang-rt-14-dev
 
-.PHONY: all deps run-deps configure build test run clean
+SANITIZE_BUILD ?= build-sanitize
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+
+# Any sanitizer report fails the test that met it. Leaks inside the system's GL, X and window
+# toolkit libraries are suppressed by library name (never ours) in tests/lsan.supp.
+SANITIZE_ENV := ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:strict_init_order=1 \
+                LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0 \
+                UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+# Runs the suite of build directory $(1); without a display, inside a virtual X server (Mesa's
+# software renderer draws).
+run_suite = if [ -n "$$DISPLAY" ]; then \
+              ctest --test-dir $(1) --output-on-failure -j $(JOBS); \
+            else \
+              xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir $(1) --output-on-failure -j $(JOBS); \
+            fi
+
+.PHONY: all deps run-deps configure build test test-sanitize fuzz-build fuzz fuzz-corpus run clean
 
 all: build
 
@@ -26,13 +48,26 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-# Without a display the suite runs inside a virtual X server (Mesa's software renderer draws).
 test: build
-	@if [ -n "$$DISPLAY" ]; then \
-	  ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS); \
-	else \
-	  xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS); \
-	fi
+	@$(call run_suite,$(BUILD))
+
+test-sanitize: deps
+	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRVF_SANITIZE=ON >/dev/null
+	@$(SANITIZE_ENV) cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	@export $(SANITIZE_ENV); $(call run_suite,$(SANITIZE_BUILD))
+
+fuzz-build:
+	@./.ci/install-deps $(DEPS) $(FUZZ_DEPS)
+	@cmake -S fuzz -B $(FUZZ_BUILD) -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+# One target after another on one core; fails when any of them reports a finding.
+fuzz: fuzz-build
+	@./fuzz/run $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+# Rewrites the committed seed corpus with our own writers.
+fuzz-corpus: fuzz-build
+	@$(FUZZ_BUILD)/MakeCorpus fuzz/corpus
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)

@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (ok) {
             std::vector<RvRawTriangle> fileOrder(tris, tris + numTris);
             KivByteSwap_RvRawTriangle(fileOrder.data(), uint32(numTris));
-            FUZZ_CHECK(std::memcmp(fileOrder.data(), data + 4, std::size_t(count) * sizeof(RvRawTriangle)) == 0);
+            const std::size_t bytes = std::size_t(count) * sizeof(RvRawTriangle);
+            FUZZ_CHECK(std::memcmp(fileOrder.data(), data + 4, bytes) == 0);
         }
     } else {
         FUZZ_CHECK(!ok && tris == untouched);

@@ -24,7 +24,6 @@ std::uint32_t FuzzLittleEndian32(const std::uint8_t* p);
 // Reports the failed condition with its place and aborts, so libFuzzer keeps the input.
 [[noreturn]] void FuzzFail(const char* condition, const char* file, int line);
 
-#define FUZZ_CHECK(condition) \
-    ((condition) ? static_cast<void>(0) : FuzzFail(#condition, __FILE__, __LINE__))
+#define FUZZ_CHECK(condition) ((condition) ? static_cast<void>(0) : FuzzFail(#condition, __FILE__, __LINE__))
 
 #endif

@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(std::size_t(width) == w && std::size_t(height) == h && std::size_t(bitDepth) == depth);
         const std::size_t count = w * h * (depth / 8);
         // The seek past the identification field succeeds even beyond the end of the file.
-        const bool fits = count == 0 || (kHeaderBytes + idlen <= size && count <= size - kHeaderBytes - idlen);
+        const bool fits =
+            count == 0 || (kHeaderBytes + idlen <= size && count <= size - kHeaderBytes - idlen);
         FUZZ_CHECK(ok == fits);
         if (ok) {
             FUZZ_CHECK(pixels != nullptr);

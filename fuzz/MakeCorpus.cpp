@@ -83,8 +83,9 @@ Bytes RvfFile(int n) {
     std::vector<RvRawTriangle> tris = SomeTriangles(n);
     FILE* fp = std::tmpfile();
     Bytes out;
-    if (fp != nullptr && RvWriteTriangles(fp, n, tris.data())) out = ContentsOf(fp);
-    else gFailed = true;
+    const bool written = fp != nullptr && RvWriteTriangles(fp, n, tris.data());
+    if (written) out = ContentsOf(fp);
+    gFailed = gFailed || !written;
     if (fp != nullptr) std::fclose(fp);
     return out;
 }
@@ -94,8 +95,9 @@ Bytes TgaFile(int width, int height, int bitDepth) {
     for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<BYTE>(17 * i + 3);
     FILE* fp = std::tmpfile();
     Bytes out;
-    if (fp != nullptr && TGAWriteImage(fp, width, height, bitDepth, pixels.data(), false)) out = ContentsOf(fp);
-    else gFailed = true;
+    const bool written = fp != nullptr && TGAWriteImage(fp, width, height, bitDepth, pixels.data(), false);
+    if (written) out = ContentsOf(fp);
+    gFailed = gFailed || !written;
     if (fp != nullptr) std::fclose(fp);
     return out;
 }
@@ -199,7 +201,8 @@ void SmdSeeds(const char* target) {
     Save(target, "one-triangle.smd", head + "triangles\n" + tri + "end\n");
     Save(target, "two-triangles.smd", head + "triangles\n" + tri + tri + "end\n");
     Save(target, "capitalised-keywords.smd", head + "Triangles\n" + tri + "END\n");
-    Save(target, "endcap-material.smd", head + "triangles\n" + tri + "Endcap.bmp\n" + tri.substr(10) + "end\n");
+    Save(target, "endcap-material.smd",
+         head + "triangles\n" + tri + "Endcap.bmp\n" + tri.substr(10) + "end\n");
     Save(target, "clamped-texcoords.smd",
          "triangles\nskin\n"
          "7 1 2 3 0 1 0 -0.25 1.5\n"
@@ -209,8 +212,9 @@ void SmdSeeds(const char* target) {
     Save(target, "no-triangles.smd", head);
     Save(target, "missing-end.smd", "triangles\n" + tri);
     Save(target, "short-vertex-line.smd", "triangles\nskin\n0 1 2 3\n0 1 2 3 4 5 6 7 8\n0 1\nend\n");
-    Save(target, "crlf-lines.smd", "triangles\r\nskin\r\n0 1 2 3 0 0 1 0 0\r\n0 4 5 6 0 0 1 1 0\r\n"
-                                   "0 7 8 9 0 0 1 0 1\r\nend\r\n");
+    Save(target, "crlf-lines.smd",
+         "triangles\r\nskin\r\n0 1 2 3 0 0 1 0 0\r\n0 4 5 6 0 0 1 1 0\r\n"
+         "0 7 8 9 0 0 1 0 1\r\nend\r\n");
 }
 
 void BitmapSeeds() {

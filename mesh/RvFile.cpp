@@ -36,6 +36,13 @@ bool ReadHeader(FILE* fp, RvHeader* header) {
     return true;
 }
 
+// Triangle arrays are sized from counts that may come from a file: the byte size is checked
+// before it is asked for, and a refusal is a null result.
+RvRawTriangle* NewTriangles(std::size_t count) {
+    if (count > SIZE_MAX / sizeof(RvRawTriangle)) return nullptr;
+    return new (std::nothrow) RvRawTriangle[count];
+}
+
 // A relative seek of `size` bytes forward; long may be narrower than a chunk size.
 bool SkipBody(FILE* fp, UNSIGNED_INT_32 size) {
     std::uint64_t left = size;
@@ -107,19 +114,17 @@ bool RvWriteTriangles(FILE* fp, int numTris, const RvRawTriangle* tris) {
         return false;
     }
 
-    // The triangles are converted on a copy, one record larger than they need.
-    const std::size_t records = std::size_t(numTris) + 1;
-    RvRawTriangle* scratch = records > SIZE_MAX / sizeof(RvRawTriangle)
-                                 ? nullptr
-                                 : new (std::nothrow) RvRawTriangle[records];
+    // The triangles are converted on a copy, with one record to spare so that an empty list
+    // still has a block to write from.
+    const std::size_t records = std::size_t(numTris);
+    RvRawTriangle* scratch = NewTriangles(records + 1);
     if (scratch == nullptr) {
         std::fputs("Unable to write triangles\n", stderr);
         return false;
     }
-    if (numTris > 0) std::memcpy(scratch, tris, std::size_t(numTris) * sizeof(RvRawTriangle));
+    if (records > 0) std::memcpy(scratch, tris, records * sizeof(RvRawTriangle));
     KivByteSwap_RvRawTriangle(scratch, uint32(numTris));
-    const bool written = std::fwrite(scratch, sizeof(RvRawTriangle), std::size_t(numTris), fp) ==
-                         std::size_t(numTris);
+    const bool written = std::fwrite(scratch, sizeof(RvRawTriangle), records, fp) == records;
     delete[] scratch;
     if (!written) {
         std::fputs("Unable to write triangles\n", stderr);
@@ -144,7 +149,7 @@ bool RvReadTriangleChunk(FILE* fp, int* numTris, RvRawTriangle** tris) {
 
     // The count comes from the file: whatever it says, a failed allocation is reported.
     const std::size_t records = std::size_t(count);
-    *tris = records > SIZE_MAX / sizeof(RvRawTriangle) ? nullptr : new (std::nothrow) RvRawTriangle[records];
+    *tris = NewTriangles(records);
     if (*tris == nullptr) {
         std::fprintf(stderr, "Unable to allocate space for %d triangles\n", count);
         return false;

@@ -199,12 +199,9 @@ TEST(WriteTriangles, ReportsEachWriteThatFails) {
     const struct {
         std::size_t limit;
         const char* message;
-    } cases[] = {{0, "Unable to write RVF header\n"},
-                 {7, "Unable to write RVF header\n"},
-                 {8, "Unable to write triangle header\n"},
-                 {16, "Unable to write number of triangles\n"},
-                 {20, "Unable to write triangles\n"},
-                 {211, "Unable to write triangles\n"}};
+    } cases[] = {{0, "Unable to write RVF header\n"},      {7, "Unable to write RVF header\n"},
+                 {8, "Unable to write triangle header\n"}, {16, "Unable to write number of triangles\n"},
+                 {20, "Unable to write triangles\n"},      {211, "Unable to write triangles\n"}};
     for (const auto& c : cases) {
         FILE* fp = StreamAcceptingOnly(c.limit);
         ASSERT_NE(fp, nullptr);
@@ -412,7 +409,7 @@ TEST(ReadTriangles, EveryTruncatedFileFailsWithItsMessage) {
 
 TEST(ReadTriangleChunk, RejectsCountNotPositive) {
     for (long count : {0L, -5L, long(INT_MIN)}) {
-        FILE* fp = StreamWith(TrisBody((unsigned long)(count) & 0xFFFFFFFFul, 1));
+        FILE* fp = StreamWith(TrisBody(static_cast<unsigned long>(count), 1));
         ASSERT_NE(fp, nullptr);
         int numTris = 99;
         RvRawTriangle sentinel;

@@ -149,7 +149,8 @@ constexpr float64 KIV_TAN_ANGLE = 0.3;
 bool RvWriteTriangles(FILE* fp, int numTris, const RvRawTriangle* tris);
 
 // Reads a triangle-chunk body (count, then triangles) at fp's position into *numTris and a new
-// array *tris in host order. After a short read of the triangles the array is still in *tris.
+// array *tris in host order. A count that cannot be read leaves *numTris alone; one that is read
+// is stored even when refused. After a short read of the triangles the array is still in *tris.
 bool RvReadTriangleChunk(FILE* fp, int* numTris, RvRawTriangle** tris);
 
 // Walks the chunks from fp's position to the first "TRIS" chunk inside the first "RVF "

@@ -124,8 +124,8 @@ static_assert(sizeof(RvRawTangentSpace) == 72 && offsetof(RvRawTangentSpace, bin
 static_assert(sizeof(RvRawTangentSpaceD) == 144 && offsetof(RvRawTangentSpaceD, binormal) == 72,
               "RvRawTangentSpaceD layout");
 static_assert(offsetof(RvTangentPointD, normal) == 24 && offsetof(RvTangentPointD, uv) == 48 &&
-                  offsetof(RvTangentPointD, tangent) == 64 &&
-                  offsetof(RvTangentPointD, binormal) == 88 && offsetof(RvTangentPointD, count) == 112,
+                  offsetof(RvTangentPointD, tangent) == 64 && offsetof(RvTangentPointD, binormal) == 88 &&
+                  offsetof(RvTangentPointD, count) == 112,
               "RvTangentPointD field order");
 static_assert(sizeof(RvIndex) == 12, "RvIndex layout");
 static_assert(sizeof(KivBitmapFormatEnum) == 4, "KivBitmapFormatEnum is 32 bits");

@@ -84,6 +84,17 @@ TEST(TGAWriteImage, WritesHeaderAndExchangesOrCopiesChannelsByFlagAndReadsBack) 
     }
 }
 
+TEST(TGAWriteImage, KeepsLow16BitsOfWidthInHeaderAndWritesEveryPixel) {
+    Bytes image(70000 * 3, 5);
+    FILE* fp = std::tmpfile();
+    ASSERT_TRUE(TGAWriteImage(fp, 70000, 1, 24, image.data(), true));
+    const Bytes file = ContentsOf(fp);
+    std::fclose(fp);
+    ASSERT_EQ(file.size(), 18 + image.size());
+    EXPECT_EQ(Bytes(file.begin() + 12, file.begin() + 16), (Bytes{0x70, 0x11, 1, 0}));
+    EXPECT_EQ(Bytes(file.begin() + 18, file.end()), image);
+}
+
 TEST(TGAWriteImage, RejectsBadArgumentsAndImpossibleSizesWithoutWriting) {
     Bytes image = kRgba;
     const char* const kNull = "ERROR: NULL image or file pointer!\n";

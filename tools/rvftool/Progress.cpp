@@ -29,6 +29,7 @@ std::size_t gTotal = 0;
 std::atomic<std::size_t> gDone(0);
 Clock::time_point gStart;
 bool gLineShown = false;
+std::string gLastLine;  // redrawn only when it changes
 
 void WriteAll(const char* text, std::size_t length) {
     while (length > 0) {
@@ -54,7 +55,11 @@ void DrawLine(Clock::duration elapsed) {
     } else {
         length = std::snprintf(line, sizeof line, "\rrvftool: %s... %ld s\033[K", gWhat.c_str(), seconds);
     }
-    if (length > 0) WriteAll(line, std::size_t(length) < sizeof line ? std::size_t(length) : sizeof line - 1);
+    if (length <= 0) return;
+    std::string text(line, std::size_t(length) < sizeof line ? std::size_t(length) : sizeof line - 1);
+    if (text == gLastLine) return;
+    WriteAll(text.data(), text.size());
+    gLastLine = text;
     gLineShown = true;
 }
 
@@ -82,6 +87,7 @@ void ProgressBegin(const char* what, std::size_t total) {
     gDone = 0;
     gStart = Clock::now();
     gLineShown = false;
+    gLastLine.clear();
     gStageActive = true;
     try {
         gTicker = std::thread(Tick);

@@ -11,6 +11,7 @@
 
 #include "mesh/RvFileIO.h"
 #include "mesh/SMDFileIO.h"
+#include "platform/MacSpecific.h"
 #include "tools/rvftool/AtomicOutput.h"
 #include "tools/rvftool/CommandLine.h"
 #include "tools/rvftool/LibraryConsole.h"
@@ -35,16 +36,13 @@ const char kHelp[] =
 
 enum InputKind { kUnknown, kSmd, kBare };
 
-const std::uint64_t kBareTriangleBytes = 96;
+const std::uint64_t kBareTriangleBytes = sizeof(RvRawTriangle);
 
 // The count at the front of a bare body, and whether the file is exactly that long.
 bool ReadBareCount(FILE* fp, std::uint64_t fileSize, std::int32_t* count, bool* sizeMatches) {
-    unsigned char bytes[4];
     std::rewind(fp);
-    if (std::fread(bytes, 1, 4, fp) != 4) return false;
-    std::uint32_t value = std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8 |
-                          std::uint32_t(bytes[2]) << 16 | std::uint32_t(bytes[3]) << 24;
-    std::memcpy(count, &value, sizeof value);
+    if (std::fread(count, sizeof *count, 1, fp) != 1) return false;
+    KivByteSwap_int32(count, 1);
     *sizeMatches = *count > 0 && fileSize == 4 + kBareTriangleBytes * std::uint64_t(*count);
     return true;
 }

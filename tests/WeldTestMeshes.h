@@ -1,0 +1,158 @@
+// Triangle lists for the tests of frames, welding and tangent spaces.
+#ifndef TESTS_WELDTESTMESHES_H
+#define TESTS_WELDTESTMESHES_H
+
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+#include "mesh/RvFileIO.h"
+
+struct TestCorner3 {
+    float32 x, y, z;
+};
+struct TestCorner2 {
+    float32 u, v;
+};
+
+// One triangle from three positions, three texture coordinates and one normal for all corners.
+inline RvRawTriangle MakeTriangle(const TestCorner3 (&pos)[3], const TestCorner2 (&tex)[3],
+                                  TestCorner3 normal) {
+    RvRawTriangle tri;
+    for (int i = 0; i < 3; ++i) {
+        tri.vert[i].x = pos[i].x, tri.vert[i].y = pos[i].y, tri.vert[i].z = pos[i].z;
+        tri.norm[i].x = normal.x, tri.norm[i].y = normal.y, tri.norm[i].z = normal.z;
+        tri.texCoord[i].u = tex[i].u, tri.texCoord[i].v = tex[i].v;
+    }
+    return tri;
+}
+
+// (0,0,0), (1,0,0), (0,1,0) with u along x, v along y, normal +z: tangent (1,0,0), binormal (0,1,0).
+inline RvRawTriangle UnitRightTriangle() {
+    return MakeTriangle({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 0}, {1, 0}, {0, 1}}, {0, 0, 1});
+}
+
+// The unit cube, two triangles per face, flat outward normals, each face the full texture
+// square. Face f is triangles 2f (corners 00, 10, 11) and 2f + 1 (corners 00, 11, 01).
+inline std::vector<RvRawTriangle> TexturedCube() {
+    struct Face {
+        TestCorner3 origin, e1, e2, normal;
+    };
+    const Face faces[6] = {
+        {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {{0, 1, 0}, {1, 0, 0}, {0, -1, 0}, {0, 0, -1}},
+        {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 0}}, {{0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {-1, 0, 0}},
+        {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}}, {{0, 0, 0}, {1, 0, 0}, {0, 0, 1}, {0, -1, 0}},
+    };
+    std::vector<RvRawTriangle> tris;
+    for (const Face& f : faces) {
+        const TestCorner3 p00 = f.origin;
+        const TestCorner3 p10 = {p00.x + f.e1.x, p00.y + f.e1.y, p00.z + f.e1.z};
+        const TestCorner3 p01 = {p00.x + f.e2.x, p00.y + f.e2.y, p00.z + f.e2.z};
+        const TestCorner3 p11 = {p10.x + f.e2.x, p10.y + f.e2.y, p10.z + f.e2.z};
+        tris.push_back(MakeTriangle({p00, p10, p11}, {{0, 0}, {1, 0}, {1, 1}}, f.normal));
+        tris.push_back(MakeTriangle({p00, p11, p01}, {{0, 0}, {1, 1}, {0, 1}}, f.normal));
+    }
+    return tris;
+}
+
+// A mesh built to stress the weld: triangles of a bumpy, texture-mapped grid picked in random
+// order (so most corners are shared), with seams, mirrored texture mappings, positions, normals
+// and texture coordinates moved by one or two units in the last place (either side of 1e-7),
+// collapsed triangles, triangles without u, rotated corner order and, with `withNaN`, corners
+// holding NaN.
+inline std::vector<RvRawTriangle> RandomMesh(std::mt19937* rng, int numTris, bool withNaN = false) {
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    const int side = static_cast<int>(std::sqrt(numTris / 2.0)) + 2;
+    auto corner = [&](int i, int j, RvRawTriangle* tri, int c) {
+        const float s = 0.5f + static_cast<float>(i) / side;
+        const float t = 0.5f + static_cast<float>(j) / side;
+        const float bump = 0.25f * std::sin(3.0f * s) * std::cos(2.0f * t);
+        tri->vert[c].x = s, tri->vert[c].y = t, tri->vert[c].z = 0.75f + bump;
+        const float nx = -0.75f * std::cos(3.0f * s) * std::cos(2.0f * t);
+        const float ny = 0.5f * std::sin(3.0f * s) * std::sin(2.0f * t);
+        const float len = std::sqrt(nx * nx + ny * ny + 1.0f);
+        tri->norm[c].x = nx / len, tri->norm[c].y = ny / len, tri->norm[c].z = 1.0f / len;
+        tri->texCoord[c].u = static_cast<float>(i) / side;
+        tri->texCoord[c].v = static_cast<float>(j) / side;
+    };
+    auto nudge = [&](float* f) {
+        const int steps = 1 + static_cast<int>((*rng)() % 2);
+        const float toward = (*rng)() % 2 ? 8.0f : -8.0f;
+        for (int k = 0; k < steps; ++k) *f = std::nextafter(*f, toward);
+    };
+    std::vector<RvRawTriangle> tris(static_cast<std::size_t>(numTris));
+    for (RvRawTriangle& tri : tris) {
+        const int i = static_cast<int>((*rng)() % (side - 1));
+        const int j = static_cast<int>((*rng)() % (side - 1));
+        if ((*rng)() % 2) {
+            corner(i, j, &tri, 0), corner(i + 1, j, &tri, 1), corner(i + 1, j + 1, &tri, 2);
+        } else {
+            corner(i, j, &tri, 0), corner(i + 1, j + 1, &tri, 1), corner(i, j + 1, &tri, 2);
+        }
+        const unsigned what = (*rng)() % 100;
+        const int c = static_cast<int>((*rng)() % 3);
+        if (what < 6) {
+            tri.texCoord[c].u += 1.0f;
+        } else if (what < 12) {
+            for (auto& tc : tri.texCoord) tc.u = -tc.u;
+        } else if (what < 24) {
+            nudge(&tri.vert[c].v[(*rng)() % 3]);
+        } else if (what < 30) {
+            nudge(&tri.norm[c].v[(*rng)() % 3]);
+        } else if (what < 36) {
+            nudge(&tri.texCoord[c].uv[(*rng)() % 2]);
+        } else if (what < 39) {
+            tri.vert[(c + 1) % 3] = tri.vert[c];
+        } else if (what < 42) {
+            tri.texCoord[(c + 1) % 3] = tri.texCoord[c];
+            tri.texCoord[(c + 2) % 3] = tri.texCoord[c];
+        } else if (what < 45) {
+            for (auto& tc : tri.texCoord) tc.u = 0.0f;
+        } else if (what < 48 && withNaN) {
+            tri.vert[c].v[(*rng)() % 3] = std::nanf("");
+        } else if (what < 50 && withNaN) {
+            tri.texCoord[c].uv[(*rng)() % 2] = std::nanf("");
+        } else if (what < 60) {
+            const RvRawTriangle keep = tri;
+            for (int k = 0; k < 3; ++k) {
+                tri.vert[k] = keep.vert[(k + 1) % 3];
+                tri.norm[k] = keep.norm[(k + 1) % 3];
+                tri.texCoord[k] = keep.texCoord[(k + 1) % 3];
+            }
+        }
+        if (unit(*rng) < 0.02f) tri.vert[0].x = unit(*rng) * 4.0f;
+    }
+    return tris;
+}
+
+// Whether an address-space limit can be set: the sanitizers reserve far more than any limit.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressLimitWorks = false;
+#else
+constexpr bool kAddressLimitWorks = true;
+#endif
+
+// For a child process only: maps numTris zero triangles (read-only, no memory behind them
+// until read) and limits the address space to what is in use now plus `headroom` bytes, so
+// that larger allocations fail. Exits with 2 when that cannot be done.
+inline const RvRawTriangle* ZeroTrianglesUnderMemoryLimit(int numTris, std::size_t headroom) {
+    void* zeros = mmap(nullptr, sizeof(RvRawTriangle) * static_cast<std::size_t>(numTris), PROT_READ,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (zeros == MAP_FAILED) std::exit(2);
+    unsigned long pages = 0;
+    FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (statm == nullptr || std::fscanf(statm, "%lu", &pages) != 1) std::exit(2);
+    std::fclose(statm);
+    rlimit limit;
+    limit.rlim_cur = limit.rlim_max = pages * static_cast<unsigned long>(sysconf(_SC_PAGESIZE)) + headroom;
+    if (setrlimit(RLIMIT_AS, &limit) != 0) std::exit(2);
+    return static_cast<const RvRawTriangle*>(zeros);
+}
+
+#endif

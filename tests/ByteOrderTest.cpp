@@ -176,12 +176,11 @@ TEST(ByteOrder, BigEndianHostWritesHeaderInFileOrder) {
 }
 
 TEST(ByteOrder, LittleEndianHostLeavesHeaderInFileOrder) {
-    RvHeader header;
-    std::memcpy(header.hdr, "TRIS", 4);
-    header.size = 100;
-    EXPECT_EQ(1u, KivByteOrder<false>::Header(&header, 1));
+    // "TRIS" with size 100 as a little-endian host holds it in memory.
+    unsigned char record[8] = {'T', 'R', 'I', 'S', 100, 0, 0, 0};
+    EXPECT_EQ(1u, KivByteOrder<false>::Header(record, 1));
     const unsigned char fileOrder[8] = {'T', 'R', 'I', 'S', 100, 0, 0, 0};
-    EXPECT_EQ(0, std::memcmp(&header, fileOrder, 8));
+    EXPECT_EQ(0, std::memcmp(record, fileOrder, 8));
 }
 
 TEST(ByteOrder, BigEndianHostReversesTheTargaHeaderPairs) {

@@ -425,7 +425,8 @@ TEST(ReadTriangleChunk, RejectsCountNotPositive) {
 }
 
 TEST(ReadTriangleChunk, HandsOverTheArrayAfterAShortRead) {
-    FILE* fp = StreamWith(TrisBody(3, 2));
+    const Bytes body = TrisBody(3, 2);
+    FILE* fp = StreamWith(body);
     ASSERT_NE(fp, nullptr);
     int numTris = 0;
     RvRawTriangle* tris = nullptr;
@@ -434,8 +435,8 @@ TEST(ReadTriangleChunk, HandsOverTheArrayAfterAShortRead) {
     EXPECT_EQ(CapturedStderr(), "Unable to read triangles\n");
     EXPECT_EQ(numTris, 3);
     ASSERT_NE(tris, nullptr);
-    EXPECT_TRUE(SameBits(tris[0], PatternBits(1)));
-    EXPECT_TRUE(SameBits(tris[1], PatternBits(2)));
+    // Only a complete read is converted: the triangles that came stay in file order.
+    EXPECT_EQ(0, std::memcmp(tris, body.data() + 4, 2 * sizeof(RvRawTriangle)));
     EXPECT_EQ(std::ftell(fp), 4 + 192);
     delete[] tris;
     std::fclose(fp);

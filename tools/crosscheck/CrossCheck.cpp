@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "image/TGAIO.h"
@@ -279,6 +280,166 @@ bool DumpKinds(const std::string* dir) {
     return true;
 }
 
+// ---------------------------------------------------------------------------------------------
+// Files of the library's own writers and readers.
+
+const int kTriangles = 4;
+// Each side is a number whose two bytes differ, so a swapped header field shows.
+const int kWidth24 = 258, kHeight24 = 3;
+const int kWidth32 = 5, kHeight32 = 258;
+
+Kind TriangleKind() {
+    Kind kind = {"RvRawTriangle", sizeof(RvRawTriangle), uint32(kTriangles), KivByteSwap_RvRawTriangle, {}};
+    for (const Kind& k : Kinds())
+        if (std::strcmp(k.name, kind.name) == 0) kind.fields = k.fields;
+    return kind;
+}
+
+std::vector<RvRawTriangle> FixedTriangles() {
+    Bytes bytes = FixedRecords(TriangleKind(), SeedOf("triangles"));
+    std::vector<RvRawTriangle> tris(kTriangles);
+    std::memcpy(tris.data(), bytes.data(), bytes.size());
+    return tris;
+}
+
+Bytes FixedPixels(int width, int height, int bitDepth) {
+    Bytes pixels(std::size_t(width) * height * (bitDepth / 8));
+    Generator gen = {SeedOf(bitDepth == 24 ? "image24" : "image32"), 0};
+    for (unsigned char& b : pixels) b = static_cast<unsigned char>(gen.Next(1));
+    return pixels;
+}
+
+// What a Targa file holds for `pixels` written without the copy flag: first and third byte of
+// each pixel exchanged.
+Bytes ExchangedRedBlue(Bytes pixels, int bytesPerPixel) {
+    for (std::size_t i = 0; i + 2 < pixels.size(); i += bytesPerPixel) std::swap(pixels[i], pixels[i + 2]);
+    return pixels;
+}
+
+FILE* Open(const std::string& path, const char* mode) {
+    FILE* fp = std::fopen(path.c_str(), mode);
+    if (fp == nullptr) Fail("cannot open " + path);
+    return fp;
+}
+
+bool CloseWritten(FILE* fp, bool ok, const std::string& path) {
+    if (std::fclose(fp) != 0) ok = false;
+    return ok || Fail("cannot write " + path);
+}
+
+bool WriteTargaFile(const std::string& path, int width, int height, int bitDepth, bool copyChannels) {
+    Bytes pixels = FixedPixels(width, height, bitDepth);
+    FILE* fp = Open(path, "wb");
+    if (fp == nullptr) return false;
+    return CloseWritten(fp, TGAWriteImage(fp, width, height, bitDepth, pixels.data(), copyChannels), path);
+}
+
+bool WriteLibraryFiles(const std::string& dir) {
+    std::vector<RvRawTriangle> tris = FixedTriangles();
+
+    std::string path = PathIn(dir, "triangles.rvf");
+    FILE* fp = Open(path, "wb");
+    if (fp == nullptr || !CloseWritten(fp, RvWriteTriangles(fp, kTriangles, tris.data()), path)) return false;
+
+    // A bare triangle-chunk body made with the byte-order routines, and its conversion.
+    int32 count = kTriangles;
+    KivByteSwap_int32(&count, 1);
+    std::vector<RvRawTriangle> fileOrder = tris;
+    KivByteSwap_RvRawTriangle(fileOrder.data(), kTriangles);
+    Bytes bare(sizeof count + sizeof(RvRawTriangle) * kTriangles);
+    std::memcpy(bare.data(), &count, sizeof count);
+    std::memcpy(bare.data() + sizeof count, fileOrder.data(), sizeof(RvRawTriangle) * kTriangles);
+    if (!WriteFile(PathIn(dir, "bare.bin"), bare)) return false;
+
+    FILE* in = Open(PathIn(dir, "bare.bin"), "rb");
+    if (in == nullptr) return false;
+    path = PathIn(dir, "converted.rvf");
+    FILE* out = Open(path, "wb");
+    if (out == nullptr) {
+        std::fclose(in);
+        return false;
+    }
+    bool converted = RvConvertFile(in, out);
+    std::fclose(in);
+    if (!CloseWritten(out, converted, path)) return false;
+
+    return WriteTargaFile(PathIn(dir, "image24.tga"), kWidth24, kHeight24, 24, false) &&
+           WriteTargaFile(PathIn(dir, "image32.tga"), kWidth32, kHeight32, 32, true);
+}
+
+void DumpTriangles(const char* title, const RvRawTriangle* tris, int numTris) {
+    Kind kind = TriangleKind();
+    kind.count = uint32(numTris);
+    Bytes bytes(sizeof(RvRawTriangle) * std::size_t(numTris));
+    std::memcpy(bytes.data(), tris, bytes.size());
+    std::printf("%s (%d triangles)\n", title, numTris);
+    DumpRecords(kind, bytes);
+}
+
+void DumpImage(const char* title, int width, int height, int bitDepth, const unsigned char* pixels) {
+    std::printf("%s (%d x %d, %d bits)\n", title, width, height, bitDepth);
+    std::size_t n = std::size_t(width) * height * (bitDepth / 8);
+    for (std::size_t i = 0; i < n; ++i)
+        std::printf("%s%02x%s", i % 32 == 0 ? "  " : "", pixels[i], i % 32 == 31 || i + 1 == n ? "\n" : "");
+}
+
+// Reads an RVF file with the walk; RvFileHasTriangles must find the chunk first.
+bool DumpRvfFile(const std::string& dir, const char* name) {
+    std::string path = PathIn(dir, name);
+    FILE* fp = Open(path, "rb");
+    if (fp == nullptr) return false;
+    bool found = RvFileHasTriangles(fp) && std::ftell(fp) == 16;
+    std::rewind(fp);
+    int numTris = 0;
+    RvRawTriangle* tris = nullptr;
+    bool ok = found && RvReadTriangles(fp, &numTris, &tris);
+    std::fclose(fp);
+    if (ok) DumpTriangles(name, tris, numTris);
+    delete[] tris;
+    return ok || Fail("cannot read " + path);
+}
+
+bool DumpBareFile(const std::string& dir) {
+    std::string path = PathIn(dir, "bare.bin");
+    FILE* fp = Open(path, "rb");
+    if (fp == nullptr) return false;
+    int numTris = 0;
+    RvRawTriangle* tris = nullptr;
+    bool ok = RvReadTriangleChunk(fp, &numTris, &tris);
+    std::fclose(fp);
+    if (ok) DumpTriangles("bare.bin", tris, numTris);
+    delete[] tris;
+    return ok || Fail("cannot read " + path);
+}
+
+bool DumpTargaFile(const std::string& dir, const char* name) {
+    std::string path = PathIn(dir, name);
+    FILE* fp = Open(path, "rb");
+    if (fp == nullptr) return false;
+    int width = 0, height = 0, bitDepth = 0;
+    BYTE* pixels = nullptr;
+    bool ok = TGAReadImage(fp, &width, &height, &bitDepth, &pixels);
+    std::fclose(fp);
+    if (ok) DumpImage(name, width, height, bitDepth, pixels);
+    delete[] pixels;
+    return ok || Fail("cannot read " + path);
+}
+
+bool DumpLibraryFiles(const std::string* dir) {
+    if (dir == nullptr) {
+        std::vector<RvRawTriangle> tris = FixedTriangles();
+        DumpTriangles("triangles.rvf", tris.data(), kTriangles);
+        DumpTriangles("bare.bin", tris.data(), kTriangles);
+        DumpTriangles("converted.rvf", tris.data(), kTriangles);
+        DumpImage("image24.tga", kWidth24, kHeight24, 24,
+                  ExchangedRedBlue(FixedPixels(kWidth24, kHeight24, 24), 3).data());
+        DumpImage("image32.tga", kWidth32, kHeight32, 32, FixedPixels(kWidth32, kHeight32, 32).data());
+        return true;
+    }
+    return DumpRvfFile(*dir, "triangles.rvf") && DumpBareFile(*dir) && DumpRvfFile(*dir, "converted.rvf") &&
+           DumpTargaFile(*dir, "image24.tga") && DumpTargaFile(*dir, "image32.tga");
+}
+
 int Usage() {
     std::fprintf(stderr, "usage: rvf_crosscheck write DIR | records | read DIR\n");
     return 2;
@@ -287,11 +448,13 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::strcmp(argv[1], "write") == 0) return WriteKinds(argv[2]) ? 0 : 1;
-    if (argc == 2 && std::strcmp(argv[1], "records") == 0) return DumpKinds(nullptr) ? 0 : 1;
+    if (argc == 3 && std::strcmp(argv[1], "write") == 0)
+        return WriteKinds(argv[2]) && WriteLibraryFiles(argv[2]) ? 0 : 1;
+    if (argc == 2 && std::strcmp(argv[1], "records") == 0)
+        return DumpKinds(nullptr) && DumpLibraryFiles(nullptr) ? 0 : 1;
     if (argc == 3 && std::strcmp(argv[1], "read") == 0) {
         std::string dir = argv[2];
-        return DumpKinds(&dir) ? 0 : 1;
+        return DumpKinds(&dir) && DumpLibraryFiles(&dir) ? 0 : 1;
     }
     return Usage();
 }

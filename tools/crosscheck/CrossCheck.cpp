@@ -288,6 +288,26 @@ const int kTriangles = 4;
 const int kWidth24 = 258, kHeight24 = 3;
 const int kWidth32 = 5, kHeight32 = 258;
 
+// Bitmap headers in memory; the file holds the same fields packed, little-endian.
+const Kind kBitmapFileHeader = {"tagBITMAPFILEHEADER",
+                                sizeof(tagBITMAPFILEHEADER),
+                                1,
+                                nullptr,
+                                {{"bfType", offsetof(tagBITMAPFILEHEADER, bfType), 2, 1},
+                                 {"bfSize", offsetof(tagBITMAPFILEHEADER, bfSize), 4, 1},
+                                 {"bfReserved1", offsetof(tagBITMAPFILEHEADER, bfReserved1), 2, 1},
+                                 {"bfReserved2", offsetof(tagBITMAPFILEHEADER, bfReserved2), 2, 1},
+                                 {"bfOffBits", offsetof(tagBITMAPFILEHEADER, bfOffBits), 4, 1}}};
+const Kind kBitmapCoreHeader = {"tagBITMAPCOREHEADER",
+                                sizeof(tagBITMAPCOREHEADER),
+                                1,
+                                nullptr,
+                                {{"bcSize", offsetof(tagBITMAPCOREHEADER, bcSize), 4, 1},
+                                 {"bcWidth", offsetof(tagBITMAPCOREHEADER, bcWidth), 4, 1},
+                                 {"bcHeight", offsetof(tagBITMAPCOREHEADER, bcHeight), 4, 1},
+                                 {"bcPlanes", offsetof(tagBITMAPCOREHEADER, bcPlanes), 2, 1},
+                                 {"bcBitCount", offsetof(tagBITMAPCOREHEADER, bcBitCount), 2, 1}}};
+
 Kind TriangleKind() {
     Kind kind = {"RvRawTriangle", sizeof(RvRawTriangle), uint32(kTriangles), KivByteSwap_RvRawTriangle, {}};
     for (const Kind& k : Kinds())
@@ -314,6 +334,21 @@ Bytes FixedPixels(int width, int height, int bitDepth) {
 Bytes ExchangedRedBlue(Bytes pixels, int bytesPerPixel) {
     for (std::size_t i = 0; i + 2 < pixels.size(); i += bytesPerPixel) std::swap(pixels[i], pixels[i + 2]);
     return pixels;
+}
+
+// The header's fields one after another, each converted to file order on a copy.
+Bytes PackedFileOrder(const Kind& layout, const Bytes& record) {
+    Bytes out;
+    for (const Field& f : layout.fields) {
+        unsigned char value[4];
+        std::memcpy(value, &record[f.offset], f.width);
+        if (f.width == 2)
+            KivByteSwap_uint16(value, 1);
+        else
+            KivByteSwap_uint32(value, 1);
+        out.insert(out.end(), value, value + f.width);
+    }
+    return out;
 }
 
 FILE* Open(const std::string& path, const char* mode) {
@@ -363,8 +398,13 @@ bool WriteLibraryFiles(const std::string& dir) {
     std::fclose(in);
     if (!CloseWritten(out, converted, path)) return false;
 
-    return WriteTargaFile(PathIn(dir, "image24.tga"), kWidth24, kHeight24, 24, false) &&
-           WriteTargaFile(PathIn(dir, "image32.tga"), kWidth32, kHeight32, 32, true);
+    if (!WriteTargaFile(PathIn(dir, "image24.tga"), kWidth24, kHeight24, 24, false)) return false;
+    if (!WriteTargaFile(PathIn(dir, "image32.tga"), kWidth32, kHeight32, 32, true)) return false;
+
+    return WriteFile(PathIn(dir, "bitmap-file.bin"),
+                     PackedFileOrder(kBitmapFileHeader, FixedRecords(kBitmapFileHeader, SeedOf("bfh")))) &&
+           WriteFile(PathIn(dir, "bitmap-core.bin"),
+                     PackedFileOrder(kBitmapCoreHeader, FixedRecords(kBitmapCoreHeader, SeedOf("bch"))));
 }
 
 void DumpTriangles(const char* title, const RvRawTriangle* tris, int numTris) {
@@ -425,6 +465,25 @@ bool DumpTargaFile(const std::string& dir, const char* name) {
     return ok || Fail("cannot read " + path);
 }
 
+// Reads a bitmap header with `read`, which must take exactly `fileSize` bytes.
+template <typename Header>
+bool DumpBitmapHeader(const std::string& dir, const char* name, const Kind& layout, long fileSize,
+                      void (*read)(FILE*, Header*)) {
+    std::string path = PathIn(dir, name);
+    FILE* fp = Open(path, "rb");
+    if (fp == nullptr) return false;
+    Header header = {};
+    read(fp, &header);
+    bool ok = !std::ferror(fp) && std::ftell(fp) == fileSize;
+    std::fclose(fp);
+    if (!ok) return Fail("cannot read " + path);
+    Bytes bytes(sizeof header);
+    std::memcpy(bytes.data(), &header, sizeof header);
+    std::printf("%s (%s)\n", name, layout.name);
+    DumpRecords(layout, bytes);
+    return true;
+}
+
 bool DumpLibraryFiles(const std::string* dir) {
     if (dir == nullptr) {
         std::vector<RvRawTriangle> tris = FixedTriangles();
@@ -434,10 +493,16 @@ bool DumpLibraryFiles(const std::string* dir) {
         DumpImage("image24.tga", kWidth24, kHeight24, 24,
                   ExchangedRedBlue(FixedPixels(kWidth24, kHeight24, 24), 3).data());
         DumpImage("image32.tga", kWidth32, kHeight32, 32, FixedPixels(kWidth32, kHeight32, 32).data());
+        std::printf("bitmap-file.bin (%s)\n", kBitmapFileHeader.name);
+        DumpRecords(kBitmapFileHeader, FixedRecords(kBitmapFileHeader, SeedOf("bfh")));
+        std::printf("bitmap-core.bin (%s)\n", kBitmapCoreHeader.name);
+        DumpRecords(kBitmapCoreHeader, FixedRecords(kBitmapCoreHeader, SeedOf("bch")));
         return true;
     }
     return DumpRvfFile(*dir, "triangles.rvf") && DumpBareFile(*dir) && DumpRvfFile(*dir, "converted.rvf") &&
-           DumpTargaFile(*dir, "image24.tga") && DumpTargaFile(*dir, "image32.tga");
+           DumpTargaFile(*dir, "image24.tga") && DumpTargaFile(*dir, "image32.tga") &&
+           DumpBitmapHeader(*dir, "bitmap-file.bin", kBitmapFileHeader, 14, ReadBitmapFileHeader) &&
+           DumpBitmapHeader(*dir, "bitmap-core.bin", kBitmapCoreHeader, 16, ReadBitmapCoreHeader);
 }
 
 int Usage() {

@@ -132,15 +132,15 @@ const uint64_t kSpecial32[] = {0x7F800001u, 0x7FC12345u, 0xFF800000u, 0x00000001
 const uint64_t kSpecial64[] = {0x7FF0000000000001ull, 0xFFF8000000000ABCull, 0x7FF0000000000000ull,
                                0x0000000000000001ull, 0x0100000000F07F00ull};
 
-// Deterministic values with distinct bytes, so that any wrong pairing of bytes shows.
+// The special patterns first, then pseudo-random values: their bytes differ, so that a wrong
+// pairing or order of bytes shows.
 struct Generator {
     uint64_t state;
-    std::size_t specials;
+    std::size_t used32, used64;
 
     uint64_t Next(int width) {
-        std::size_t i = specials++;
-        if (width == 4 && i < sizeof kSpecial32 / sizeof kSpecial32[0]) return kSpecial32[i];
-        if (width == 8 && i < sizeof kSpecial64 / sizeof kSpecial64[0]) return kSpecial64[i];
+        if (width == 4 && used32 < sizeof kSpecial32 / sizeof kSpecial32[0]) return kSpecial32[used32++];
+        if (width == 8 && used64 < sizeof kSpecial64 / sizeof kSpecial64[0]) return kSpecial64[used64++];
         uint64_t z = (state += 0x9E3779B97F4A7C15ull);
         z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
         z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
@@ -195,7 +195,7 @@ uint64_t Load(const unsigned char* p, int width) {
 // The records of one kind in host order; padding and the bitmap pointer stay zero.
 Bytes FixedRecords(const Kind& kind, uint64_t seed) {
     Bytes records(kind.size * kind.count, 0);
-    Generator gen = {seed, 0};
+    Generator gen = {seed, 0, 0};
     for (uint32 i = 0; i < kind.count; ++i)
         for (const Field& f : kind.fields)
             for (int k = 0; k < f.count; ++k)
@@ -236,18 +236,27 @@ bool Fail(const std::string& what) {
 
 std::string PathIn(const std::string& dir, const std::string& name) { return dir + "/" + name; }
 
-bool WriteFile(const std::string& path, const Bytes& bytes) {
-    FILE* fp = std::fopen(path.c_str(), "wb");
-    if (fp == nullptr) return Fail("cannot create " + path);
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), fp) == bytes.size();
+FILE* Open(const std::string& path, const char* mode) {
+    FILE* fp = std::fopen(path.c_str(), mode);
+    if (fp == nullptr) Fail("cannot open " + path);
+    return fp;
+}
+
+bool CloseWritten(FILE* fp, bool ok, const std::string& path) {
     if (std::fclose(fp) != 0) ok = false;
     return ok || Fail("cannot write " + path);
 }
 
+bool WriteFile(const std::string& path, const Bytes& bytes) {
+    FILE* fp = Open(path, "wb");
+    return fp != nullptr &&
+           CloseWritten(fp, std::fwrite(bytes.data(), 1, bytes.size(), fp) == bytes.size(), path);
+}
+
 // The whole file; false when it cannot be read or is not `size` bytes long.
 bool ReadFile(const std::string& path, std::size_t size, Bytes* bytes) {
-    FILE* fp = std::fopen(path.c_str(), "rb");
-    if (fp == nullptr) return Fail("cannot open " + path);
+    FILE* fp = Open(path, "rb");
+    if (fp == nullptr) return false;
     bytes->assign(size, 0);
     bool ok = std::fread(bytes->data(), 1, size, fp) == size && std::fgetc(fp) == EOF && !std::ferror(fp);
     std::fclose(fp);
@@ -324,7 +333,7 @@ std::vector<RvRawTriangle> FixedTriangles() {
 
 Bytes FixedPixels(int width, int height, int bitDepth) {
     Bytes pixels(std::size_t(width) * height * (bitDepth / 8));
-    Generator gen = {SeedOf(bitDepth == 24 ? "image24" : "image32"), 0};
+    Generator gen = {SeedOf(bitDepth == 24 ? "image24" : "image32"), 0, 0};
     for (unsigned char& b : pixels) b = static_cast<unsigned char>(gen.Next(1));
     return pixels;
 }
@@ -349,17 +358,6 @@ Bytes PackedFileOrder(const Kind& layout, const Bytes& record) {
         out.insert(out.end(), value, value + f.width);
     }
     return out;
-}
-
-FILE* Open(const std::string& path, const char* mode) {
-    FILE* fp = std::fopen(path.c_str(), mode);
-    if (fp == nullptr) Fail("cannot open " + path);
-    return fp;
-}
-
-bool CloseWritten(FILE* fp, bool ok, const std::string& path) {
-    if (std::fclose(fp) != 0) ok = false;
-    return ok || Fail("cannot write " + path);
 }
 
 bool WriteTargaFile(const std::string& path, int width, int height, int bitDepth, bool copyChannels) {

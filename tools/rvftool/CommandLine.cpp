@@ -67,12 +67,12 @@ bool ParseCommandLine(const char* command, int argc, char** argv, const char* co
         }
         const char* equals = std::strchr(arg, '=');
         std::size_t nameLength = equals != nullptr ? std::size_t(equals - arg) : std::strlen(arg);
-        const char* spec = FindOption(known, arg, nameLength);
-        if (spec == nullptr) {
+        const char* entry = FindOption(known, arg, nameLength);
+        if (entry == nullptr) {
             *status = UsageError(command, "unknown option '%.*s'", int(nameLength), arg);
             return false;
         }
-        bool takesValue = spec[std::strlen(spec) - 1] == '=';
+        bool takesValue = entry[std::strlen(entry) - 1] == '=';
         std::string name(arg, nameLength);
         std::string value;
         if (takesValue) {

@@ -114,8 +114,11 @@ void ClearAlphaState();
 // ---------------------------------------------------------------------------------------------
 // Frame and overlays.
 
-// GLUT display callback: draws and presents one frame from the globals.
+// GLUT display callback: draws one frame from the globals (DrawFrame) and swaps the buffers.
 void Display();
+// Draws one frame from the globals into the current context and waits for GL to finish; the
+// buffers are not swapped.
+void DrawFrame();
 // One line per vertex from its position along its normal, tangent or binormal times `offset`.
 void DrawNormal(double offset);
 void DrawTangent(double offset);

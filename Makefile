@@ -7,7 +7,7 @@ JOBS ?= $(shell nproc)
 # What building and testing need; `make run` also wants a desktop file dialog.
 DEPS := cmake make g++ pkg-config libgtest-dev libbenchmark-dev \
         libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev libgl1-mesa-dri \
-        xvfb xauth xdotool imagemagick libassimp-dev libpng-dev python3
+        xvfb xauth xdotool imagemagick libassimp-dev libpng-dev libosmesa6-dev python3
 RUN_DEPS := zenity
 
 .PHONY: all deps run-deps configure build test test-big-endian run clean

@@ -33,7 +33,7 @@ protected:
             glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
             glutInitWindowSize(512, 512);
             glutInitWindowPosition(0, 0);  // wholly on the screen, so that it can be read back
-            window_ = glutCreateWindow("RVF Viewer");
+            window_ = glutCreateWindow("rvfview_tests");
             glutDisplayFunc([] {});
             glutVisibilityFunc([](int state) { shown = shown || state == GLUT_VISIBLE; });
             // The window is mapped a moment later; 10 s at most.

@@ -7,10 +7,10 @@ JOBS ?= $(shell nproc)
 # What building and testing need; `make run` also wants a desktop file dialog.
 DEPS := cmake make g++ pkg-config libgtest-dev libbenchmark-dev \
         libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev libgl1-mesa-dri \
-        xvfb xauth xdotool imagemagick
+        xvfb xauth xdotool imagemagick libassimp-dev libpng-dev python3
 RUN_DEPS := zenity
 
-.PHONY: all deps run-deps configure build test run clean
+.PHONY: all deps run-deps configure build test test-big-endian run clean
 
 all: build
 
@@ -34,5 +34,12 @@ test: build
 	  xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS); \
 	fi
 
+# The library and its tests cross-built for s390x (big-endian) and run under qemu-user, and the
+# files written there compared with the files written here.
+BIGENDIAN_BUILD ?= build-s390x
+
+test-big-endian: configure
+	@./.ci/test-big-endian $(BUILD) $(BIGENDIAN_BUILD)
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(BIGENDIAN_BUILD)

@@ -63,7 +63,7 @@ struct Read {
 
 }  // namespace
 
-TEST(TGAWriteImage, WritesHeaderAndExchangesOrCopiesChannelsByFlag) {
+TEST(TGAWriteImage, WritesHeaderAndExchangesOrCopiesChannelsByFlagAndReadsBack) {
     for (int depth : {24, 32}) {
         for (bool flag : {false, true}) {
             Bytes image = depth == 24 ? kRgb : kRgba;
@@ -73,9 +73,26 @@ TEST(TGAWriteImage, WritesHeaderAndExchangesOrCopiesChannelsByFlag) {
             const Bytes pixels = flag ? before : Exchanged(before, depth / 8);
             EXPECT_EQ(ContentsOf(fp), Cat(Header(0, 2, depth), pixels)) << depth << flag;
             EXPECT_EQ(image, before);
+            // Read back: the file's pixel bytes as they stand.
+            std::rewind(fp);
+            Read r(fp);
+            ASSERT_TRUE(r.ok) << r.err;
+            EXPECT_EQ((std::vector<int>{r.width, r.height, r.depth}), (std::vector<int>{3, 2, depth}));
+            EXPECT_EQ(r.Pixels(pixels.size()), pixels);
             std::fclose(fp);
         }
     }
+}
+
+TEST(TGAWriteImage, KeepsLow16BitsOfWidthInHeaderAndWritesEveryPixel) {
+    Bytes image(70000 * 3, 5);
+    FILE* fp = std::tmpfile();
+    ASSERT_TRUE(TGAWriteImage(fp, 70000, 1, 24, image.data(), true));
+    const Bytes file = ContentsOf(fp);
+    std::fclose(fp);
+    ASSERT_EQ(file.size(), 18 + image.size());
+    EXPECT_EQ(Bytes(file.begin() + 12, file.begin() + 16), (Bytes{0x70, 0x11, 1, 0}));
+    EXPECT_EQ(Bytes(file.begin() + 18, file.end()), image);
 }
 
 TEST(TGAWriteImage, RejectsBadArgumentsAndImpossibleSizesWithoutWriting) {
@@ -126,18 +143,6 @@ TEST(TGAWriteImage, WritesTexelsInBlocksOf8192000Bytes) {
         EXPECT_EQ(CapturedStderr(), c.message);
         std::fclose(fp);
     }
-}
-
-TEST(TGAReadImage, ReadsWhatTheWriterWrote) {
-    Bytes image = kRgba;
-    FILE* fp = std::tmpfile();
-    ASSERT_TRUE(TGAWriteImage(fp, 3, 2, 32, image.data(), false));
-    std::rewind(fp);
-    Read r(fp);
-    ASSERT_TRUE(r.ok) << r.err;
-    EXPECT_EQ((std::vector<int>{r.width, r.height, r.depth}), (std::vector<int>{3, 2, 32}));
-    EXPECT_EQ(r.Pixels(24), Exchanged(kRgba, 4));
-    std::fclose(fp);
 }
 
 TEST(TGAReadImage, TakesBytesBehindIdentificationFieldAsRawPixelsOfAnyDeclaredKind) {

@@ -1,6 +1,7 @@
 // The real RVFView program: arguments, choosers on the console, keys sent to its window,
 // exit statuses, extension checks, reloading and leaks.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,8 +11,6 @@
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 namespace {
 
 const std::string kMesh = RVF_SAMPLES_DIR "/torus.rvf";
@@ -19,7 +18,8 @@ const std::string kMap = RVF_SAMPLES_DIR "/torus_normals.tga";
 
 const std::string kHelp =
     "RVF Viewer v01.03.01\n"
-    " a              - Cycle showing normal map, diffuse bump, or vertex lit, or occlusion term (if present)\n"
+    " a              - Cycle showing normal map, diffuse bump, or vertex lit, or occlusion term (if "
+    "present)\n"
     " b              - Cycle background color\n"
     " c              - Toggle converting light vector to tangent space\n"
     " l              - Load a new object and normal map\n"
@@ -35,8 +35,8 @@ const std::string kHelp =
 
 struct Invocation {
     std::vector<std::string> args;
-    std::vector<std::string> env;  // NAME=value
-    std::string input;             // standard input
+    std::vector<std::string> env;   // NAME=value
+    std::string input;              // standard input
     std::vector<std::string> keys;  // sent to the window once it shows; none: no window expected
 };
 
@@ -151,7 +151,8 @@ TEST_F(RVFView, QuitsWithEscape) {
 }
 
 TEST_F(RVFView, BadFirstArgumentAsksForAMeshAndStillTriesTheSecond) {
-    Outcome o = RunViewer({{"/nonexistent/mesh.rvf", kMap}, {}, "/nonexistent/again.rvf\n" + kMesh + "\n", {"q"}});
+    Outcome o =
+        RunViewer({{"/nonexistent/mesh.rvf", kMap}, {}, "/nonexistent/again.rvf\n" + kMesh + "\n", {"q"}});
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.out, kHelp +
                          "ERROR: Unable to open file: /nonexistent/mesh.rvf\n"
@@ -190,17 +191,19 @@ TEST_F(RVFView, MissingCombineExtensionEndsWithStatus255) {
 }
 
 TEST_F(RVFView, MissingDot3ExtensionEndsWithStatus255) {
-    Outcome o = RunViewer({{kMesh, kMap},
-                           {"LD_PRELOAD=" GL_SHIM_PATH, "RVF_TEST_EXTENSIONS=GL_ARB_texture_env_combine GL_EXT_other"},
-                           "",
-                           {}});
+    Outcome o = RunViewer(
+        {{kMesh, kMap},
+         {"LD_PRELOAD=" GL_SHIM_PATH, "RVF_TEST_EXTENSIONS=GL_ARB_texture_env_combine GL_EXT_other"},
+         "",
+         {}});
     EXPECT_EQ(o.status, 255);
     EXPECT_EQ(o.out, kHelp + "No GL_EXT_texture_env_dot3 support!\n");
 }
 
 TEST_F(RVFView, ExtensionsAsLastWordsAreFound) {
     Outcome o = RunViewer({{kMesh, kMap},
-                           {"LD_PRELOAD=" GL_SHIM_PATH, "RVF_TEST_EXTENSIONS=GL_A GL_ARB_texture_env_combine GL_ARB_texture_env_dot3"},
+                           {"LD_PRELOAD=" GL_SHIM_PATH,
+                            "RVF_TEST_EXTENSIONS=GL_A GL_ARB_texture_env_combine GL_ARB_texture_env_dot3"},
                            "",
                            {"q"}});
     EXPECT_EQ(o.status, 0);
@@ -225,7 +228,8 @@ TEST_F(RVFView, ReloadsLeakNothing) {
     if (lsan.empty() || lsan[0] != '/') GTEST_SKIP() << "no LeakSanitizer runtime";
     std::string input;
     for (int i = 0; i < 4; ++i) input += kMesh + "\n" + kMap + "\n";
-    Outcome o = RunViewer({{kMesh, kMap}, {"LD_PRELOAD=" + lsan, "LSAN_OPTIONS=exitcode=0"}, input, {"l", "l", "l", "l", "q"}});
+    Outcome o = RunViewer(
+        {{kMesh, kMap}, {"LD_PRELOAD=" + lsan, "LSAN_OPTIONS=exitcode=0"}, input, {"l", "l", "l", "l", "q"}});
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.err.find("cannot be preloaded"), std::string::npos) << o.err;
     EXPECT_EQ(o.err.find("Direct leak"), std::string::npos) << o.err;

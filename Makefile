@@ -41,5 +41,9 @@ BIGENDIAN_BUILD ?= build-s390x
 test-big-endian: configure
 	@./.ci/test-big-endian $(BUILD) $(BIGENDIAN_BUILD)
 
+# Opens the viewer on the bundled sample.
+run: run-deps build
+	@$(BUILD)/viewer/RVFView samples/torus.rvf samples/torus_normals.tga
+
 clean:
 	rm -rf $(BUILD) $(BIGENDIAN_BUILD)

@@ -86,7 +86,8 @@ TEST_F(Input, DragsRotatePanAndZoomInEyeSpace) {
     MouseMove(20, 10);
     const GLfloat eye[3] = {2.0f, -1.0f, 3.0f};  // pan (2, -1, 0) then zoom (0, 0, 3)
     GLfloat object[3];
-    for (int j = 0; j < 3; ++j) object[j] = start[4 * j] * eye[0] + start[4 * j + 1] * eye[1] + start[4 * j + 2] * eye[2];
+    for (int j = 0; j < 3; ++j)
+        object[j] = start[4 * j] * eye[0] + start[4 * j + 1] * eye[1] + start[4 * j + 2] * eye[2];
     GlProduct(start, none, object, expected);
     ExpectMatrixNear(gViewMat, expected);
 

@@ -1,8 +1,8 @@
+#include <gtest/gtest.h>
+
 #include <cmath>
 
 #include "viewer/RVFView.h"
-
-#include <gtest/gtest.h>
 
 namespace {
 

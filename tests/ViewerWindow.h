@@ -5,11 +5,11 @@
 
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 #include <vector>
 
 #include "viewer/RVFView.h"
@@ -33,7 +33,7 @@ protected:
             glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
             glutInitWindowSize(512, 512);
             glutInitWindowPosition(0, 0);  // wholly on the screen, so that it can be read back
-            window_ = glutCreateWindow("RVF Viewer");
+            window_ = glutCreateWindow("rvfview_tests");
             glutDisplayFunc([] {});
             glutVisibilityFunc([](int state) { shown = shown || state == GLUT_VISIBLE; });
             // The window is mapped a moment later; 10 s at most.
@@ -60,9 +60,12 @@ protected:
         gIndices = new RvIndex[2]{{{0, 1, 2}}, {{0, 2, 3}}};
         const double corners[4][2] = {{-20, -20}, {20, -20}, {20, 20}, {-20, 20}};
         for (int i = 0; i < 4; ++i) {
-            RvTangentPointD p = {{corners[i][0], corners[i][1], 0.0}, {0.0, 0.0, normalZ},
+            RvTangentPointD p = {{corners[i][0], corners[i][1], 0.0},
+                                 {0.0, 0.0, normalZ},
                                  {corners[i][0] > 0 ? 1.0 : 0.0, corners[i][1] > 0 ? 1.0 : 0.0},
-                                 {1.0, 0.0, 0.0}, {0.0, 1.0, 0.0}, 1};
+                                 {1.0, 0.0, 0.0},
+                                 {0.0, 1.0, 0.0},
+                                 1};
             gVertices[i] = p;
         }
         gNumVerts = 4;
@@ -115,9 +118,9 @@ inline int ViewerWindow::window_ = 0;
 inline testing::AssertionResult Near(Rgb actual, Rgb expected, int tolerance = 6) {
     for (int k = 0; k < 3; ++k)
         if (std::abs(actual[k] - expected[k]) > tolerance)
-            return testing::AssertionFailure() << "(" << actual[0] << ", " << actual[1] << ", " << actual[2]
-                                               << ") is not (" << expected[0] << ", " << expected[1] << ", "
-                                               << expected[2] << ")";
+            return testing::AssertionFailure()
+                   << "(" << actual[0] << ", " << actual[1] << ", " << actual[2] << ") is not ("
+                   << expected[0] << ", " << expected[1] << ", " << expected[2] << ")";
     return testing::AssertionSuccess();
 }
 

@@ -1,10 +1,10 @@
 // RVFView: shows a normal-mapped mesh in one window. The mesh and the map come from the two
 // command-line arguments or from the file choosers.
+#include "viewer/RVFView.h"
+
 #include <GL/freeglut.h>
 
 #include <cstdio>
-
-#include "viewer/RVFView.h"
 
 int main(int argc, char** argv) {
     // Console lines appear as they happen, also in a pipe or a file.

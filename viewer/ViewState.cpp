@@ -41,8 +41,9 @@ GLuint gTextureID = 0;
 
 void PrintKeyHelp() {
     printf("RVF Viewer v01.03.01\n");
-    printf(" a              - Cycle showing normal map, diffuse bump, or vertex lit, or occlusion term (if "
-           "present)\n");
+    printf(
+        " a              - Cycle showing normal map, diffuse bump, or vertex lit, or occlusion term (if "
+        "present)\n");
     printf(" b              - Cycle background color\n");
     printf(" c              - Toggle converting light vector to tangent space\n");
     printf(" l              - Load a new object and normal map\n");
@@ -140,7 +141,8 @@ void matrixInvert(const GLfloat* in, GLfloat* out) {
 
 void vecMatMult(const GLfloat* vecIn, const GLfloat* m, GLfloat* vecOut) {
     GLfloat r[3];
-    for (int j = 0; j < 3; ++j) r[j] = vecIn[0] * m[j] + vecIn[1] * m[4 + j] + vecIn[2] * m[8 + j] + m[12 + j];
+    for (int j = 0; j < 3; ++j)
+        r[j] = vecIn[0] * m[j] + vecIn[1] * m[4 + j] + vecIn[2] * m[8 + j] + m[12 + j];
     for (int j = 0; j < 3; ++j) vecOut[j] = r[j];
 }
 

@@ -49,7 +49,8 @@ bool WriteMesh(const char* path) {
     for (int i = 0; i < kRing; ++i) {
         for (int j = 0; j < kTube; ++j) {
             // Two triangles per grid cell, counter-clockwise seen from outside.
-            const int quad[2][3][2] = {{{i, j}, {i + 1, j}, {i + 1, j + 1}}, {{i, j}, {i + 1, j + 1}, {i, j + 1}}};
+            const int quad[2][3][2] = {{{i, j}, {i + 1, j}, {i + 1, j + 1}},
+                                       {{i, j}, {i + 1, j + 1}, {i, j + 1}}};
             for (int k = 0; k < 2; ++k, ++t)
                 for (int c = 0; c < 3; ++c)
                     Corner(quad[k][c][0], quad[k][c][1], &t->vert[c], &t->norm[c], &t->texCoord[c]);

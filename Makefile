@@ -10,7 +10,7 @@ DEPS := cmake make g++ pkg-config libgtest-dev libbenchmark-dev \
         xvfb xauth xdotool imagemagick libassimp-dev libpng-dev libosmesa6-dev python3
 RUN_DEPS := zenity
 
-.PHONY: all deps run-deps configure build test test-big-endian run clean
+.PHONY: all deps run-deps configure build test test-big-endian run pictures clean
 
 all: build
 
@@ -44,6 +44,10 @@ test-big-endian: configure
 # Opens the viewer on the bundled sample.
 run: run-deps build
 	@$(BUILD)/viewer/RVFView samples/torus.rvf samples/torus_normals.tga
+
+# Draws the README's pictures (docs/images/) with rvfrender; no display needed.
+pictures: build
+	@tools/rvfrender/pictures.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(BIGENDIAN_BUILD)

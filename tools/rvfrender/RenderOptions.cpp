@@ -143,8 +143,7 @@ void EyeToObject(const float* view, const float* v, float* o) {
 }  // namespace
 
 bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, std::string* error) {
-    *options = RenderOptions{nullptr,          nullptr, nullptr, 0,      false,  false, false, false,
-                             kBackgroundBlack, 512,     512,     {0, 0}, {0, 0}, 0.0f,  false};
+    *options = RenderOptions();
     const char* operands[3];
     int count = 0;
     bool optionsDone = false;

@@ -12,21 +12,21 @@ enum { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 enum Background { kBackgroundBlack, kBackgroundBlue, kBackgroundGrey, kBackgroundWhite };
 
 struct RenderOptions {
-    const char* mesh;  // the three operands
-    const char* map;
-    const char* out;
-    int mode;  // gViewMode, 0 to 3
-    bool wireframe;
-    bool normals;
-    bool tangents;
-    bool objectSpace;  // light vectors left in object space (the viewer's "c" key)
-    Background background;
-    int width;
-    int height;
-    float rotate[2];  // degrees about the screen's x and y axes, one left-button drag
-    float pan[2];     // eye units right and up, one middle-button drag
-    float zoom;       // eye units towards the viewer, one right-button drag
-    bool help;
+    const char* mesh = nullptr;  // the three operands
+    const char* map = nullptr;
+    const char* out = nullptr;
+    int mode = 0;  // gViewMode, 0 to 3
+    bool wireframe = false;
+    bool normals = false;
+    bool tangents = false;
+    bool objectSpace = false;  // light vectors left in object space (the viewer's "c" key)
+    Background background = kBackgroundBlack;
+    int width = 512;  // the viewer's window
+    int height = 512;
+    float rotate[2] = {0.0f, 0.0f};  // degrees about the screen's x and y axes, one left-button drag
+    float pan[2] = {0.0f, 0.0f};     // eye units right and up, one middle-button drag
+    float zoom = 0.0f;               // eye units towards the viewer, one right-button drag
+    bool help = false;
 };
 
 // The usage text that --help prints.

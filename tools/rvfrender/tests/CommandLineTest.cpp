@@ -1,14 +1,12 @@
 #include <dirent.h>
 
-#include <algorithm>
-
 #include "tools/rvfrender/tests/RenderRun.h"
 
 namespace {
 
 const char kSeeHelp[] = " (see 'rvfrender --help')\n";
 
-// The names in the test's directory.
+// The names in a directory.
 std::vector<std::string> Listing(const std::string& dir) {
     std::vector<std::string> names;
     if (DIR* d = opendir(dir.c_str())) {
@@ -18,7 +16,6 @@ std::vector<std::string> Listing(const std::string& dir) {
         }
         closedir(d);
     }
-    std::sort(names.begin(), names.end());
     return names;
 }
 
@@ -43,22 +40,16 @@ TEST_F(RenderCommandLine, SuccessNamesThePictureOnStandardOutput) {
 
 TEST_F(RenderCommandLine, UnusableCommandLinesAreRefusedWithStatus2) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{}, "needs MESH.rvf MAP.tga OUT.png"},
         {{"m", "t"}, "needs MESH.rvf MAP.tga OUT.png"},
         {{"m", "t", "o", "x"}, "unexpected operand 'x'"},
         {{"--bogus", "m", "t", "o"}, "unknown option '--bogus'"},
         {{"--wireframe=yes", "m", "t", "o"}, "option '--wireframe' takes no value"},
         {{"m", "t", "o", "--mode"}, "option '--mode' needs a value"},
-        {{"--mode", "4", "m", "t", "o"}, "bad value '4' for option '--mode'"},
-        {{"--mode=bump", "m", "t", "o"}, "bad value 'bump' for option '--mode'"},
+        {{"--mode=4", "m", "t", "o"}, "bad value '4' for option '--mode'"},
         {{"--background", "red", "m", "t", "o"}, "bad value 'red' for option '--background'"},
-        {{"--size", "0x10", "m", "t", "o"}, "bad value '0x10' for option '--size'"},
         {{"--size", "16385x10", "m", "t", "o"}, "bad value '16385x10' for option '--size'"},
-        {{"--size", "99999999999999999999x10", "m", "t", "o"},
-         "bad value '99999999999999999999x10' for option '--size'"},
-        {{"--size", "10x", "m", "t", "o"}, "bad value '10x' for option '--size'"},
+        {{"--size", "99999999999x0", "m", "t", "o"}, "bad value '99999999999x0' for option '--size'"},
         {{"--rotate", "30", "m", "t", "o"}, "bad value '30' for option '--rotate'"},
-        {{"--pan", "1,y", "m", "t", "o"}, "bad value '1,y' for option '--pan'"},
         {{"--zoom", "inf", "m", "t", "o"}, "bad value 'inf' for option '--zoom'"},
     };
     for (const auto& c : cases) {
@@ -70,8 +61,9 @@ TEST_F(RenderCommandLine, UnusableCommandLinesAreRefusedWithStatus2) {
 }
 
 TEST_F(RenderCommandLine, FilesThatCannotBeDrawnGetOneMessageAndStatus1) {
-    MakeQuad();
     WriteFile(Path("short.tga"), std::string("\0\0\2\0\0", 5));
+    // One texel of 24 bits.
+    WriteFile(Path("rgb.tga"), std::string("\0\0\2\0\0\0\0\0\0\0\0\0\1\0\1\0\x18\0", 18) + "abc");
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{Path("none.rvf"), kSampleMap},
          "cannot open the mesh '" + Path("none.rvf") + "': No such file or directory"},
@@ -80,8 +72,8 @@ TEST_F(RenderCommandLine, FilesThatCannotBeDrawnGetOneMessageAndStatus1) {
         {{kSampleMap, kSampleMap}, "cannot load the mesh '" + kSampleMap + "': Unable to read header"},
         {{kSampleMesh, Path("short.tga")},
          "cannot load the map '" + Path("short.tga") + "': ERROR! Bad Targa header!"},
-        {{"--mode", "alpha", Path("quad.rvf"), Path("map24.tga")},
-         "mode 3 (alpha) needs a map with an alpha channel; '" + Path("map24.tga") + "' has 24 bits"},
+        {{"--mode", "alpha", kSampleMesh, Path("rgb.tga")},
+         "mode 3 (alpha) needs a map with an alpha channel; '" + Path("rgb.tga") + "' has 24 bits"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> args = c.first;

@@ -1,5 +1,5 @@
-// Helpers for the rvfrender tests: the real program run in a child process, its PNG read back
-// with libpng, and the bundled sample and an OBJ quad with a PNG map taken through rvftool.
+// Helpers for the rvfrender tests: the real program run in a child process without a display
+// and its PNG read back with libpng.
 #ifndef TOOLS_RVFRENDER_TESTS_RENDERRUN_H
 #define TOOLS_RVFRENDER_TESTS_RENDERRUN_H
 
@@ -56,33 +56,6 @@ protected:
         EXPECT_TRUE(ReadPng(Path("out.png"), &picture));
         return picture;
     }
-
-    // quad.rvf from rvftool's OBJ quad, and from an 8 x 8 PNG whose quadrants are red (top
-    // left), green, blue and the flat normal (bottom right), with alpha 255, 170, 85 and 0:
-    // map24.tga and map32.tga.
-    void MakeQuad() {
-        std::string pam = "P7\nWIDTH 8\nHEIGHT 8\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
-        const unsigned char quadrants[4][4] = {
-            {255, 0, 0, 255}, {0, 255, 0, 170}, {0, 0, 255, 85}, {128, 128, 255, 0}};
-        for (int y = 0; y < 8; ++y)
-            for (int x = 0; x < 8; ++x)
-                pam.append(reinterpret_cast<const char*>(quadrants[2 * (y / 4) + x / 4]), 4);
-        WriteFile(Path("map.pam"), pam);
-        const std::vector<std::vector<std::string>> steps = {
-            {"/usr/bin/convert", Path("map.pam"), "PNG32:" + Path("map.png")},
-            {RVFTOOL_PATH, "import", RVFTOOL_TEST_DATA "/quad.obj", Path("quad.rvf")},
-            {RVFTOOL_PATH, "map", "--depth", "24", Path("map.png"), Path("map24.tga")},
-            {RVFTOOL_PATH, "map", Path("map.png"), Path("map32.tga")}};
-        for (const std::vector<std::string>& step : steps) {
-            RunResult r = RunProgram(step[0], std::vector<std::string>(step.begin() + 1, step.end()));
-            ASSERT_EQ(r.status, 0) << step[0] << ": " << r.err;
-        }
-    }
 };
-
-// The quad covers pixels 45 to 467 of the start-up view; the centres of its quadrants:
-const int kLeft = 150, kRight = 362, kTop = 150, kBottom = 362;
-const Rgb kRed = {255, 0, 0}, kGreen = {0, 255, 0}, kBlue = {0, 0, 255}, kBlack = {0, 0, 0},
-          kWhite = {255, 255, 255};
 
 #endif

@@ -8,75 +8,48 @@
 
 namespace {
 
+enum { kLeftButton = 1, kMiddleButton = 2, kRightButton = 4 };
+
 struct State {
     std::vector<std::string> options;  // rvfrender's
-    int mode;
-    bool wireframe, normals, tangents, objectSpace;
-    int background;  // 0 black, 1 blue, 2 grey, 3 white
-    int buttons;     // bit 0 left, 1 middle, 2 right: held during one move by (dx, dy) pixels
+    const char* keys;                  // the viewer's, from the start-up mode and toggles
+    int background;                    // 0 black, 1 blue, 2 grey, 3 white
+    int buttons;                       // held during one pointer move by (dx, dy) pixels
     int dx, dy;
 };
 
-// Drags are chosen so that the viewer's factors (0.3 degrees, 0.1 units a pixel) give these
-// options exactly in single precision.
+// The drags are chosen so that the viewer's factors (0.3 degrees and 0.1 units a pixel) give
+// these options exactly in single precision.
 const State kStates[] = {
-    {{}, 0, false, false, false, false, 0, 0, 0, 0},
-    {{"--mode", "1", "--background", "blue", "--rotate", "24,48"},
-     1,
-     false,
-     false,
-     false,
-     false,
-     1,
-     1,
-     160,
-     80},
+    {{}, "", 0, 0, 0, 0},
+    {{"--mode", "1", "--background", "blue", "--rotate", "24,48"}, "a", 1, kLeftButton, 160, 80},
     {{"--mode", "2", "--background", "grey", "--rotate", "-12,-12", "--zoom", "-8"},
+     "aa",
      2,
-     false,
-     false,
-     false,
-     false,
-     2,
-     5,
+     kLeftButton | kRightButton,
      -40,
      -40},
     {{"--mode", "3", "--background", "white", "--normals", "--tangents", "--pan", "5,3"},
+     "aaant",
      3,
-     false,
-     true,
-     true,
-     false,
-     3,
-     2,
+     kMiddleButton,
      50,
      -30},
-    {{"--object-space", "--rotate", "48,24"}, 0, false, false, false, true, 0, 1, 80, 160},
-    {{"--wireframe", "--normals", "--tangents", "--rotate", "-24,24"},
-     0,
-     true,
-     true,
-     true,
-     false,
-     0,
-     1,
-     80,
-     -80},
+    {{"--object-space", "--rotate", "48,24"}, "c", 0, kLeftButton, 80, 160},
+    {{"--wireframe", "--normals", "--tangents", "--rotate", "-24,24"}, "wnt", 0, kLeftButton, 80, -80},
 };
 
-void Key(unsigned char key) { KeyFunc(key, 0, 0); }
-
-// Brings the viewer from any state to `s` as a user would: keys, then one drag.
+// Brings the viewer to `s` as a user would, from its start-up mode and toggles: keys, then one
+// drag with the buttons held.
 void Reach(const State& s) {
     static int presses = 0;  // of "b" in this process; the viewer keeps its own count
-    Key('r');
-    for (int i = 0; i < 4 && gViewMode != s.mode; ++i) Key('a');
-    if (gWireframe != s.wireframe) Key('w');
-    if (gShowNormals != s.normals) Key('n');
-    if (gShowTanCoord != s.tangents) Key('t');
-    if (gInTangentSpace == s.objectSpace) Key('c');
+    gViewMode = 0;
+    gWireframe = gShowNormals = gShowTanCoord = false;
+    gInTangentSpace = true;
+    KeyFunc('r', 0, 0);
+    for (const char* k = s.keys; *k != '\0'; ++k) KeyFunc(static_cast<unsigned char>(*k), 0, 0);
     // After n presses the colour is blue, grey, white, black for n = 1, 2, 3, 4 (modulo 4).
-    while (presses % 4 != s.background) Key('b'), ++presses;
+    for (; presses % 4 != s.background; ++presses) KeyFunc('b', 0, 0);
     const int buttons[3] = {GLUT_LEFT_BUTTON, GLUT_MIDDLE_BUTTON, GLUT_RIGHT_BUTTON};
     for (int b = 0; b < 3; ++b)
         if (s.buttons & (1 << b)) MouseUpDown(buttons[b], GLUT_DOWN, 200, 200);
@@ -97,7 +70,6 @@ protected:
         glutInit(&argc, argv);
         glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
         glutInitWindowSize(512, 512);
-        glutInitWindowPosition(0, 0);  // wholly on the screen, so that its front buffer reads back
         static bool shown = false;
         glutCreateWindow("RVF Viewer");
         glutDisplayFunc([] {});

@@ -18,8 +18,7 @@
 namespace {
 
 // Prints "rvfrender: " and the message as one line on standard error; returns kExitFailure.
-int Fail(const char* format, ...) __attribute__((format(printf, 1, 2)));
-int Fail(const char* format, ...) {
+__attribute__((format(printf, 1, 2))) int Fail(const char* format, ...) {
     std::va_list args;
     va_start(args, format);
     std::fputs("rvfrender: ", stderr);
@@ -94,10 +93,6 @@ bool Draw() {
 bool RenderInto(const RenderOptions& options, FILE* out) {
     if (!Load("mesh", options.mesh, LoadObjectFile) || !Load("map", options.map, LoadTextureFile))
         return false;
-    if (gNumVerts < 1) {
-        Fail("the mesh '%s' has no triangles", options.mesh);
-        return false;
-    }
     if (options.mode == 3 && gTexInfo.format != KIV_BITMAP_FORMAT_8888) {
         Fail("mode 3 (alpha) needs a map with an alpha channel; '%s' has %d bits", options.map,
              gTexInfo.bitDepth);

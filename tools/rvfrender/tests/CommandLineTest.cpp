@@ -62,6 +62,7 @@ TEST_F(RenderCommandLine, UnusableCommandLinesAreRefusedWithStatus2) {
 
 TEST_F(RenderCommandLine, FilesThatCannotBeDrawnGetOneMessageAndStatus1) {
     WriteFile(Path("short.tga"), std::string("\0\0\2\0\0", 5));
+    WriteFile(Path("empty.rvf"), std::string("RVF \x0c\0\0\0TRIS\4\0\0\0\0\0\0\0", 20));
     // One texel of 24 bits.
     WriteFile(Path("rgb.tga"), std::string("\0\0\2\0\0\0\0\0\0\0\0\0\1\0\1\0\x18\0", 18) + "abc");
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
@@ -70,6 +71,8 @@ TEST_F(RenderCommandLine, FilesThatCannotBeDrawnGetOneMessageAndStatus1) {
         {{kSampleMesh, Path("none.tga")},
          "cannot open the map '" + Path("none.tga") + "': No such file or directory"},
         {{kSampleMap, kSampleMap}, "cannot load the mesh '" + kSampleMap + "': Unable to read header"},
+        {{Path("empty.rvf"), kSampleMap},
+         "cannot load the mesh '" + Path("empty.rvf") + "': No triangles found in file"},
         {{kSampleMesh, Path("short.tga")},
          "cannot load the map '" + Path("short.tga") + "': ERROR! Bad Targa header!"},
         {{"--mode", "alpha", kSampleMesh, Path("rgb.tga")},

@@ -10,7 +10,7 @@ DEPS := cmake make g++ pkg-config libgtest-dev libbenchmark-dev \
         xvfb xauth xdotool imagemagick
 RUN_DEPS := zenity
 
-.PHONY: all deps run-deps configure build test run clean
+.PHONY: all deps run-deps configure build test bench run clean
 
 all: build
 
@@ -34,5 +34,12 @@ test: build
 	  xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS); \
 	fi
 
+# Benchmarks in a Release build of their own; ends with the table of seconds per operation.
+BENCH_BUILD ?= build-bench
+bench: deps
+	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target rvf_bench
+	@$(BENCH_BUILD)/bench/rvf_bench
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(BENCH_BUILD)

@@ -7,10 +7,10 @@ JOBS ?= $(shell nproc)
 # What building and testing need; `make run` also wants a desktop file dialog.
 DEPS := cmake make g++ pkg-config libgtest-dev libbenchmark-dev \
         libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev libgl1-mesa-dri \
-        xvfb xauth xdotool imagemagick
+        xvfb xauth xdotool imagemagick libassimp-dev libpng-dev python3
 RUN_DEPS := zenity
 
-.PHONY: all deps run-deps configure build test bench run clean
+.PHONY: all deps run-deps configure build test test-big-endian bench run clean
 
 all: build
 
@@ -34,12 +34,23 @@ test: build
 	  xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS); \
 	fi
 
+# The library and its tests cross-built for s390x (big-endian) and run under qemu-user, and the
+# files written there compared with the files written here.
+BIGENDIAN_BUILD ?= build-s390x
+
+test-big-endian: configure
+	@./.ci/test-big-endian $(BUILD) $(BIGENDIAN_BUILD)
+
 # Benchmarks in a Release build of their own; ends with the table of seconds per operation.
 BENCH_BUILD ?= build-bench
 bench: deps
-	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DRVF_BUILD_VIEWER=OFF >/dev/null
 	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target rvf_bench
 	@$(BENCH_BUILD)/bench/rvf_bench
 
+# Opens the viewer on the bundled sample.
+run: run-deps build
+	@$(BUILD)/viewer/RVFView samples/torus.rvf samples/torus_normals.tga
+
 clean:
-	rm -rf $(BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(BIGENDIAN_BUILD) $(BENCH_BUILD)

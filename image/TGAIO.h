@@ -38,6 +38,7 @@ static_assert(offsetof(TGAHeaderInfo, cmorg) == 3 && offsetof(TGAHeaderInfo, cmc
 // Writes a header and width x height pixels of bitDepth 24 or 32 from `image` (not modified),
 // rows in array order. aSwapRedBlue true copies the channel bytes as they are (the input is
 // already blue first); false exchanges the first and third byte of each pixel (RGB in).
+// A negative width or height, or a size no array can hold, fails as an allocation failure.
 bool TGAWriteImage(FILE* fp, int width, int height, int bitDepth, BYTE* image, bool aSwapRedBlue);
 
 // Reads a header and the pixels behind it. *width, *height and *bitDepth are set from the header

@@ -124,8 +124,8 @@ static_assert(sizeof(RvRawTangentSpace) == 72 && offsetof(RvRawTangentSpace, bin
 static_assert(sizeof(RvRawTangentSpaceD) == 144 && offsetof(RvRawTangentSpaceD, binormal) == 72,
               "RvRawTangentSpaceD layout");
 static_assert(offsetof(RvTangentPointD, normal) == 24 && offsetof(RvTangentPointD, uv) == 48 &&
-                  offsetof(RvTangentPointD, tangent) == 64 &&
-                  offsetof(RvTangentPointD, binormal) == 88 && offsetof(RvTangentPointD, count) == 112,
+                  offsetof(RvTangentPointD, tangent) == 64 && offsetof(RvTangentPointD, binormal) == 88 &&
+                  offsetof(RvTangentPointD, count) == 112,
               "RvTangentPointD field order");
 static_assert(sizeof(RvIndex) == 12, "RvIndex layout");
 static_assert(sizeof(KivBitmapFormatEnum) == 4, "KivBitmapFormatEnum is 32 bits");
@@ -149,7 +149,8 @@ constexpr float64 KIV_TAN_ANGLE = 0.3;
 bool RvWriteTriangles(FILE* fp, int numTris, const RvRawTriangle* tris);
 
 // Reads a triangle-chunk body (count, then triangles) at fp's position into *numTris and a new
-// array *tris in host order. After a short read of the triangles the array is still in *tris.
+// array *tris in host order. A count that cannot be read leaves *numTris alone; one that is read
+// is stored even when refused. After a short read of the triangles the array is still in *tris.
 bool RvReadTriangleChunk(FILE* fp, int* numTris, RvRawTriangle** tris);
 
 // Walks the chunks from fp's position to the first "TRIS" chunk inside the first "RVF "

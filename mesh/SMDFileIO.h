@@ -11,7 +11,9 @@
 // *numTris and a new array *tris, the caller's (released with array delete) once set, also after
 // a failure. Texture coordinates are clamped to [0, 1], one line on standard output per clamped
 // value. A file without a "triangles" line gives 0, an empty array and true; a malformed section
-// gives false with one line on standard output naming what was wrong.
+// gives false with one line on standard output naming what was wrong. A failure before the array
+// exists (no "end" line, no memory) leaves 0 and null; a later one leaves the counted, zeroed
+// array with the triangles read so far.
 bool SMDReadTriangles(FILE* fp, int* numTris, RvRawTriangle** tris);
 
 #endif

@@ -42,9 +42,15 @@ uint32 KivByteSwap_RvRawPoint(void* arg, uint32 num) { return KivHostByteOrder::
 uint32 KivByteSwap_RvRawPointD(void* arg, uint32 num) { return KivHostByteOrder::PointD(arg, num); }
 uint32 KivByteSwap_RvRawTexCoord(void* arg, uint32 num) { return KivHostByteOrder::TexCoord(arg, num); }
 uint32 KivByteSwap_RvRawTriangle(void* arg, uint32 num) { return KivHostByteOrder::Triangle(arg, num); }
-uint32 KivByteSwap_RvRawTangentSpace(void* arg, uint32 num) { return KivHostByteOrder::TangentSpace(arg, num); }
-uint32 KivByteSwap_RvRawTangentSpaceD(void* arg, uint32 num) { return KivHostByteOrder::TangentSpaceD(arg, num); }
+uint32 KivByteSwap_RvRawTangentSpace(void* arg, uint32 num) {
+    return KivHostByteOrder::TangentSpace(arg, num);
+}
+uint32 KivByteSwap_RvRawTangentSpaceD(void* arg, uint32 num) {
+    return KivHostByteOrder::TangentSpaceD(arg, num);
+}
 uint32 KivByteSwap_RvIndex(void* arg, uint32 num) { return KivHostByteOrder::Index(arg, num); }
-uint32 KivByteSwap_RvTangentPointD(void* arg, uint32 num) { return KivHostByteOrder::TangentPointD(arg, num); }
+uint32 KivByteSwap_RvTangentPointD(void* arg, uint32 num) {
+    return KivHostByteOrder::TangentPointD(arg, num);
+}
 uint32 KivByteSwap_TGAHeaderInfo(void* arg, uint32 num) { return KivHostByteOrder::TGAHeader(arg, num); }
 uint32 KivByteSwap_KivBitmap(void* arg, uint32 num) { return KivHostByteOrder::Bitmap(arg, num); }

@@ -48,7 +48,8 @@ struct KivByteOrder {
 
     static uint32 Header(void* arg, uint32 num) {
         unsigned char* p = static_cast<unsigned char*>(arg);
-        for (uint32 i = 0; i < num; ++i) Field<UInt32>(p + std::size_t(i) * sizeof(RvHeader) + offsetof(RvHeader, size));
+        for (uint32 i = 0; i < num; ++i)
+            Field<UInt32>(p + std::size_t(i) * sizeof(RvHeader) + offsetof(RvHeader, size));
         return 1;
     }
 

@@ -83,8 +83,9 @@ int stricmp(const char* str1, const char* str2);
 int strnicmp(const char* str1, const char* str2, uint32 length);
 
 // ---------------------------------------------------------------------------------------------
-// Windows bitmap headers, read field by field from little-endian bytes. The reads are not
-// checked: a caller that needs to know tests the stream's end-of-file or error indicator.
+// Windows bitmap headers, read field by field from little-endian bytes. A field whose bytes
+// cannot all be read is 0; a caller that needs to know tests the stream's end-of-file or error
+// indicator.
 
 struct tagBITMAPFILEHEADER {
     WORD bfType;
@@ -112,11 +113,13 @@ void ReadBitmapCoreHeader(FILE* f, tagBITMAPCOREHEADER* bch);
 // ---------------------------------------------------------------------------------------------
 // Base path.
 
-// Fills filePath (pathSize bytes, terminator included) with the executable's own full path cut
-// at the first "RVFView", which leaves the directory that holds the program. posixStyle true
-// gives the slash-separated path; false gives the colon-separated style, the same path with
-// its separators written as colons and without the leading one. Returns 0, or -43 when the
-// path cannot be had or does not fit.
+// Fills filePath (pathSize bytes, terminator included) with the executable's own full path, as
+// the kernel links it, cut at the first "RVFView", which leaves the directory that holds the
+// program (the whole path when the name is not in it). posixStyle true gives the slash-separated
+// path; false gives the colon-separated style: the same names without the leading separator,
+// joined by colons, a colon inside a name written as a slash (/opt/RVFView becomes opt:).
+// The path's bytes are kept as the file system holds them. Returns 0, or -43 when the path
+// cannot be had or does not fit.
 OSErr GetBaseFilePath(char* filePath, int pathSize, bool posixStyle);
 
 #endif

@@ -95,6 +95,9 @@ bool ParseSize(const char* text, int* width, int* height) {
     return ParseSide(text, 'x', &end, width) && ParseSide(end + 1, '\0', &end, height);
 }
 
+// The drag products below take the same single-precision steps as the viewer's own drags, so
+// that a picture equals the viewer's window to the bit.
+
 // a = a * b for column-major 4 x 4 matrices.
 void MultiplyInPlace(float* a, const float* b) {
     float r[16];

@@ -9,7 +9,7 @@ JOBS ?= $(shell nproc)
 # What building and testing need; `make run` also wants a desktop file dialog.
 DEPS := cmake make g++ pkg-config libgtest-dev libbenchmark-dev \
         libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev libgl1-mesa-dri \
-        xvfb xauth xdotool imagemagick
+        xvfb xauth xdotool imagemagick libassimp-dev libpng-dev libosmesa6-dev python3
 RUN_DEPS := zenity
 # libFuzzer and the sanitizer runtimes come with clang.
 FUZZ_DEPS := clang libclang-rt-14-dev
@@ -32,7 +32,8 @@ run_suite = if [ -n "$$DISPLAY" ]; then \
               xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir $(1) --output-on-failure -j $(JOBS); \
             fi
 
-.PHONY: all deps run-deps configure build test test-sanitize fuzz-build fuzz fuzz-corpus run clean
+.PHONY: all deps run-deps configure build test test-sanitize test-big-endian fuzz-build fuzz fuzz-corpus bench run \
+        pictures clean
 
 all: build
 
@@ -69,5 +70,27 @@ fuzz: fuzz-build
 fuzz-corpus: fuzz-build
 	@$(FUZZ_BUILD)/MakeCorpus fuzz/corpus
 
+# The library and its tests cross-built for s390x (big-endian) and run under qemu-user, and the
+# files written there compared with the files written here.
+BIGENDIAN_BUILD ?= build-s390x
+
+test-big-endian: configure
+	@./.ci/test-big-endian $(BUILD) $(BIGENDIAN_BUILD)
+
+# Benchmarks in a Release build of their own; ends with the table of seconds per operation.
+BENCH_BUILD ?= build-bench
+bench: deps
+	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DRVF_BUILD_VIEWER=OFF >/dev/null
+	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target rvf_bench
+	@$(BENCH_BUILD)/bench/rvf_bench
+
+# Opens the viewer on the bundled sample.
+run: run-deps build
+	@$(BUILD)/viewer/RVFView samples/torus.rvf samples/torus_normals.tga
+
+# Draws the README's pictures (docs/images/) with rvfrender; no display needed.
+pictures: build
+	@tools/rvfrender/pictures.sh $(BUILD)
+
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD) $(BIGENDIAN_BUILD) $(BENCH_BUILD)

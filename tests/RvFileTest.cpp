@@ -66,8 +66,27 @@ Bytes RvfFile(unsigned count) {
     return Join(b, TrisBody(count, count));
 }
 
+// The file form of host-order triangles, built value by value whatever the host's order.
+Bytes FileFormOf(const RvRawTriangle* tris, int count) {
+    Bytes b;
+    auto put = [&b](float32 f) {
+        std::uint32_t bits;
+        std::memcpy(&bits, &f, sizeof bits);
+        PutU32(b, bits);
+    };
+    for (int i = 0; i < count; ++i) {
+        for (const RvRawPoint& p : tris[i].vert)
+            for (float32 f : p.v) put(f);
+        for (const RvRawPoint& p : tris[i].norm)
+            for (float32 f : p.v) put(f);
+        for (const RvRawTexCoord& t : tris[i].texCoord)
+            for (float32 f : t.uv) put(f);
+    }
+    return b;
+}
+
 // What a reader did: its result, out-parameters, messages and where it left the stream. The
-// triangles are copied out only on success; the array is released in any case.
+// triangles are copied out in file form only on success; the array is released in any case.
 struct Outcome {
     bool ok;
     int numTris;
@@ -87,10 +106,7 @@ Outcome ReadFrom(FILE* fp, Reader reader = RvReadTriangles) {
     o.ok = reader(fp, &o.numTris, &tris);
     o.messages = CapturedStderr();
     o.handedOver = tris != nullptr;
-    if (o.ok) {
-        const unsigned char* raw = reinterpret_cast<const unsigned char*>(tris);
-        o.triangles.assign(raw, raw + std::size_t(o.numTris) * sizeof(RvRawTriangle));
-    }
+    if (o.ok) o.triangles = FileFormOf(tris, o.numTris);
     delete[] tris;
     o.position = std::ftell(fp);
     return o;

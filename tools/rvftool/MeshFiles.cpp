@@ -1,0 +1,64 @@
+#include "tools/rvftool/MeshFiles.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "tools/rvftool/AtomicOutput.h"
+#include "tools/rvftool/CommandLine.h"
+#include "tools/rvftool/LibraryConsole.h"
+
+std::string FirstLine(const std::vector<std::string>& lines, const char* fallback) {
+    return lines.empty() ? std::string(fallback) : lines.front();
+}
+
+bool ReadRvfFile(const char* path, int* numTris, RvRawTriangle** tris) {
+    *tris = nullptr;
+    FILE* fp = std::fopen(path, "rb");
+    if (fp == nullptr) {
+        Fail("%s: cannot open: %s", path, std::strerror(errno));
+        return false;
+    }
+    // The silent walk first, so that a file of another kind gets a plain answer rather than
+    // whatever header read happened to fail.
+    if (!RvFileHasTriangles(fp)) {
+        std::fclose(fp);
+        Fail("%s: not an RVF file (no \"TRIS\" chunk inside an \"RVF \" container)", path);
+        return false;
+    }
+    std::rewind(fp);
+    std::vector<std::string> lines;
+    bool ok = RunCapturingConsole([&] { return RvReadTriangles(fp, numTris, tris); }, &lines);
+    std::fclose(fp);
+    if (!ok) {
+        delete[] * tris;
+        *tris = nullptr;
+        Fail("%s: %s", path, FirstLine(lines, "cannot read the triangles").c_str());
+        return false;
+    }
+    return true;
+}
+
+bool WriteRvfFile(const char* path, int numTris, const RvRawTriangle* tris) {
+    if (numTris < 1 || numTris > kMaxRvfTriangles) {
+        Fail("%s: cannot hold %d triangles (an RVF file holds 1 to %d)", path, numTris, kMaxRvfTriangles);
+        return false;
+    }
+    AtomicOutput out;
+    std::string error;
+    if (!AtomicOutputOpen(&out, path, &error)) {
+        Fail("%s", error.c_str());
+        return false;
+    }
+    std::vector<std::string> lines;
+    if (!RunCapturingConsole([&] { return RvWriteTriangles(out.fp, numTris, tris); }, &lines)) {
+        AtomicOutputDiscard(&out);
+        Fail("%s: %s", path, FirstLine(lines, "cannot write the triangles").c_str());
+        return false;
+    }
+    if (!AtomicOutputCommit(&out, &error)) {
+        Fail("%s", error.c_str());
+        return false;
+    }
+    return true;
+}

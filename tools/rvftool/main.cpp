@@ -1,0 +1,78 @@
+// rvftool: makes RVF meshes and Targa normal maps from the files a user has, and looks inside
+// RVF meshes without a display. One command per run, named by the first argument.
+#include <cstdio>
+#include <cstring>
+
+#include "tools/rvftool/AtomicOutput.h"
+#include "tools/rvftool/CommandLine.h"
+#include "tools/rvftool/Progress.h"
+
+namespace {
+
+struct Command {
+    const char* name;
+    int (*run)(int argc, char** argv);
+};
+
+const Command kCommands[] = {
+    {"info", RunInfo}, {"convert", RunConvert},   {"import", RunImport},
+    {"map", RunMap},   {"tangents", RunTangents},
+};
+
+const char kUsage[] =
+    "Usage: rvftool COMMAND [OPTIONS] ARGUMENTS\n"
+    "\n"
+    "Makes RVF meshes and Targa normal maps for RVFView, and looks inside RVF meshes.\n"
+    "\n"
+    "Commands:\n"
+    "  info FILE.rvf             triangles, welded vertices, bounds, degenerate triangles,\n"
+    "                            texture-coordinate range (--json for scripts)\n"
+    "  convert IN OUT.rvf        an SMD mesh or bare triangle data to an RVF mesh\n"
+    "  import IN OUT.rvf         any mesh Assimp reads (OBJ, PLY, glTF, FBX, ...) to an RVF mesh\n"
+    "  map IN.png OUT.tga        a PNG normal map to a 24- or 32-bit Targa, alpha kept\n"
+    "  tangents FILE.rvf [OUT]   smoothed per-corner tangent frames as text or binary\n"
+    "\n"
+    "Run 'rvftool COMMAND --help' for one command's options.\n"
+    "Exit status: 0 on success, 1 when the work failed, 2 for a command line that cannot be obeyed.\n"
+    "Output files appear only when complete: a failure leaves an existing file as it was.\n";
+
+const Command* FindCommand(const char* name) {
+    for (const Command& command : kCommands)
+        if (std::strcmp(command.name, name) == 0) return &command;
+    return nullptr;
+}
+
+int UnknownCommand(const char* name) {
+    std::fprintf(stderr, "rvftool: unknown command '%s' (see 'rvftool --help')\n", name);
+    return kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fputs(kUsage, stderr);
+        return kExitUsage;
+    }
+    const char* name = argv[1];
+    if (std::strcmp(name, "--help") == 0 || std::strcmp(name, "-h") == 0) {
+        std::fputs(kUsage, stdout);
+        return kExitOk;
+    }
+    if (std::strcmp(name, "help") == 0) {
+        if (argc < 3) {
+            std::fputs(kUsage, stdout);
+            return kExitOk;
+        }
+        const Command* command = FindCommand(argv[2]);
+        if (command == nullptr) return UnknownCommand(argv[2]);
+        char help[] = "--help";
+        char* helpArgv[] = {argv[2], help, nullptr};
+        return command->run(2, helpArgv);
+    }
+    const Command* command = FindCommand(name);
+    if (command == nullptr) return UnknownCommand(name);
+    ProgressInit();
+    AtomicOutputInstallCleanup();
+    return command->run(argc - 1, argv + 1);
+}

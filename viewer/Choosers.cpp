@@ -1,0 +1,137 @@
+// The two file choosers: a desktop dialog (zenity) when there is a display to show it on, a
+// prompt on the console otherwise. Paths never pass through a shell.
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "viewer/RVFView.h"
+
+extern char** environ;
+
+namespace {
+
+enum Answer { kChosen, kNoFile, kUnavailable };
+
+// The first executable called `name` in a directory of PATH.
+bool FindOnPath(const char* name, std::string* found) {
+    const char* path = getenv("PATH");
+    if (path == nullptr) return false;
+    for (const char* dir = path;; ++dir) {
+        const char* end = strchr(dir, ':');
+        size_t length = (end != nullptr) ? static_cast<size_t>(end - dir) : strlen(dir);
+        std::string candidate(dir, length);
+        if (candidate.empty()) candidate = ".";
+        candidate += '/';
+        candidate += name;
+        if (access(candidate.c_str(), X_OK) == 0) {
+            *found = candidate;
+            return true;
+        }
+        if (end == nullptr) return false;
+        dir = end;
+    }
+}
+
+// Shows zenity's file dialog. Its cancel (status 1) is no file; any other failure leaves the
+// choice to the console.
+Answer AskDialog(const std::string& zenity, const char* title, std::string* chosen) {
+    int fds[2];
+    if (pipe(fds) != 0) return kUnavailable;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    posix_spawn_file_actions_addclose(&actions, fds[1]);
+
+    std::string titleOption = std::string("--title=") + title;
+    char* argv[] = {const_cast<char*>("zenity"), const_cast<char*>("--file-selection"),
+                    const_cast<char*>(titleOption.c_str()), nullptr};
+    fflush(stdout);
+    pid_t pid;
+    int spawned = posix_spawn(&pid, zenity.c_str(), &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    if (spawned != 0) {
+        close(fds[0]);
+        return kUnavailable;
+    }
+
+    std::string output;
+    char buffer[4096];
+    for (;;) {
+        ssize_t n = read(fds[0], buffer, sizeof buffer);
+        if (n > 0)
+            output.append(buffer, static_cast<size_t>(n));
+        else if (n == 0 || errno != EINTR)
+            break;
+    }
+    close(fds[0]);
+    int status = 0;
+    pid_t waited;
+    do {
+        waited = waitpid(pid, &status, 0);
+    } while (waited < 0 && errno == EINTR);
+    if (waited != pid || !WIFEXITED(status)) return kUnavailable;
+    if (WEXITSTATUS(status) == 1) return kNoFile;
+    if (WEXITSTATUS(status) != 0) return kUnavailable;
+    if (!output.empty() && output.back() == '\n') output.pop_back();
+    if (output.empty()) return kNoFile;
+    *chosen = output;
+    return kChosen;
+}
+
+// Shows the title on standard output and reads one path from standard input; the end of the
+// input or an empty line is no file.
+Answer AskConsole(const char* title, std::string* chosen) {
+    printf("%s\n", title);
+    fflush(stdout);
+    char* line = nullptr;
+    size_t capacity = 0;
+    ssize_t length = getline(&line, &capacity, stdin);
+    if (length < 0) {
+        free(line);
+        return kNoFile;
+    }
+    std::string path(line, static_cast<size_t>(length));
+    free(line);
+    while (!path.empty() && (path.back() == '\n' || path.back() == '\r')) path.pop_back();
+    if (path.empty()) return kNoFile;
+    *chosen = path;
+    return kChosen;
+}
+
+bool ChooseFile(const char* title, char* filename) {
+    for (;;) {
+        std::string path;
+        std::string zenity;
+        Answer answer = kUnavailable;
+        const char* display = getenv("DISPLAY");
+        if (display != nullptr && *display != '\0' && FindOnPath("zenity", &zenity))
+            answer = AskDialog(zenity, title, &path);
+        if (answer == kUnavailable) answer = AskConsole(title, &path);
+        if (answer == kNoFile) {
+            printf("Error: Invalid or no file chosen.\n");
+            exit(-1);
+        }
+        if (path.size() < static_cast<size_t>(kPathBufferSize)) {
+            memcpy(filename, path.c_str(), path.size() + 1);
+            return true;
+        }
+        printf("Error: The chosen path is %zu characters long; at most %d can be used.\n", path.size(),
+               kPathBufferSize - 1);
+    }
+}
+
+}  // namespace
+
+bool GetRVFFileName(int*, char* filename) { return ChooseFile("Select Relievo Data File (.rvf)", filename); }
+
+bool GetTextureFileName(int*, char* filename) {
+    return ChooseFile("Select Normal Map Texture (.tga)", filename);
+}

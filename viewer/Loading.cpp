@@ -1,0 +1,135 @@
+// Loading the mesh and the normal map into the globals, before the window exists or on "l".
+#include <cfloat>
+#include <cstdio>
+#include <utility>
+
+#include "image/TGAIO.h"
+#include "viewer/RVFView.h"
+
+namespace {
+
+void ReleaseMesh() {
+    gNumTris = 0;
+    delete[] gTriangles;
+    gTriangles = nullptr;
+    gNumVerts = 0;
+    delete[] gVertices;
+    gVertices = nullptr;
+    delete[] gIndices;
+    gIndices = nullptr;
+}
+
+// Centres the welded positions on the origin and scales the largest extent to 50 units.
+void CenterAndScale() {
+    float bbox[6] = {FLT_MAX, FLT_MAX, FLT_MAX, -FLT_MAX, -FLT_MAX, -FLT_MAX};
+    for (int i = 0; i < gNumVerts; ++i) {
+        for (int axis = 0; axis < 3; ++axis) {
+            double c = gVertices[i].vertex[axis];
+            if (c < bbox[axis]) bbox[axis] = static_cast<float>(c);
+            if (c > bbox[3 + axis]) bbox[3 + axis] = static_cast<float>(c);
+        }
+    }
+    float dx = bbox[3] - bbox[0];
+    float dy = bbox[4] - bbox[1];
+    float dz = bbox[5] - bbox[2];
+    float center[3] = {dx / 2 + bbox[0], dy / 2 + bbox[1], dz / 2 + bbox[2]};
+    float extent;
+    if (dx > dy)
+        extent = (dx > dz) ? dx : dz;
+    else
+        extent = (dy > dz) ? dy : dz;
+    // All vertices at one point: nothing to scale, so the object is shown at its own size.
+    float scale = (extent > 0.0f) ? 50.0f / extent : 1.0f;
+    for (int i = 0; i < gNumVerts; ++i) {
+        for (int axis = 0; axis < 3; ++axis) {
+            gVertices[i].vertex[axis] -= center[axis];
+            gVertices[i].vertex[axis] *= scale;
+        }
+    }
+}
+
+// Turns blue-first texels into red-first ones; `stride` is 3 or 4 bytes.
+void SwapRedBlue(BYTE* texels, size_t count, size_t stride) {
+    for (size_t i = 0; i < count; ++i) std::swap(texels[stride * i], texels[stride * i + 2]);
+}
+
+}  // namespace
+
+void ChooseUntilLoaded(bool (*choose)(int*, char*), bool (*load)(const char*)) {
+    char path[kPathBufferSize];
+    for (;;) {
+        path[0] = '\0';
+        if (choose(nullptr, path) && load(path)) return;
+    }
+}
+
+bool LoadObjectFile(const char* objectFile) {
+    ReleaseMesh();
+    FILE* fp = fopen(objectFile, "rb");
+    if (fp == nullptr) {
+        printf("ERROR: Unable to open file: %s\n", objectFile);
+        return false;
+    }
+    if (!RvReadTriangles(fp, &gNumTris, &gTriangles)) {
+        fclose(fp);
+        printf("ERROR: Unable to read file: %s\n", objectFile);
+        ReleaseMesh();
+        return false;
+    }
+    fclose(fp);
+    if (!RvCreateVertexBuffers(gNumTris, gTriangles, &gNumVerts, &gVertices, &gIndices)) {
+        printf("ERROR: Unable to read file: %s\n", objectFile);
+        ReleaseMesh();
+        return false;
+    }
+    CenterAndScale();
+    return true;
+}
+
+bool LoadTextureFile(const char* textureFile) {
+    gTexInfo.width = 0;
+    gTexInfo.height = 0;
+    gTexInfo.bitDepth = 0;
+    gTexInfo.format = KIV_BITMAP_FORMAT_UNKNOWN;
+    delete[] gTexInfo.pixels;
+    gTexInfo.pixels = nullptr;
+
+    FILE* fp = fopen(textureFile, "rb");
+    if (fp == nullptr) {
+        printf("ERROR: Unable to open file: %s\n", textureFile);
+        return false;
+    }
+    int width = 0, height = 0, bitDepth = 0;
+    BYTE* pixels = nullptr;
+    bool read = TGAReadImage(fp, &width, &height, &bitDepth, &pixels);
+    gTexInfo.pixels = pixels;
+    fclose(fp);
+    // A map without texels cannot be uploaded: refused like a file that cannot be read.
+    if (!read || width == 0 || height == 0) {
+        printf("ERROR: Unable to open file: %s\n", textureFile);
+        return false;
+    }
+    gTexInfo.width = static_cast<uint16>(width);
+    gTexInfo.height = static_cast<uint16>(height);
+    gTexInfo.bitDepth = static_cast<std::uint8_t>(bitDepth);
+
+    size_t texels = static_cast<size_t>(width) * static_cast<size_t>(height);
+    switch (bitDepth) {
+        case 24:
+            gTexInfo.format = KIV_BITMAP_FORMAT_888;
+            SwapRedBlue(gTexInfo.pixels, texels, 3);
+            return true;
+        case 32:
+            gTexInfo.format = KIV_BITMAP_FORMAT_8888;
+            SwapRedBlue(gTexInfo.pixels, texels, 4);
+            return true;
+        default:
+            printf("ERROR: Unhandled Targa bitdepth: %d\n", bitDepth);
+            return false;
+    }
+}
+
+void LoadNewObjectAndMap() {
+    ChooseUntilLoaded(GetRVFFileName, LoadObjectFile);
+    ChooseUntilLoaded(GetTextureFileName, LoadTextureFile);
+}

@@ -1,0 +1,159 @@
+// RVFView: the viewer's globals and routines.
+//
+// The whole view state lives in the module-level globals below; the GLUT callbacks and the
+// routines they call read and change them. Everything runs on the one thread of the GLUT event
+// loop. Arrays behind the owning pointers are released with array delete before they are
+// replaced; nothing releases them at exit.
+#ifndef VIEWER_RVFVIEW_H
+#define VIEWER_RVFVIEW_H
+
+#include <GL/gl.h>
+
+#include "mesh/RvFileIO.h"
+
+// ---------------------------------------------------------------------------------------------
+// View state.
+
+extern GLfloat gLightpos[4];  // light in eye coordinates (homogeneous): the light sits at the eye
+extern GLfloat gViewMat[16];  // object-to-eye matrix, column-major, translation in 12..14
+extern GLfloat gFov;          // vertical field of view, degrees
+extern GLfloat gClipNear;
+extern GLfloat gClipFar;
+extern GLint gWidth;  // window size in pixels, kept by Reshape
+extern GLint gHeight;
+extern int gViewMode;  // shading mode 0..3: dot3-lit map, map colours, vertex lighting, alpha
+extern bool gWireframe;
+extern bool gShowNormals;
+extern bool gShowTanCoord;
+extern bool gInTangentSpace;  // light vectors are carried into each vertex's tangent frame
+
+// Mouse buttons: position at the press or the last drag step, and whether the button is held.
+extern GLint gLeftX, gLeftY;
+extern GLuint gLeftDown;
+extern GLint gRightX, gRightY;
+extern GLuint gRightDown;
+extern GLint gMiddleX, gMiddleY;
+extern GLuint gMiddleDown;
+
+// The loaded mesh and map.
+extern int gNumTris;
+extern RvRawTriangle* gTriangles;  // as read from the file; only the weld reads it
+extern int gNumVerts;
+extern RvTangentPointD* gVertices;  // welded vertices, positions centred and scaled
+extern RvIndex* gIndices;           // gNumTris index triples into gVertices
+extern double* gLightVec;           // 3 packed light-vector components per vertex
+extern KivBitmap gTexInfo;          // the normal map, texels red first
+extern bool gHaveTexture;           // gTextureID was created by TextureInit
+extern GLuint gTextureID;
+
+// ---------------------------------------------------------------------------------------------
+// Start-up and view state.
+
+// Prints the banner and the key help on standard output.
+void PrintKeyHelp();
+// Fixed GL state; once, after the window exists.
+void StateInit();
+// Allocates a zeroed gLightVec for gNumVerts vertices, replacing the old one. Ends the process
+// with status -1 when there are no vertices or the array cannot be allocated.
+void ObjectInit();
+// Uploads gTexInfo as a mip-mapped texture into a new texture object, deleting the previous one.
+// Ends the process with status -1 for a format other than 888 or 8888.
+void TextureInit();
+// Resets gViewMat to the start-up view: identity rotation, 65 units in front of the eye.
+void MatrixInit();
+// GLUT reshape callback: keeps the new window size for the next frame.
+void Reshape(int w, int h);
+
+// Matrices are 16 floats, column-major; vectors 3 floats.
+// Fills `matrix` with the identity.
+void matrixIdentity(GLfloat* matrix);
+// Inverse of the rigid motion `in` (rotation and translation only) into `out`; in != out.
+void matrixInvert(const GLfloat* in, GLfloat* out);
+// The point vecIn carried by m (w = 1, no division) into vecOut.
+void vecMatMult(const GLfloat* vecIn, const GLfloat* m, GLfloat* vecOut);
+// The direction vecIn carried by the 3 x 3 part of m into vecOut.
+void vecMat3x3Mult(const GLfloat* vecIn, const GLfloat* m, GLfloat* vecOut);
+// Scales vec to unit length in place; a vector shorter than 1e-7 becomes (0, 0, 1).
+void Normalize(GLfloat* vec);
+
+// ---------------------------------------------------------------------------------------------
+// Loading. Messages go to standard output; no GL state is touched.
+
+// Reads, welds, centres and scales the mesh in `objectFile`; the previous mesh is dropped
+// first, so after false there is no mesh.
+bool LoadObjectFile(const char* objectFile);
+// Reads the Targa map in `textureFile` into gTexInfo as 24- or 32-bit texels, red first.
+bool LoadTextureFile(const char* textureFile);
+// Asks for a mesh and then a map through the choosers until each loads.
+void LoadNewObjectAndMap();
+// Asks with `choose` (a chooser below) until `load` accepts the chosen file.
+void ChooseUntilLoaded(bool (*choose)(int*, char*), bool (*load)(const char*));
+
+// ---------------------------------------------------------------------------------------------
+// Shading modes. Display calls one Setup routine, DrawObject and the matching Clear routine.
+
+// Fills gLightVec with the packed unit direction from each vertex to objLightPos (object
+// coordinates), in the vertex's tangent frame when inTangentSpace.
+void ComputeLightVectors(GLfloat* objLightPos, bool inTangentSpace);
+// Draws the indexed mesh; withColor feeds gLightVec as per-vertex colours.
+void DrawObject(bool withColor);
+// Mode 1: the map's colours.
+void SetupNormalMapState();
+void ClearNormalMapState();
+// Mode 0: the map's normals lit per pixel by the dot3 combiner.
+void SetupBumpState();
+void ClearBumpState();
+// Mode 2: fixed-function lighting with light 0 at worldLightPos (object coordinates); the
+// model-view matrix must hold gViewMat.
+void SetupLightState(GLfloat* worldLightPos);
+void ClearLightState();
+// Mode 3: the map's alpha as grey.
+void SetupAlphaState();
+void ClearAlphaState();
+
+// ---------------------------------------------------------------------------------------------
+// Frame and overlays.
+
+// GLUT display callback: draws one frame from the globals (DrawFrame) and swaps the buffers.
+void Display();
+// Draws one frame from the globals into the current context and waits for GL to finish; the
+// buffers are not swapped.
+void DrawFrame();
+// One line per vertex from its position along its normal, tangent or binormal times `offset`.
+void DrawNormal(double offset);
+void DrawTangent(double offset);
+void DrawBinormal(double offset);
+
+// ---------------------------------------------------------------------------------------------
+// Input. The handlers change globals and the clear colour and ask for a redisplay.
+
+// GLUT keyboard callback.
+void KeyFunc(unsigned char key, int x, int y);
+// GLUT mouse callback: records presses and releases of the three buttons.
+void MouseUpDown(int button, int state, int x, int y);
+// GLUT motion callback: rotates (left), pans (middle) and zooms (right) gViewMat.
+void MouseMove(int x, int y);
+
+// ---------------------------------------------------------------------------------------------
+// GL checks. Output goes to standard output.
+
+// Prints one pending GL error, if any, followed by `header` when it is not null.
+void PrintError(const char* header);
+// 1 when `extension` is a whole word of the GL_EXTENSIONS string, else 0. Needs a current
+// context on the first call with a usable name; the string is cached for the run.
+int extensionSupported(const char* extension);
+// Ends the process with status -1 when the combine or dot3 texture environment is missing.
+void checkExtensions();
+
+// ---------------------------------------------------------------------------------------------
+// File choosers. `filename` is the caller's 1024-character buffer; `dummy` is ignored. On true
+// it holds a path for fopen; when the user gives no file the process ends with status -1.
+// A desktop dialog is used when there is a display and zenity is on the PATH; otherwise the
+// title is shown on standard output and one path is read from standard input.
+bool GetRVFFileName(int* dummy, char* filename);
+bool GetTextureFileName(int* dummy, char* filename);
+
+// Size of every path buffer handed to the choosers.
+constexpr int kPathBufferSize = 1024;
+
+#endif

@@ -1,0 +1,167 @@
+// The view state: globals, the initialisation routines, reshape and the matrix helpers.
+#include <GL/glu.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "viewer/RVFView.h"
+
+GLfloat gLightpos[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+GLfloat gViewMat[16] = {};
+GLfloat gFov = 50.0f;
+GLfloat gClipNear = 1.0f;
+GLfloat gClipFar = 200.0f;
+GLint gWidth = 512;
+GLint gHeight = 512;
+int gViewMode = 0;
+bool gWireframe = false;
+bool gShowNormals = false;
+bool gShowTanCoord = false;
+bool gInTangentSpace = true;
+
+GLint gLeftX = 0, gLeftY = 0;
+GLuint gLeftDown = 0;
+GLint gRightX = 0, gRightY = 0;
+GLuint gRightDown = 0;
+GLint gMiddleX = 0, gMiddleY = 0;
+GLuint gMiddleDown = 0;
+
+int gNumTris = 0;
+RvRawTriangle* gTriangles = nullptr;
+int gNumVerts = 0;
+RvTangentPointD* gVertices = nullptr;
+RvIndex* gIndices = nullptr;
+double* gLightVec = nullptr;
+KivBitmap gTexInfo = {0, 0, 0, KIV_BITMAP_FORMAT_UNKNOWN, nullptr};
+bool gHaveTexture = false;
+GLuint gTextureID = 0;
+
+void PrintKeyHelp() {
+    printf("RVF Viewer v01.03.01\n");
+    printf(
+        " a              - Cycle showing normal map, diffuse bump, or vertex lit, or occlusion term (if "
+        "present)\n");
+    printf(" b              - Cycle background color\n");
+    printf(" c              - Toggle converting light vector to tangent space\n");
+    printf(" l              - Load a new object and normal map\n");
+    printf(" n              - Toggle display of normals\n");
+    printf(" r              - Reset view/light position\n");
+    printf(" t              - Toggle display of tangent/binormal\n");
+    printf(" w              - Toggle wireframe\n");
+    printf(" LEFT + MOUSE   - Rotate \n");
+    printf(" MIDDLE + MOUSE - Pan \n");
+    printf(" RIGHT + MOUSE  - Zoom\n");
+    printf(" ESC or q       - Quit program\n");
+    printf("\n");
+}
+
+void StateInit() {
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glShadeModel(GL_SMOOTH);
+    glDisable(GL_CULL_FACE);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+}
+
+void ObjectInit() {
+    if (gNumVerts < 1) {
+        printf("ERROR: No vertices!\n");
+        exit(-1);
+    }
+    delete[] gLightVec;
+    gLightVec = nullptr;
+    size_t count = static_cast<size_t>(gNumVerts) * 3;
+    gLightVec = new (std::nothrow) double[count];
+    if (gLightVec == nullptr) {
+        printf("ERROR: Unable to allocate light vector array!\n");
+        exit(-1);
+    }
+    memset(gLightVec, 0, count * sizeof(double));
+}
+
+void TextureInit() {
+    if (gHaveTexture && glIsTexture(gTextureID)) glDeleteTextures(1, &gTextureID);
+    glGenTextures(1, &gTextureID);
+    glBindTexture(GL_TEXTURE_2D, gTextureID);
+    gHaveTexture = true;
+
+    // Texel rows are packed without padding; GL's default of 4-byte rows would skew a 24-bit
+    // map whose row length is not a multiple of 4 and read past the end of the array.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    switch (gTexInfo.format) {
+        case KIV_BITMAP_FORMAT_888:
+            gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGB8, gTexInfo.width, gTexInfo.height, GL_RGB,
+                              GL_UNSIGNED_BYTE, gTexInfo.pixels);
+            break;
+        case KIV_BITMAP_FORMAT_8888:
+            gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA8, gTexInfo.width, gTexInfo.height, GL_RGBA,
+                              GL_UNSIGNED_BYTE, gTexInfo.pixels);
+            break;
+        default:
+            printf("ERROR: Unhandled texture type!\n");
+            exit(-1);
+    }
+}
+
+void MatrixInit() {
+    matrixIdentity(gViewMat);
+    gViewMat[14] = -65.0f;
+}
+
+void Reshape(int w, int h) {
+    gWidth = w;
+    gHeight = h;
+}
+
+void matrixIdentity(GLfloat* matrix) {
+    for (int i = 0; i < 16; ++i) matrix[i] = (i % 5 == 0) ? 1.0f : 0.0f;
+}
+
+void matrixInvert(const GLfloat* in, GLfloat* out) {
+    // Rotation part: the transpose.
+    out[0] = in[0];
+    out[1] = in[4];
+    out[2] = in[8];
+    out[4] = in[1];
+    out[5] = in[5];
+    out[6] = in[9];
+    out[8] = in[2];
+    out[9] = in[6];
+    out[10] = in[10];
+    out[3] = out[7] = out[11] = 0.0f;
+    out[15] = 1.0f;
+    // Translation: minus the old translation carried by the transposed rotation.
+    out[12] = -(in[12] * in[0]) - in[13] * in[1] - in[14] * in[2];
+    out[13] = -(in[12] * in[4]) - in[13] * in[5] - in[14] * in[6];
+    out[14] = -(in[12] * in[8]) - in[13] * in[9] - in[14] * in[10];
+}
+
+void vecMatMult(const GLfloat* vecIn, const GLfloat* m, GLfloat* vecOut) {
+    GLfloat r[3];
+    for (int j = 0; j < 3; ++j)
+        r[j] = vecIn[0] * m[j] + vecIn[1] * m[4 + j] + vecIn[2] * m[8 + j] + m[12 + j];
+    for (int j = 0; j < 3; ++j) vecOut[j] = r[j];
+}
+
+void vecMat3x3Mult(const GLfloat* vecIn, const GLfloat* m, GLfloat* vecOut) {
+    GLfloat r[3];
+    for (int j = 0; j < 3; ++j) r[j] = vecIn[0] * m[j] + vecIn[1] * m[4 + j] + vecIn[2] * m[8 + j];
+    for (int j = 0; j < 3; ++j) vecOut[j] = r[j];
+}
+
+void Normalize(GLfloat* vec) {
+    GLfloat sum = vec[0] * vec[0] + vec[1] * vec[1] + vec[2] * vec[2];
+    GLfloat length = static_cast<GLfloat>(std::sqrt(static_cast<double>(sum)));
+    if (length > -1e-7 && length < 1e-7) {
+        vec[0] = 0.0f;
+        vec[1] = 0.0f;
+        vec[2] = 1.0f;
+        return;
+    }
+    vec[0] /= length;
+    vec[1] /= length;
+    vec[2] /= length;
+}

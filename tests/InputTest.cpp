@@ -130,7 +130,7 @@ TEST_F(Input, ReloadAsksForBothFilesAndKeepsOneTexture) {
     unlink(answers);
 
     EXPECT_EQ(gNumTris, 4096);
-    EXPECT_EQ(gTexInfo.format, KIV_BITMAP_FORMAT_8888);
+    EXPECT_EQ(KivBitmapFormatEnum{gTexInfo.format}, KIV_BITMAP_FORMAT_8888);  // a copy: the field is packed
     EXPECT_EQ(LiveTextures(), 1);
     EXPECT_TRUE(glIsTexture(gTextureID));
     EXPECT_EQ(gViewMode, 2);

@@ -117,7 +117,8 @@ TEST(LoadObjectFile, FailureLeavesNoMesh) {
 TEST(LoadTextureFile, TurnsTexelsRedFirstAndKeepsAlpha) {
     TempFile rgb(Targa(2, 1, 24, {10, 20, 30, 40, 50, 60}));
     ASSERT_TRUE(LoadTextureFile(rgb.Path()));
-    EXPECT_EQ(gTexInfo.format, KIV_BITMAP_FORMAT_888);
+    // gTexInfo is byte-packed: its format is copied out before gtest takes it by reference.
+    EXPECT_EQ(KivBitmapFormatEnum{gTexInfo.format}, KIV_BITMAP_FORMAT_888);
     EXPECT_EQ(gTexInfo.width, 2);
     EXPECT_EQ(gTexInfo.height, 1);
     EXPECT_EQ(gTexInfo.bitDepth, 24);
@@ -125,7 +126,7 @@ TEST(LoadTextureFile, TurnsTexelsRedFirstAndKeepsAlpha) {
 
     TempFile rgba(Targa(1, 2, 32, {10, 20, 30, 40, 50, 60, 70, 80}));
     ASSERT_TRUE(LoadTextureFile(rgba.Path()));
-    EXPECT_EQ(gTexInfo.format, KIV_BITMAP_FORMAT_8888);
+    EXPECT_EQ(KivBitmapFormatEnum{gTexInfo.format}, KIV_BITMAP_FORMAT_8888);
     EXPECT_EQ(Bytes(gTexInfo.pixels, gTexInfo.pixels + 8), (Bytes{30, 20, 10, 40, 70, 60, 50, 80}));
 }
 
@@ -134,7 +135,7 @@ TEST(LoadTextureFile, RefusesMapsWithoutTexelsOrOfOtherDepths) {
     CaptureStdout();
     EXPECT_FALSE(LoadTextureFile(noWidth.Path()));
     EXPECT_EQ(CapturedStdout(), std::string("ERROR: Unable to open file: ") + noWidth.Path() + "\n");
-    EXPECT_EQ(gTexInfo.format, KIV_BITMAP_FORMAT_UNKNOWN);
+    EXPECT_EQ(KivBitmapFormatEnum{gTexInfo.format}, KIV_BITMAP_FORMAT_UNKNOWN);
 
     TempFile noHeight(Targa(4, 0, 32, {}));
     CaptureStdout();
@@ -145,7 +146,7 @@ TEST(LoadTextureFile, RefusesMapsWithoutTexelsOrOfOtherDepths) {
     CaptureStdout();
     EXPECT_FALSE(LoadTextureFile(sixteen.Path()));
     EXPECT_EQ(CapturedStdout(), "ERROR: Unhandled Targa bitdepth: 16\n");
-    EXPECT_EQ(gTexInfo.format, KIV_BITMAP_FORMAT_UNKNOWN);
+    EXPECT_EQ(KivBitmapFormatEnum{gTexInfo.format}, KIV_BITMAP_FORMAT_UNKNOWN);
     EXPECT_EQ(gTexInfo.bitDepth, 16);
 
     TempFile truncated(Targa(2, 2, 24, {1, 2, 3}));

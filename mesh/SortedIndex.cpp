@@ -315,3 +315,17 @@ void RvSortedIndexZone(RvSortedIndex* index, float64 px, RvSortedZone* zone) {
     }
     if (zone->first < zone->end) __builtin_prefetch(&index->rest[zone->slot]);
 }
+
+void RvSortedZoneAfterInsert(RvSortedZone* zone, float64 px, int rank, float32 x) {
+    // Ranks from `rank` on moved up; the new entry stays outside only when x settles it on the
+    // zone's side.
+    const float64 d = px - x;
+    if (rank < zone->first) {
+        zone->first = d < -KIV_VERT_TINY ? zone->first + 1 : rank;
+        ++zone->end;
+    } else if (rank < zone->end) {
+        ++zone->end;
+    } else if (!(d > KIV_VERT_TINY)) {
+        zone->end = rank + 1;
+    }
+}

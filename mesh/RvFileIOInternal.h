@@ -111,6 +111,7 @@ struct RvSortedZone {
     int first;
     int end;
     std::size_t slot;  // where rank `first` is stored, when first < end and count is current
+    int stored;        // how many of the zone's ranks are stored one after another from slot
     int count;         // the index's count when the zone was found
 };
 

@@ -313,6 +313,8 @@ void RvSortedIndexZone(RvSortedIndex* index, float64 px, RvSortedZone* zone) {
         const int from = bottom - 1 == top ? offset : 0;
         zone->end = index->first[bottom - 1] + FirstPassingEntry(index, bottom - 1, from, below);
     }
+    const int blockEnd = top < numBlocks ? index->first[top + 1] : zone->first;
+    zone->stored = (zone->end < blockEnd ? zone->end : blockEnd) - zone->first;
     if (zone->first < zone->end) __builtin_prefetch(&index->rest[zone->slot]);
 }
 

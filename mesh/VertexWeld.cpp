@@ -10,6 +10,7 @@
 #include <climits>
 #include <cmath>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
@@ -152,7 +153,7 @@ __attribute__((noinline)) int ProbeBeyondX(Sought* sought, const RvSortedIndex* 
 // The zone of the index for the sought record; empty for an empty index.
 void FindZone(const Sought* sought, RvSortedIndex* index, RvSortedZone* zone) {
     if (index->count == 0) {
-        *zone = RvSortedZone{0, 0, 0, 0};
+        *zone = RvSortedZone{0, 0, 0, 0, 0};
         return;
     }
     RvSortedIndexZone(index, sought->point->vertex[0], zone);
@@ -236,9 +237,26 @@ void ZonesAfterAdding(ZoneCache* cache, int rank, float32 x) {
     for (int i = 0; i < cache->used; ++i) RvSortedZoneAfterInsert(&cache->zone[i], cache->px[i], rank, x);
 }
 
+// Fetches the vertex that the first few entries of a current zone place at the sought position,
+// the one the sought record will most likely be compared with in full.
+void FetchMatch(const RvSortedZone& zone, const Sought* sought, const RvSortedIndex* index,
+                const RvTangentPointD* point) {
+    if (zone.count != index->count) return;
+    const float64* p = sought->point->vertex;
+    for (int k = 0; k < zone.stored && k < 4; ++k) {
+        const RvSortedRest& rest = index->rest[zone.slot + static_cast<std::size_t>(k)];
+        if (std::fabs(p[1] - rest.y) <= KIV_VERT_TINY && std::fabs(p[2] - rest.z) <= KIV_VERT_TINY) {
+            const char* record = reinterpret_cast<const char*>(&point[rest.vertex]);
+            __builtin_prefetch(record + offsetof(RvTangentPointD, normal));
+            __builtin_prefetch(record + offsetof(RvTangentPointD, count));
+            return;
+        }
+    }
+}
+
 // Welds the prepared corner records of `n` triangles in turn, each triangle's vertex numbers to
-// out. The zone of the next corner is found, and its first entry fetched, while this one is
-// welded.
+// out. The zone of the next corner is found, and its first entries fetched, while this one is
+// welded, and the vertex it will likely join is fetched before its turn.
 void InsertSoughtRun(Sought* sought, int n, int* num, RvSortedIndex* sortIndex, RvTangentPointD* point,
                      RvIndex* out) {
     ZoneCache cache;
@@ -247,12 +265,12 @@ void InsertSoughtRun(Sought* sought, int n, int* num, RvSortedIndex* sortIndex, 
     n *= 3;
     for (int c = 0; c < n; ++c) {
         const RvSortedZone zone = ZoneFor(&cache, &sought[c], sortIndex);
-        if (c + 1 < n) {
-            ZoneFor(&cache, &sought[c + 1], sortIndex);
-        }
+        const bool ahead = c + 1 < n;
+        if (ahead) ZoneFor(&cache, &sought[c + 1], sortIndex);
         int addedAt;
         out[c / 3].idx[c % 3] = InsertSought(&sought[c], zone, num, sortIndex, point, &addedAt);
         if (addedAt >= 0) ZonesAfterAdding(&cache, addedAt, static_cast<float32>(sought[c].point->vertex[0]));
+        if (ahead) FetchMatch(ZoneFor(&cache, &sought[c + 1], sortIndex), &sought[c + 1], sortIndex, point);
     }
 }
 

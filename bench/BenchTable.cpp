@@ -30,11 +30,11 @@ std::vector<std::string> SplitName(const std::string& name) {
 
 }  // namespace
 
-void RegisterMeshOperation(const char* operation, MeshOperation run, bool slow) {
+void RegisterMeshOperation(const char* operation, MeshOperation run, int kind) {
     for (int triangles : kTableTriangles) {
         int around, across;
         TorusGridSize(triangles, &around, &across);
-        for (int order = 0; order < 2; ++order) {
+        for (int order = 0; order < ((kind & kGridOrderOnly) ? 1 : 2); ++order) {
             const std::string name =
                 std::string(operation) + "/" + std::to_string(2 * around * across) + "/" + kOrders[order];
             benchmark::internal::Benchmark* b = benchmark::RegisterBenchmark(
@@ -42,7 +42,7 @@ void RegisterMeshOperation(const char* operation, MeshOperation run, bool slow) 
                     run(state, TorusMesh(around, across, order == 1));
                 });
             b->UseRealTime()->Unit(benchmark::kMillisecond);
-            if (slow && triangles >= 1000000) b->Iterations(1);
+            if ((kind & kSlow) && triangles >= 1000000) b->Iterations(1);
         }
     }
 }
@@ -80,7 +80,7 @@ void TableReporter::PrintTable() const {
                 if (s == row.seconds.end()) {
                     std::printf(" %*s", width, "-");
                 } else {
-                    std::printf(" %*.3f", width, s->second);
+                    std::printf(" %*.6f", width, s->second);
                 }
             }
             const auto literal = row.seconds.find("literal weld");

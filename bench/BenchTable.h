@@ -19,9 +19,12 @@
 // count in state.counters["vertices"]; the table shows it.
 typedef void (*MeshOperation)(benchmark::State& state, const std::vector<RvRawTriangle>& tris);
 
+// How an operation is registered: a `Slow` one runs once on the grids of a million triangles
+// and more; one that does not depend on the triangle order runs on the grid order only.
+enum MeshOperationKind { kEveryOrder = 0, kSlow = 1, kGridOrderOnly = 2 };
+
 // Registers `run` on every grid of the table as "<operation>/<triangles>/<grid|shuffled>".
-// A `slow` operation runs once on the grids of a million triangles and more.
-void RegisterMeshOperation(const char* operation, MeshOperation run, bool slow = false);
+void RegisterMeshOperation(const char* operation, MeshOperation run, int kind = kEveryOrder);
 
 // The console output as usual; PrintTable then gives one row per grid and order with the
 // vertex count, seconds per operation in registration order and the speed-up of "weld" over

@@ -2,9 +2,11 @@
 // light vectors, the frame in a real 512 x 512 window and the time from the start of a load to
 // the first finished frame. They need an X display (`make bench` starts a virtual one).
 #include <GL/freeglut.h>
+#include <GL/glu.h>
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -121,6 +123,57 @@ void RunLightVectors(benchmark::State& state, const std::vector<RvRawTriangle>& 
     state.counters["vertices"] = gNumVerts;
 }
 
+double Milliseconds(std::chrono::steady_clock::time_point from, std::chrono::steady_clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+// Where a frame's time goes: the steps of Display (shaded in mode 0, or wire-frame, no
+// overlays) taken apart, each timed on its own, as milliseconds per frame in counters. The
+// draw step is what GL does before it returns (vertex work and binning); finishing waits for
+// the rasteriser threads.
+void SplitFrames(benchmark::State& state, int frames) {
+    double lights = 0, draw = 0, finish = 0, swap = 0;
+    GLfloat m[16];
+    GLfloat worldLightPos[3];
+    for (int i = 0; i < frames; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        matrixInvert(gViewMat, m);
+        vecMatMult(gLightpos, m, worldLightPos);
+        ComputeLightVectors(worldLightPos, gInTangentSpace);
+        const auto computed = std::chrono::steady_clock::now();
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glViewport(0, 0, gWidth, gHeight);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        gluPerspective(gFov, static_cast<double>(gWidth) / gHeight, gClipNear, gClipFar);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadMatrixf(gViewMat);
+        if (gWireframe) {
+            glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+            glColor3f(1.0f, 1.0f, 1.0f);
+            DrawObject(false);
+        } else {
+            glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+            SetupBumpState();
+            DrawObject(true);
+            ClearBumpState();
+        }
+        const auto drawn = std::chrono::steady_clock::now();
+        glFinish();
+        const auto finished = std::chrono::steady_clock::now();
+        glutSwapBuffers();
+        const auto swapped = std::chrono::steady_clock::now();
+        lights += Milliseconds(start, computed);
+        draw += Milliseconds(computed, drawn);
+        finish += Milliseconds(drawn, finished);
+        swap += Milliseconds(finished, swapped);
+    }
+    state.counters["lights ms"] = lights / frames;
+    state.counters["draw ms"] = draw / frames;
+    state.counters["finish ms"] = finish / frames;
+    state.counters["swap ms"] = swap / frames;
+}
+
 // Frames of the start-up view, after one that is not counted (first use of the texture).
 void RunFrames(benchmark::State& state, const std::vector<RvRawTriangle>& tris, bool wireframe) {
     if (!UseMesh(state, tris)) return;
@@ -129,6 +182,7 @@ void RunFrames(benchmark::State& state, const std::vector<RvRawTriangle>& tris, 
     gWireframe = wireframe;
     Display();
     for (auto _ : state) Display();
+    SplitFrames(state, 3);
     gWireframe = false;
     state.counters["vertices"] = gNumVerts;
 }
@@ -142,14 +196,17 @@ void RunWireFrames(benchmark::State& state, const std::vector<RvRawTriangle>& tr
 }
 
 // The viewer's start with both files named: load mesh and map, open the window, set it up and
-// draw the first frame.
+// draw the first frame. Counters split it into loading the files and the rest.
 void RunFirstFrame(benchmark::State& state, const char* meshPath) {
     loadedMesh = nullptr;
+    double load = 0, frame = 0;
     for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
         if (!LoadObjectFile(meshPath) || !LoadTextureFile(mapFile.c_str())) {
             state.SkipWithError("cannot load the mesh or the map");
             break;
         }
+        const auto loaded = std::chrono::steady_clock::now();
         const int window = glutCreateWindow("rvfview_bench first frame");
         StateInit();
         ObjectInit();
@@ -157,11 +214,16 @@ void RunFirstFrame(benchmark::State& state, const char* meshPath) {
         MatrixInit();
         gViewMode = 0;
         Display();
+        const auto shown = std::chrono::steady_clock::now();
+        load += Milliseconds(start, loaded);
+        frame += Milliseconds(loaded, shown);
         state.PauseTiming();
         glutDestroyWindow(window);
         gHaveTexture = false;
         state.ResumeTiming();
     }
+    state.counters["load ms"] = benchmark::Counter(load, benchmark::Counter::kAvgIterations);
+    state.counters["frame ms"] = benchmark::Counter(frame, benchmark::Counter::kAvgIterations);
     state.counters["vertices"] = gNumVerts;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <sstream>
 
@@ -45,6 +46,11 @@ void RegisterMeshOperation(const char* operation, MeshOperation run, int kind) {
             if ((kind & kSlow) && triangles >= 1000000) b->Iterations(1);
         }
     }
+}
+
+bool TableReporter::ReportContext(const Context& context) {
+    if (getloadavg(startLoad_, 3) != 3) startLoad_[0] = startLoad_[1] = startLoad_[2] = -1;
+    return ConsoleReporter::ReportContext(context);
 }
 
 void TableReporter::ReportRuns(const std::vector<Run>& runs) {
@@ -111,5 +117,10 @@ void TableReporter::PrintTable() const {
             std::printf("  %s %.2f", o.c_str(), std::log(b->second / a->second) / std::log(double(n1) / n0));
         }
         std::printf("\n");
+    }
+    double endLoad[3];
+    if (getloadavg(endLoad, 3) == 3) {
+        std::printf("load average at the start %.2f %.2f %.2f, at the end %.2f %.2f %.2f\n", startLoad_[0],
+                    startLoad_[1], startLoad_[2], endLoad[0], endLoad[1], endLoad[2]);
     }
 }

@@ -29,9 +29,11 @@ void RegisterMeshOperation(const char* operation, MeshOperation run, int kind = 
 // The console output as usual; PrintTable then gives one row per grid and order with the
 // vertex count, seconds per operation in registration order and the speed-up of "weld" over
 // "literal weld", followed by each operation's growth exponent between the second and the
-// largest size.
+// largest size and the system's load averages at the start and at the end: other work on the
+// machine shows in the seconds.
 class TableReporter : public benchmark::ConsoleReporter {
 public:
+    bool ReportContext(const Context& context) override;
     void ReportRuns(const std::vector<Run>& runs) override;
     void PrintTable() const;
 
@@ -41,6 +43,7 @@ private:
         std::map<std::string, double> seconds;
     };
     std::vector<std::string> operations_;
+    double startLoad_[3] = {0, 0, 0};
     std::map<std::pair<int, std::string>, Row> rows_;
 };
 

@@ -233,10 +233,14 @@ void RegisterFirstFrame() {
     std::string path;
     {
         const std::vector<RvRawTriangle> tris = MakeTorusGrid(around, across, false);
-        if (!WriteTemporaryFile(WriteMesh, &tris, &path)) return;
+        if (!WriteTemporaryFile(WriteMesh, &tris, &path)) {
+            std::fprintf(stderr, "rvfview_bench: cannot write the mesh of the first frame\n");
+            return;
+        }
     }
     const std::string name = "first frame/" + std::to_string(2 * around * across) + "/grid";
-    benchmark::RegisterBenchmark(name.c_str(), [path](benchmark::State& state) { RunFirstFrame(state, path.c_str()); })
+    benchmark::RegisterBenchmark(name.c_str(),
+                                 [path](benchmark::State& state) { RunFirstFrame(state, path.c_str()); })
         ->UseRealTime()
         ->Unit(benchmark::kMillisecond)
         ->Iterations(3);

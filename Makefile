@@ -7,10 +7,10 @@ JOBS ?= $(shell nproc)
 # What building and testing need; `make run` also wants a desktop file dialog.
 DEPS := cmake make g++ pkg-config libgtest-dev libbenchmark-dev \
         libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev libgl1-mesa-dri \
-        xvfb xauth xdotool imagemagick libassimp-dev libpng-dev python3
+        xvfb xauth xdotool imagemagick libassimp-dev libpng-dev libosmesa6-dev python3
 RUN_DEPS := zenity
 
-.PHONY: all deps run-deps configure build test test-big-endian run clean
+.PHONY: all deps run-deps configure build test test-big-endian bench run pictures clean
 
 all: build
 
@@ -41,9 +41,20 @@ BIGENDIAN_BUILD ?= build-s390x
 test-big-endian: configure
 	@./.ci/test-big-endian $(BUILD) $(BIGENDIAN_BUILD)
 
+# Benchmarks in a Release build of their own; ends with the table of seconds per operation.
+BENCH_BUILD ?= build-bench
+bench: deps
+	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DRVF_BUILD_VIEWER=OFF >/dev/null
+	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target rvf_bench
+	@$(BENCH_BUILD)/bench/rvf_bench
+
 # Opens the viewer on the bundled sample.
 run: run-deps build
 	@$(BUILD)/viewer/RVFView samples/torus.rvf samples/torus_normals.tga
 
+# Draws the README's pictures (docs/images/) with rvfrender; no display needed.
+pictures: build
+	@tools/rvfrender/pictures.sh $(BUILD)
+
 clean:
-	rm -rf $(BUILD) $(BIGENDIAN_BUILD)
+	rm -rf $(BUILD) $(BIGENDIAN_BUILD) $(BENCH_BUILD)

@@ -71,13 +71,8 @@ void NormalizeFrameVector(float64* dir, const float64* fallback) {
 
 }  // namespace
 
-bool TriangleTangentFrame(const float32* v1, const float32* v2, const float32* v3, const float32* t1,
-                          const float32* t2, const float32* t3, const float64* normal, float64* tangent,
-                          float64* binormal) {
-    if (v1 == nullptr || v2 == nullptr || v3 == nullptr || t1 == nullptr || t2 == nullptr || t3 == nullptr ||
-        normal == nullptr || tangent == nullptr || binormal == nullptr) {
-        return false;
-    }
+void RvTriangleDirections(const float32* v1, const float32* v2, const float32* v3, const float32* t1,
+                          const float32* t2, const float32* t3, RvFrameDirections* dirs) {
     const float32* pos[3] = {v1, v2, v3};
     const float32* tex[3] = {t1, t2, t3};
     tanSpaceVert verts[3];
@@ -86,18 +81,23 @@ bool TriangleTangentFrame(const float32* v1, const float32* v2, const float32* v
         verts[i].t[0] = tex[i][0];
         verts[i].t[1] = tex[i][1];
     }
+    // Tangent: v constant, towards growing u. The binormal starts from the order the tangent
+    // left.
+    ConstantLine(verts, 1, 0, dirs->tangent);
+    ConstantLine(verts, 0, 1, dirs->binormal);
+}
 
-    // Tangent: v constant, towards growing u; the projection uses one dot product.
-    float64 tan[3];
-    ConstantLine(verts, 1, 0, tan);
+void RvProjectFrame(const RvFrameDirections* dirs, const float64* normal, float64* tangent,
+                    float64* binormal) {
+    // The tangent's projection uses one dot product.
+    float64 tan[3] = {dirs->tangent[0], dirs->tangent[1], dirs->tangent[2]};
     const float64 dot = DotProduct3D(normal, tan);
     for (int k = 0; k < 3; ++k) tan[k] = tan[k] - normal[k] * dot;
     NormalizeFrameVector(tan, defTan);
 
-    // Binormal: from the order the tangent left. Each component update takes the dot product
-    // anew, so the later ones see the components already changed.
-    float64 bi[3];
-    ConstantLine(verts, 0, 1, bi);
+    // The binormal's takes the dot product anew for each component, so the later updates see
+    // the components already changed.
+    float64 bi[3] = {dirs->binormal[0], dirs->binormal[1], dirs->binormal[2]};
     for (int k = 0; k < 3; ++k) bi[k] = bi[k] - normal[k] * DotProduct3D(normal, bi);
     NormalizeFrameVector(bi, defBi);
 
@@ -105,17 +105,37 @@ bool TriangleTangentFrame(const float32* v1, const float32* v2, const float32* v
         tangent[k] = tan[k];
         binormal[k] = bi[k];
     }
+}
+
+bool TriangleTangentFrame(const float32* v1, const float32* v2, const float32* v3, const float32* t1,
+                          const float32* t2, const float32* t3, const float64* normal, float64* tangent,
+                          float64* binormal) {
+    if (v1 == nullptr || v2 == nullptr || v3 == nullptr || t1 == nullptr || t2 == nullptr || t3 == nullptr ||
+        normal == nullptr || tangent == nullptr || binormal == nullptr) {
+        return false;
+    }
+    RvFrameDirections dirs;
+    RvTriangleDirections(v1, v2, v3, t1, t2, t3, &dirs);
+    RvProjectFrame(&dirs, normal, tangent, binormal);
     return true;
+}
+
+bool RvTriangleHasNoU(const RvRawTriangle* tri) {
+    return tri->texCoord[0].u == 0.0f && tri->texCoord[1].u == 0.0f && tri->texCoord[2].u == 0.0f;
+}
+
+void RvDefaultFrame(float64* tangent, float64* binormal) {
+    for (int k = 0; k < 3; ++k) {
+        tangent[k] = defTan[k];
+        binormal[k] = defBi[k];
+    }
 }
 
 void ComputeTangentVectorsD(const RvRawTriangle* pgon, int idx, float64* tan, float64* norm,
                             float64* binorm) {
-    for (int k = 0; k < 3; ++k) {
-        tan[k] = defTan[k];
-        binorm[k] = defBi[k];
-    }
+    RvDefaultFrame(tan, binorm);
     for (int k = 0; k < 3; ++k) norm[k] = pgon->norm[idx].v[k];
-    if (pgon->texCoord[0].u == 0.0f && pgon->texCoord[1].u == 0.0f && pgon->texCoord[2].u == 0.0f) return;
+    if (RvTriangleHasNoU(pgon)) return;
     TriangleTangentFrame(pgon->vert[0].v, pgon->vert[1].v, pgon->vert[2].v, pgon->texCoord[0].uv,
                          pgon->texCoord[1].uv, pgon->texCoord[2].uv, norm, tan, binorm);
 }

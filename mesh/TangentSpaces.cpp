@@ -29,6 +29,7 @@ bool RvComputeTangentsD(int numTris, const RvRawTriangle* tris, RvRawTangentSpac
 
     RvRawTangentSpaceD* out = new (std::nothrow) RvRawTangentSpaceD[triangles];
     if (out == nullptr) return false;
+    RvPreferLargePages(out, sizeof(RvRawTangentSpaceD) * triangles);
     *tan = out;
 
     // The working arrays are released on every path, also when one of them cannot be had.
@@ -37,6 +38,10 @@ bool RvComputeTangentsD(int numTris, const RvRawTriangle* tris, RvRawTangentSpac
     RvTangentPointD* point = nullptr;
     if (indices != nullptr && RvSortedIndexInit(&sortIndex, static_cast<int>(corners))) {
         point = new (std::nothrow) RvTangentPointD[corners];
+    }
+    if (point != nullptr) {
+        RvPreferLargePages(indices, sizeof(RvIndex) * triangles);
+        RvPreferLargePages(point, sizeof(RvTangentPointD) * corners);
     }
     const bool welded = point != nullptr;
     if (welded) {
@@ -62,6 +67,7 @@ bool RvComputeTangents(int numTris, const RvRawTriangle* tris, RvRawTangentSpace
 
     RvRawTangentSpace* out = new (std::nothrow) RvRawTangentSpace[triangles];
     if (out == nullptr) return false;
+    RvPreferLargePages(out, sizeof(RvRawTangentSpace) * triangles);
     *tan = out;
 
     RvRawTangentSpaceD* frames = nullptr;

@@ -1,16 +1,33 @@
 // Tolerant welding of triangle corners into distinct vertices through a sorted index searched
 // by bisection, and the indexed vertex buffer built from it.
+//
+// The weld's results depend on every comparison the bisection makes, so everything here that
+// saves work (blocks instead of one flat index, the position copies kept in the index, corner
+// records prepared ahead on a second thread) makes exactly the comparisons a flat index would,
+// at the same ranks, in the same order.
 #include <cassert>
 #include <climits>
 #include <cmath>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <system_error>
+#include <thread>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 #include "mesh/RvFileIO.h"
 #include "mesh/RvFileIOInternal.h"
 
 namespace {
+
+// Corner records are prepared ahead in chunks of this many triangles, this many chunks ahead.
+constexpr int kAheadChunk = 1024;
+constexpr int kAheadRing = 4;
 
 // -1 when a sorts before b (the larger value first), 1 otherwise; 0 when within `tiny`.
 // A difference involving a NaN is never beyond the tolerance.
@@ -20,13 +37,29 @@ int CompareComponent(float64 a, float64 b, float64 tiny) {
 }
 
 // Directions agree when their normalised copies meet at a cosine of at least KIV_TAN_ANGLE;
-// otherwise the stored x components order them.
-int CompareDirection(const float64* a, const float64* b) {
-    float64 na[3] = {a[0], a[1], a[2]};
+// otherwise the stored x components order them. na is a's normalised copy.
+int CompareNormalisedDirection(const float64* a, const float64* na, const float64* b) {
     float64 nb[3] = {b[0], b[1], b[2]};
-    NormalizeD(na);
     NormalizeD(nb);
     if (DotProduct3D(na, nb) < KIV_TAN_ANGLE) return a[0] > b[0] ? -1 : 1;
+    return 0;
+}
+
+int CompareDirection(const float64* a, const float64* b) {
+    float64 na[3] = {a[0], a[1], a[2]};
+    NormalizeD(na);
+    return CompareNormalisedDirection(a, na, b);
+}
+
+// RvCompareD's tests of normals and texture coordinates.
+int CompareSurface(const RvTangentPointD* v0, const RvTangentPointD* v1) {
+    int c;
+    for (int i = 0; i < 3; ++i) {
+        if ((c = CompareComponent(v0->normal[i], v1->normal[i], KIV_NORM_TINY)) != 0) return c;
+    }
+    for (int i = 0; i < 2; ++i) {
+        if ((c = CompareComponent(v0->uv[i], v1->uv[i], KIV_TEX_TINY)) != 0) return c;
+    }
     return 0;
 }
 
@@ -37,59 +70,210 @@ int RvCompareD(const RvTangentPointD* v0, const RvTangentPointD* v1) {
     for (int i = 0; i < 3; ++i) {
         if ((c = CompareComponent(v0->vertex[i], v1->vertex[i], KIV_VERT_TINY)) != 0) return c;
     }
-    for (int i = 0; i < 3; ++i) {
-        if ((c = CompareComponent(v0->normal[i], v1->normal[i], KIV_NORM_TINY)) != 0) return c;
-    }
-    for (int i = 0; i < 2; ++i) {
-        if ((c = CompareComponent(v0->uv[i], v1->uv[i], KIV_TEX_TINY)) != 0) return c;
-    }
+    if ((c = CompareSurface(v0, v1)) != 0) return c;
     if ((c = CompareDirection(v0->tangent, v1->tangent)) != 0) return c;
     return CompareDirection(v0->binormal, v1->binormal);
 }
 
-// The index is one flat array; an insertion moves the tail of it.
-bool RvSortedIndexInit(RvSortedIndex* index, int capacity) {
-    index->count = 0;
-    index->entries = new (std::nothrow) int[static_cast<std::size_t>(capacity)];
-    return index->entries != nullptr;
-}
+namespace {
 
-int RvSortedIndexCount(const RvSortedIndex* index) { return index->count; }
-
-int RvSortedIndexAt(const RvSortedIndex* index, int rank) { return index->entries[rank]; }
-
-void RvSortedIndexInsert(RvSortedIndex* index, int rank, int vertex) {
-    std::memmove(index->entries + rank + 1, index->entries + rank,
-                 static_cast<std::size_t>(index->count - rank) * sizeof(int));
-    index->entries[rank] = vertex;
-    ++index->count;
-}
-
-void RvSortedIndexRelease(RvSortedIndex* index) {
-    delete[] index->entries;
-    index->entries = nullptr;
-    index->count = 0;
-}
-
-int RvIndexBinaryTraverseD(const RvTangentPointD* value, const RvTangentPointD* data,
-                           const RvSortedIndex* indices, int count, int* result, PFNRVCOMPARED compare) {
+// The bisection over ranks [0, count) as RvIndexBinaryTraverseD makes it. settled(rank)
+// gives the comparison when it is known without a look (0 when it is not), probe(slot) makes
+// the comparison with the entry stored at `slot`. Returns the rank where the search ended,
+// with the last comparison in *result and, after a match, the matching slot in *slotOut.
+template <class Settled, class Probe>
+int Bisect(const RvSortedIndex* index, int count, Settled settled, Probe probe, int* result,
+           std::size_t* slotOut) {
     int high = count;
     int low = 0;
     int mid = low + ((high - low) >> 1);
-    *result = -1;
+    int r = -1;
     while (low != high) {
-        *result = compare(value, &data[RvSortedIndexAt(indices, mid)]);
-        if (*result == 0) break;
-        if (*result < 0) {
-            high = mid;
-        } else {
-            low = mid;
+        r = settled(mid);
+        if (r == 0) {
+            const std::size_t slot = RvSortedIndexSlot(index, mid);
+            r = probe(slot);
+            if (r == 0) {
+                *slotOut = slot;
+                break;
+            }
         }
+        high = r < 0 ? mid : high;
+        low = r < 0 ? low : mid;
         const int nextMid = low + ((high - low) >> 1);
         if (nextMid == mid) break;
         mid = nextMid;
     }
+    *result = r;
     return mid;
+}
+
+// The record being welded, with the normalised copies of its directions that RvCompareD would
+// make at every comparison made once.
+struct Sought {
+    const RvTangentPointD* point;
+    float64 tangent[3];
+    float64 binormal[3];
+    bool normalised;
+};
+
+void NormaliseSought(Sought* sought) {
+    for (int k = 0; k < 3; ++k) {
+        sought->tangent[k] = sought->point->tangent[k];
+        sought->binormal[k] = sought->point->binormal[k];
+    }
+    NormalizeD(sought->tangent);
+    NormalizeD(sought->binormal);
+    sought->normalised = true;
+}
+
+// RvCompareD(sought, v1) once the positions are known to agree.
+int CompareSought(Sought* sought, const RvTangentPointD* v1) {
+    const RvTangentPointD* v0 = sought->point;
+    int c;
+    if ((c = CompareSurface(v0, v1)) != 0) return c;
+    if (!sought->normalised) NormaliseSought(sought);
+    if ((c = CompareNormalisedDirection(v0->tangent, sought->tangent, v1->tangent)) != 0) return c;
+    return CompareNormalisedDirection(v0->binormal, sought->binormal, v1->binormal);
+}
+
+// RvCompareD for an entry whose x agrees: y and z from the index, the rest from the vertex.
+__attribute__((noinline)) int ProbeBeyondX(Sought* sought, const RvSortedIndex* index, std::size_t slot,
+                                           const RvTangentPointD* data) {
+    const RvSortedRest& rest = index->rest[slot];
+    int c;
+    if ((c = CompareComponent(sought->point->vertex[1], rest.y, KIV_VERT_TINY)) != 0) return c;
+    if ((c = CompareComponent(sought->point->vertex[2], rest.z, KIV_VERT_TINY)) != 0) return c;
+    return CompareSought(sought, &data[rest.vertex]);
+}
+
+// The zone of the index for the sought record; empty for an empty index.
+void FindZone(const Sought* sought, RvSortedIndex* index, RvSortedZone* zone) {
+    if (index->count == 0) {
+        *zone = RvSortedZone{0, 0, 0, 0};
+        return;
+    }
+    RvSortedIndexZone(index, sought->point->vertex[0], zone);
+}
+
+// RvIndexBinaryTraverseD with RvCompareD, given the zone for the sought x: the ranks outside it
+// are settled by x without a look, and inside it the x copy settles most of the rest.
+int WeldSearch(Sought* sought, const RvTangentPointD* data, const RvSortedIndex* index,
+               const RvSortedZone& zone, int* result, std::size_t* slotOut) {
+    const float64 px = sought->point->vertex[0];
+    const int zoneFirst = zone.first;
+    const int zoneEnd = zone.end;
+    auto settled = [=](int rank) {
+        return static_cast<int>(rank < zoneFirst) - static_cast<int>(rank >= zoneEnd);
+    };
+    auto probe = [=](std::size_t slot) {
+        const float64 x = index->x[slot];
+        if (std::fabs(px - x) > KIV_VERT_TINY) return px > x ? -1 : 1;
+        return ProbeBeyondX(sought, index, slot, data);
+    };
+    return Bisect(index, index->count, settled, probe, result, slotOut);
+}
+
+// RvInsertPointD for the record of *sought, whose zone in the index as it stands is *zone.
+// *addedAt receives the rank of the entry added, -1 when the corner joined a vertex.
+int InsertSought(Sought* sought, const RvSortedZone& zone, int* num, RvSortedIndex* sortIndex,
+                 RvTangentPointD* point, int* addedAt) {
+    assert(RvSortedIndexCount(sortIndex) == *num);
+    const RvTangentPointD* pt = sought->point;
+    const int added = *num;
+    int compValue;
+    std::size_t slot;
+    const int pos = WeldSearch(sought, point, sortIndex, zone, &compValue, &slot);
+    if (compValue == 0) {
+        const int e = sortIndex->rest[slot].vertex;
+        for (int k = 0; k < 3; ++k) point[e].tangent[k] += pt->tangent[k];
+        for (int k = 0; k < 3; ++k) point[e].binormal[k] += pt->binormal[k];
+        ++point[e].count;
+        *addedAt = -1;
+        return e;
+    }
+    if (pt != &point[added]) point[added] = *pt;
+    *addedAt = compValue < 0 ? pos : pos + 1;
+    RvSortedIndexInsert(sortIndex, *addedAt, added, pt->vertex);
+    ++*num;
+    return added;
+}
+
+// The zones of the last few x sought, kept valid as entries are added: corners of neighbouring
+// triangles share positions, so most x come round again within a few corners.
+struct ZoneCache {
+    static constexpr int kSize = 8;
+    float64 px[kSize];
+    RvSortedZone zone[kSize];
+    int used;
+    int next;
+};
+
+// The zone for the sought record, from the cache or found and remembered.
+const RvSortedZone& ZoneFor(ZoneCache* cache, const Sought* sought, RvSortedIndex* index) {
+    const float64 px = sought->point->vertex[0];
+    for (int i = 0; i < cache->used; ++i) {
+        if (cache->px[i] == px) return cache->zone[i];
+    }
+    const int i = cache->next;
+    cache->next = (i + 1) % ZoneCache::kSize;
+    if (cache->used < ZoneCache::kSize) ++cache->used;
+    cache->px[i] = px;
+    FindZone(sought, index, &cache->zone[i]);
+    return cache->zone[i];
+}
+
+// Keeps the cached zones valid after an entry with x `x` was added at `rank`: ranks from there
+// on moved up, and the new entry joins a zone unless x settles it on the zone's side.
+void ZonesAfterAdding(ZoneCache* cache, int rank, float32 x) {
+    for (int i = 0; i < cache->used; ++i) {
+        RvSortedZone& zone = cache->zone[i];
+        const float64 d = cache->px[i] - x;
+        if (rank < zone.first) {
+            zone.first = d < -KIV_VERT_TINY ? zone.first + 1 : rank;
+            ++zone.end;
+        } else if (rank < zone.end) {
+            ++zone.end;
+        } else if (!(d > KIV_VERT_TINY)) {
+            zone.end = rank + 1;
+        }
+    }
+}
+
+// Welds the prepared corner records of `n` triangles in turn, each triangle's vertex numbers to
+// out. The zone of the next corner is found, and its first entry fetched, while this one is
+// welded.
+void InsertSoughtRun(Sought* sought, int n, int* num, RvSortedIndex* sortIndex, RvTangentPointD* point,
+                     RvIndex* out) {
+    ZoneCache cache;
+    cache.used = 0;
+    cache.next = 0;
+    n *= 3;
+    for (int c = 0; c < n; ++c) {
+        const RvSortedZone zone = ZoneFor(&cache, &sought[c], sortIndex);
+        if (c + 1 < n) {
+            ZoneFor(&cache, &sought[c + 1], sortIndex);
+        }
+        int addedAt;
+        out[c / 3].idx[c % 3] = InsertSought(&sought[c], zone, num, sortIndex, point, &addedAt);
+        if (addedAt >= 0) ZonesAfterAdding(&cache, addedAt, static_cast<float32>(sought[c].point->vertex[0]));
+    }
+}
+
+}  // namespace
+
+int RvIndexBinaryTraverseD(const RvTangentPointD* value, const RvTangentPointD* data, RvSortedIndex* indices,
+                           int count, int* result, PFNRVCOMPARED compare) {
+    std::size_t slot;
+    if (compare == RvCompareD && count == indices->count) {
+        Sought sought = {value, {0, 0, 0}, {0, 0, 0}, false};
+        RvSortedZone zone;
+        FindZone(&sought, indices, &zone);
+        return WeldSearch(&sought, data, indices, zone, result, &slot);
+    }
+    auto unsettled = [](int) { return 0; };
+    auto probe = [=](std::size_t at) { return compare(value, &data[indices->rest[at].vertex]); };
+    return Bisect(indices, count, unsettled, probe, result, &slot);
 }
 
 void RvCopyPointD(const RvRawTriangle* tri, int v, RvTangentPointD* point) {
@@ -102,32 +286,54 @@ void RvCopyPointD(const RvRawTriangle* tri, int v, RvTangentPointD* point) {
     point->count = 1;
 }
 
-int RvInsertD(const RvRawTriangle* tri, int v, int* num, RvSortedIndex* sortIndex, RvTangentPointD* point) {
-    assert(RvSortedIndexCount(sortIndex) == *num);
-    const int added = *num;
-    if (added < 1) {
-        RvCopyPointD(tri, v, &point[added]);
-        RvSortedIndexInsert(sortIndex, 0, added);
-        ++*num;
-        return added;
+void RvCopyCornersD(const RvRawTriangle* tri, RvTangentPointD* points) {
+    const bool noU = RvTriangleHasNoU(tri);
+    RvFrameDirections dirs;
+    if (!noU) {
+        RvTriangleDirections(tri->vert[0].v, tri->vert[1].v, tri->vert[2].v, tri->texCoord[0].uv,
+                             tri->texCoord[1].uv, tri->texCoord[2].uv, &dirs);
     }
+    for (int v = 0; v < 3; ++v) {
+        RvTangentPointD* point = &points[v];
+        for (int k = 0; k < 3; ++k) point->vertex[k] = tri->vert[v].v[k];
+        for (int k = 0; k < 3; ++k) point->normal[k] = tri->norm[v].v[k];
+        point->uv[0] = tri->texCoord[v].u;
+        point->uv[1] = tri->texCoord[v].v;
+        if (noU) {
+            RvDefaultFrame(point->tangent, point->binormal);
+        } else {
+            RvProjectFrame(&dirs, point->normal, point->tangent, point->binormal);
+        }
+        point->count = 1;
+    }
+}
 
+int RvInsertPointD(const RvTangentPointD* pt, int* num, RvSortedIndex* sortIndex, RvTangentPointD* point) {
+    Sought sought = {pt, {0, 0, 0}, {0, 0, 0}, false};
+    RvSortedZone zone;
+    FindZone(&sought, sortIndex, &zone);
+    int addedAt;
+    return InsertSought(&sought, zone, num, sortIndex, point, &addedAt);
+}
+
+int RvInsertD(const RvRawTriangle* tri, int v, int* num, RvSortedIndex* sortIndex, RvTangentPointD* point) {
     // The candidate is built in the slot after the last vertex, so a new vertex is already in
     // its place.
-    RvTangentPointD* pt = &point[added];
-    RvCopyPointD(tri, v, pt);
-    int compValue;
-    const int pos = RvIndexBinaryTraverseD(pt, point, sortIndex, added, &compValue, RvCompareD);
-    if (compValue == 0) {
-        RvTangentPointD* e = &point[RvSortedIndexAt(sortIndex, pos)];
-        for (int k = 0; k < 3; ++k) e->tangent[k] += pt->tangent[k];
-        for (int k = 0; k < 3; ++k) e->binormal[k] += pt->binormal[k];
-        ++e->count;
-        return RvSortedIndexAt(sortIndex, pos);
-    }
-    RvSortedIndexInsert(sortIndex, compValue < 0 ? pos : pos + 1, added);
-    ++*num;
-    return added;
+    RvCopyPointD(tri, v, &point[*num]);
+    return RvInsertPointD(&point[*num], num, sortIndex, point);
+}
+
+void RvPreferLargePages(void* p, std::size_t bytes) {
+#if defined(MADV_HUGEPAGE)
+    // Only whole large pages inside the array are advised.
+    const std::uintptr_t large = std::uintptr_t{1} << 21;
+    const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(p) + large - 1) & ~(large - 1);
+    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(p) + bytes) & ~(large - 1);
+    if (begin < end) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    (void)p;
+    (void)bytes;
+#endif
 }
 
 bool RvWeldArraysFit(int numTris) {
@@ -136,11 +342,106 @@ bool RvWeldArraysFit(int numTris) {
     return corners <= SIZE_MAX / sizeof(RvTangentPointD);
 }
 
+namespace {
+
+// Corner records of the triangles, prepared chunk by chunk on a second thread while the weld,
+// which must take the corners in order, works through the chunks already prepared.
+struct CornerRing {
+    const RvRawTriangle* tris;
+    int numTris;
+    int numChunks;
+    RvTangentPointD* corners;  // kAheadRing chunks of 3 x kAheadChunk records
+    Sought* sought;            // the same, with their normalised directions
+    std::mutex lock;
+    std::condition_variable changed;
+    int prepared;  // chunks ready to be welded
+    int welded;    // chunks whose slots may be prepared again
+};
+
+std::size_t ChunkStart(int chunk) { return static_cast<std::size_t>(chunk % kAheadRing) * 3 * kAheadChunk; }
+
+void PrepareCorners(CornerRing* ring) {
+    for (int chunk = 0; chunk < ring->numChunks; ++chunk) {
+        {
+            std::unique_lock<std::mutex> hold(ring->lock);
+            ring->changed.wait(hold, [&] { return chunk - ring->welded < kAheadRing; });
+        }
+        RvTangentPointD* corners = ring->corners + ChunkStart(chunk);
+        Sought* sought = ring->sought + ChunkStart(chunk);
+        const int begin = chunk * kAheadChunk;
+        const int end = ring->numTris - begin < kAheadChunk ? ring->numTris : begin + kAheadChunk;
+        for (int i = begin; i < end; ++i) {
+            const int at = 3 * (i - begin);
+            RvCopyCornersD(&ring->tris[i], corners + at);
+            for (int j = at; j < at + 3; ++j) {
+                sought[j].point = &corners[j];
+                NormaliseSought(&sought[j]);
+            }
+        }
+        {
+            std::lock_guard<std::mutex> hold(ring->lock);
+            ring->prepared = chunk + 1;
+        }
+        ring->changed.notify_one();
+    }
+}
+
+// Welds with the corner records prepared on a second thread. False, with nothing welded, when
+// that thread or its buffer cannot be had.
+bool WeldPreparedAhead(int numTris, const RvRawTriangle* tris, RvSortedIndex* sortIndex,
+                       RvTangentPointD* point, RvIndex* indices, int* count) {
+    CornerRing ring;
+    ring.tris = tris;
+    ring.numTris = numTris;
+    ring.numChunks = (numTris + kAheadChunk - 1) / kAheadChunk;
+    ring.prepared = 0;
+    ring.welded = 0;
+    const std::size_t ringSize = static_cast<std::size_t>(kAheadRing) * 3 * kAheadChunk;
+    ring.corners = new (std::nothrow) RvTangentPointD[ringSize];
+    ring.sought = new (std::nothrow) Sought[ringSize];
+    std::thread preparer;
+    if (ring.corners != nullptr && ring.sought != nullptr) {
+        try {
+            preparer = std::thread(PrepareCorners, &ring);
+        } catch (const std::system_error&) {
+        }
+    }
+    if (!preparer.joinable()) {
+        delete[] ring.corners;
+        delete[] ring.sought;
+        return false;
+    }
+
+    for (int chunk = 0; chunk < ring.numChunks; ++chunk) {
+        {
+            std::unique_lock<std::mutex> hold(ring.lock);
+            ring.changed.wait(hold, [&] { return ring.prepared > chunk; });
+        }
+        const int begin = chunk * kAheadChunk;
+        const int end = numTris - begin < kAheadChunk ? numTris : begin + kAheadChunk;
+        InsertSoughtRun(ring.sought + ChunkStart(chunk), end - begin, count, sortIndex, point,
+                        indices + begin);
+        {
+            std::lock_guard<std::mutex> hold(ring.lock);
+            ring.welded = chunk + 1;
+        }
+        ring.changed.notify_one();
+    }
+    preparer.join();
+    delete[] ring.corners;
+    delete[] ring.sought;
+    return true;
+}
+
+}  // namespace
+
 int RvWeldTriangles(int numTris, const RvRawTriangle* tris, RvSortedIndex* sortIndex, RvTangentPointD* point,
                     RvIndex* indices) {
     int count = 0;
-    for (int i = 0; i < numTris; ++i) {
-        for (int j = 0; j < 3; ++j) indices[i].idx[j] = RvInsertD(&tris[i], j, &count, sortIndex, point);
+    if (numTris <= kAheadChunk || !WeldPreparedAhead(numTris, tris, sortIndex, point, indices, &count)) {
+        for (int i = 0; i < numTris; ++i) {
+            for (int j = 0; j < 3; ++j) indices[i].idx[j] = RvInsertD(&tris[i], j, &count, sortIndex, point);
+        }
     }
 
     // Dividing by the count first makes the length test of NormalizeD apply to the average.
@@ -164,6 +465,7 @@ bool RvCreateVertexBuffers(int numTris, const RvRawTriangle* tris, int* numVerts
     // Each array is stored for the caller as soon as it is had; the sorted index is ours.
     RvIndex* index = new (std::nothrow) RvIndex[static_cast<std::size_t>(numTris)];
     if (index == nullptr) return false;
+    RvPreferLargePages(index, sizeof(RvIndex) * static_cast<std::size_t>(numTris));
     *indices = index;
     RvSortedIndex sortIndex = {};
     if (!RvSortedIndexInit(&sortIndex, static_cast<int>(corners))) return false;
@@ -172,6 +474,7 @@ bool RvCreateVertexBuffers(int numTris, const RvRawTriangle* tris, int* numVerts
         RvSortedIndexRelease(&sortIndex);
         return false;
     }
+    RvPreferLargePages(point, sizeof(RvTangentPointD) * corners);
     *verts = point;
 
     *numVerts = RvWeldTriangles(numTris, tris, &sortIndex, point, index);

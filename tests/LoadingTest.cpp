@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -90,6 +91,23 @@ TEST(LoadObjectFile, MeshAtOnePointIsShownUnscaled) {
     ASSERT_GT(gNumVerts, 0);
     for (int i = 0; i < gNumVerts; ++i)
         for (double c : gVertices[i].vertex) EXPECT_EQ(c, 0.0);
+}
+
+// A NaN, an infinity, or finite corners whose extent overflows a float would reach GL.
+TEST(LoadObjectFile, RefusesGeometryThatIsNotFinite) {
+    const float nan = std::nanf("");
+    const float inf = HUGE_VALF;
+    for (const std::array<float, 9>& corners : {std::array<float, 9>{0, 0, 0, 1, 0, nan, 0, 1, 0},
+                                                std::array<float, 9>{0, 0, 0, inf, 0, 0, 0, 1, 0},
+                                                std::array<float, 9>{-3e38f, 0, 0, 3e38f, 0, 0, 0, 1, 0}}) {
+        TempFile mesh(MeshFile({corners}));
+        CaptureStdout();
+        EXPECT_FALSE(LoadObjectFile(mesh.Path()));
+        EXPECT_EQ(CapturedStdout(), std::string("ERROR: Unable to read file: ") + mesh.Path() + "\n");
+        EXPECT_EQ(gNumVerts, 0);
+        EXPECT_EQ(gVertices, nullptr);
+        EXPECT_EQ(gTriangles, nullptr);
+    }
 }
 
 TEST(LoadObjectFile, FailureLeavesNoMesh) {

@@ -1,14 +1,18 @@
 // Welding triangle corners into indexed vertex buffers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <vector>
 
 #include "mesh/RvFileIO.h"
 #include "mesh/RvFileIOInternal.h"
+#include "tests/LiteralWeld.h"
 #include "tests/WeldTestMeshes.h"
 
 namespace {
@@ -49,6 +53,23 @@ RvTangentPointD PointAt(double x, double y, double z) {
 // (-1,2,0)/sqrt 5, within 27 degrees of the first triangle's (0,1,0).
 RvRawTriangle SkewedNeighbour() {
     return MakeTriangle({{1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{1, 0}, {2, 1}, {0, 1}}, {0, 0, 1});
+}
+
+// Field by field, bit for bit (the tail padding holds nothing). A sum of two NaNs may carry
+// either one's sign and payload, as the compiler orders the operands, so NaNs match any NaN.
+bool SameBits(const RvTangentPointD& a, const RvTangentPointD& b) {
+    const std::size_t fields = offsetof(RvTangentPointD, count) + sizeof(int);
+    if (std::memcmp(&a, &b, fields) == 0) return true;
+    if (a.count != b.count) return false;
+    double da[14], db[14];
+    std::memcpy(da, &a, sizeof da);
+    std::memcpy(db, &b, sizeof db);
+    for (int k = 0; k < 14; ++k) {
+        if (std::memcmp(&da[k], &db[k], sizeof(double)) != 0 && !(std::isnan(da[k]) && std::isnan(db[k]))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 int CountWithCorners(const Welded& w, int corners) {
@@ -253,6 +274,32 @@ TEST(RvCreateVertexBuffers, RandomMeshKeepsItsInvariants) {
     EXPECT_EQ(corners, 3 * static_cast<long>(tris.size()));
 }
 
+TEST(RvCreateVertexBuffers, MatchesTheLiteralWeldBitForBit) {
+    std::mt19937 rng(2024);
+    // Sizes on both sides of the point where corners start to be prepared ahead.
+    for (int numTris : {1, 5, 300, 1024, 1025, 2500, 7000, 20000}) {
+        for (int variant = 0; variant < 4; ++variant) {
+            std::vector<RvRawTriangle> tris = RandomMesh(&rng, numTris, variant % 2 == 1);
+            if (variant >= 2) {
+                std::stable_sort(tris.begin(), tris.end(),
+                                 [](const RvRawTriangle& a, const RvRawTriangle& b) {
+                                     return a.vert[0].y != b.vert[0].y ? a.vert[0].y < b.vert[0].y
+                                                                       : a.vert[0].x < b.vert[0].x;
+                                 });
+            }
+            Welded fast, literal;
+            ASSERT_TRUE(Weld(tris, &fast));
+            ASSERT_TRUE(LiteralCreateVertexBuffers(numTris, tris.data(), &literal.numVerts, &literal.verts,
+                                                   &literal.indices));
+            SCOPED_TRACE(testing::Message() << numTris << " triangles, variant " << variant);
+            ASSERT_EQ(fast.numVerts, literal.numVerts);
+            ASSERT_EQ(std::memcmp(fast.indices, literal.indices, sizeof(RvIndex) * tris.size()), 0);
+            for (int n = 0; n < fast.numVerts; ++n)
+                ASSERT_TRUE(SameBits(fast.verts[n], literal.verts[n])) << n;
+        }
+    }
+}
+
 TEST(RvCompareD, OrdersByDecreasingFieldsWithinTolerance) {
     RvTangentPointD a = PointAt(0, 0, 0);
     RvTangentPointD b = PointAt(1e-7, 0, 0);
@@ -298,6 +345,7 @@ TEST(RvCompareD, DirectionsWeldUpToCosineThreePointOne) {
 
 namespace {
 
+const double kOrigin[3] = {0, 0, 0};
 std::vector<int> gProbes;
 int gAnswer;
 
@@ -314,7 +362,7 @@ std::vector<int> Traverse(int count, int answer) {
     EXPECT_TRUE(RvSortedIndexInit(&index, count + 1));
     for (int i = 0; i < count; ++i) {
         data[i].count = count - 1 - i;
-        RvSortedIndexInsert(&index, 0, i);
+        RvSortedIndexInsert(&index, 0, i, kOrigin);
     }
     gProbes.clear();
     gAnswer = answer;
@@ -348,7 +396,7 @@ TEST(RvSortedIndex, InsertsAtAnyRank) {
         const int rank = static_cast<int>(rng() % (expected.size() + 1));
         const int pick = static_cast<int>(rng() % 4);
         const int at = pick == 0 ? 0 : pick == 1 ? static_cast<int>(expected.size()) : rank;
-        RvSortedIndexInsert(&index, at, n);
+        RvSortedIndexInsert(&index, at, n, kOrigin);
         expected.insert(expected.begin() + at, n);
     }
     ASSERT_EQ(RvSortedIndexCount(&index), capacity);

@@ -1,10 +1,10 @@
-// One frame, drawn on demand from the view state.
-#include <GL/freeglut.h>
+// One frame, drawn on demand from the view state. Nothing here needs the window toolkit, so
+// the same drawing also runs in an off-screen context.
 #include <GL/glu.h>
 
 #include "viewer/RVFView.h"
 
-void Display() {
+void DrawFrame() {
     GLfloat m[16];
     GLfloat worldLightPos[3];
 
@@ -74,5 +74,4 @@ void Display() {
     }
 
     glFinish();
-    glutSwapBuffers();
 }

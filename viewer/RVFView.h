@@ -80,7 +80,7 @@ void Normalize(GLfloat* vec);
 // Loading. Messages go to standard output; no GL state is touched.
 
 // Reads, welds, centres and scales the mesh in `objectFile`; the previous mesh is dropped
-// first, so after false there is no mesh.
+// first, so after false there is no mesh. A mesh with a NaN or an infinity is refused.
 bool LoadObjectFile(const char* objectFile);
 // Reads the Targa map in `textureFile` into gTexInfo as 24- or 32-bit texels, red first.
 bool LoadTextureFile(const char* textureFile);
@@ -114,8 +114,11 @@ void ClearAlphaState();
 // ---------------------------------------------------------------------------------------------
 // Frame and overlays.
 
-// GLUT display callback: draws and presents one frame from the globals.
+// GLUT display callback: draws one frame from the globals (DrawFrame) and swaps the buffers.
 void Display();
+// Draws one frame from the globals into the current context and waits for GL to finish; the
+// buffers are not swapped.
+void DrawFrame();
 // One line per vertex from its position along its normal, tangent or binormal times `offset`.
 void DrawNormal(double offset);
 void DrawTangent(double offset);

@@ -1,0 +1,115 @@
+#include "bench/BenchTable.h"
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <sstream>
+
+#include "bench/TorusGrid.h"
+
+namespace {
+
+const int kTableTriangles[] = {100000, 400000, 1000000, 2000000};
+const char* const kOrders[] = {"grid", "shuffled"};
+
+// Grids are made on first use and kept for the rest of the run.
+const std::vector<RvRawTriangle>& TorusMesh(int around, int across, bool shuffled) {
+    static std::map<std::pair<int, bool>, std::unique_ptr<std::vector<RvRawTriangle>>> made;
+    std::unique_ptr<std::vector<RvRawTriangle>>& mesh = made[{around * across, shuffled}];
+    if (!mesh) mesh.reset(new std::vector<RvRawTriangle>(MakeTorusGrid(around, across, shuffled)));
+    return *mesh;
+}
+
+std::vector<std::string> SplitName(const std::string& name) {
+    std::vector<std::string> parts;
+    std::stringstream in(name);
+    std::string part;
+    while (std::getline(in, part, '/')) parts.push_back(part);
+    return parts;
+}
+
+}  // namespace
+
+void RegisterMeshOperation(const char* operation, MeshOperation run, bool slow) {
+    for (int triangles : kTableTriangles) {
+        int around, across;
+        TorusGridSize(triangles, &around, &across);
+        for (int order = 0; order < 2; ++order) {
+            const std::string name =
+                std::string(operation) + "/" + std::to_string(2 * around * across) + "/" + kOrders[order];
+            benchmark::internal::Benchmark* b = benchmark::RegisterBenchmark(
+                name.c_str(), [run, around, across, order](benchmark::State& state) {
+                    run(state, TorusMesh(around, across, order == 1));
+                });
+            b->UseRealTime()->Unit(benchmark::kMillisecond);
+            if (slow && triangles >= 1000000) b->Iterations(1);
+        }
+    }
+}
+
+void TableReporter::ReportRuns(const std::vector<Run>& runs) {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs) {
+        if (run.error_occurred || run.run_type != Run::RT_Iteration) continue;
+        const std::vector<std::string> parts = SplitName(run.run_name.function_name);
+        if (parts.size() != 3) continue;
+        const std::string& operation = parts[0];
+        bool known = false;
+        for (const std::string& o : operations_) known = known || o == operation;
+        if (!known) operations_.push_back(operation);
+        Row& row = rows_[{std::stoi(parts[1]), parts[2]}];
+        row.seconds[operation] = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+        const auto vertices = run.counters.find("vertices");
+        if (vertices != run.counters.end()) row.vertices = vertices->second;
+    }
+}
+
+void TableReporter::PrintTable() const {
+    std::printf("\n%10s %-9s %9s", "triangles", "order", "vertices");
+    for (const std::string& o : operations_)
+        std::printf(" %*s", static_cast<int>(std::max<size_t>(o.size(), 8)), o.c_str());
+    std::printf(" %9s\n", "speed-up");
+    for (const char* order : kOrders) {
+        for (const auto& entry : rows_) {
+            if (entry.first.second != order) continue;
+            const Row& row = entry.second;
+            std::printf("%10d %-9s %9.0f", entry.first.first, order, row.vertices);
+            for (const std::string& o : operations_) {
+                const int width = static_cast<int>(std::max<size_t>(o.size(), 8));
+                const auto s = row.seconds.find(o);
+                if (s == row.seconds.end()) {
+                    std::printf(" %*s", width, "-");
+                } else {
+                    std::printf(" %*.3f", width, s->second);
+                }
+            }
+            const auto literal = row.seconds.find("literal weld");
+            const auto weld = row.seconds.find("weld");
+            if (literal != row.seconds.end() && weld != row.seconds.end()) {
+                std::printf(" %8.1fx\n", literal->second / weld->second);
+            } else {
+                std::printf(" %9s\n", "-");
+            }
+        }
+    }
+    std::printf("(seconds per operation)\n\ngrowth exponent from the second size to the largest:\n");
+    for (const char* order : kOrders) {
+        const Row* second = nullptr;
+        const Row* largest = nullptr;
+        int n0 = 0, n1 = 0, seen = 0;
+        for (const auto& entry : rows_) {
+            if (entry.first.second != order) continue;
+            if (++seen == 2) second = &entry.second, n0 = entry.first.first;
+            largest = &entry.second, n1 = entry.first.first;
+        }
+        if (second == nullptr || second == largest) continue;
+        std::printf("  %-9s", order);
+        for (const std::string& o : operations_) {
+            const auto a = second->seconds.find(o);
+            const auto b = largest->seconds.find(o);
+            if (a == second->seconds.end() || b == largest->seconds.end()) continue;
+            std::printf("  %s %.2f", o.c_str(), std::log(b->second / a->second) / std::log(double(n1) / n0));
+        }
+        std::printf("\n");
+    }
+}

@@ -1,0 +1,97 @@
+// The weld written literally: the sorted index in one flat array whose tail moves on every
+// insertion (quadratic in the vertex count), each corner's frame computed when it is inserted,
+// one thread. The library's weld must give the same results to the bit; the tests compare the
+// two and the benchmarks time them side by side.
+#ifndef TESTS_LITERALWELD_H
+#define TESTS_LITERALWELD_H
+
+#include <cstddef>
+#include <cstring>
+#include <new>
+
+#include "mesh/RvFileIO.h"
+#include "mesh/RvFileIOInternal.h"
+
+inline int LiteralTraverse(const RvTangentPointD* value, const RvTangentPointD* data, const int* indices,
+                           int count, int* result) {
+    int high = count;
+    int low = 0;
+    int mid = low + ((high - low) >> 1);
+    *result = -1;
+    while (low != high) {
+        *result = RvCompareD(value, &data[indices[mid]]);
+        if (*result == 0) break;
+        if (*result < 0) {
+            high = mid;
+        } else {
+            low = mid;
+        }
+        const int nextMid = low + ((high - low) >> 1);
+        if (nextMid == mid) break;
+        mid = nextMid;
+    }
+    return mid;
+}
+
+inline int LiteralInsert(const RvRawTriangle* tri, int v, int* num, int* sortIndex, RvTangentPointD* point) {
+    if (*num < 1) {
+        RvCopyPointD(tri, v, &point[*num]);
+        sortIndex[*num] = 0;
+        return (*num)++;
+    }
+    RvTangentPointD* pt = &point[*num];
+    RvCopyPointD(tri, v, pt);
+    int compValue;
+    const int pos = LiteralTraverse(pt, point, sortIndex, *num, &compValue);
+    if (compValue == 0) {
+        RvTangentPointD* e = &point[sortIndex[pos]];
+        for (int k = 0; k < 3; ++k) e->tangent[k] += pt->tangent[k];
+        for (int k = 0; k < 3; ++k) e->binormal[k] += pt->binormal[k];
+        ++e->count;
+        return sortIndex[pos];
+    }
+    if (compValue < 0) {
+        std::memmove(&sortIndex[pos + 1], &sortIndex[pos],
+                     static_cast<std::size_t>(*num - pos) * sizeof(int));
+        sortIndex[pos] = *num;
+    } else {
+        if (pos < *num - 1) {
+            std::memmove(&sortIndex[pos + 2], &sortIndex[pos + 1],
+                         static_cast<std::size_t>(*num - 1 - pos) * sizeof(int));
+        }
+        sortIndex[pos + 1] = *num;
+    }
+    return (*num)++;
+}
+
+// RvCreateVertexBuffers step by step; numTris >= 1.
+inline bool LiteralCreateVertexBuffers(int numTris, const RvRawTriangle* tris, int* numVerts,
+                                       RvTangentPointD** verts, RvIndex** indices) {
+    const std::size_t corners = static_cast<std::size_t>(numTris) * 3;
+    *indices = new (std::nothrow) RvIndex[static_cast<std::size_t>(numTris)];
+    if (*indices == nullptr) return false;
+    int* sortIndex = new (std::nothrow) int[corners];
+    if (sortIndex == nullptr) return false;
+    *verts = new (std::nothrow) RvTangentPointD[corners];
+    if (*verts == nullptr) {
+        delete[] sortIndex;
+        return false;
+    }
+    int count = 0;
+    for (int i = 0; i < numTris; ++i) {
+        for (int j = 0; j < 3; ++j)
+            (*indices)[i].idx[j] = LiteralInsert(&tris[i], j, &count, sortIndex, *verts);
+    }
+    *numVerts = count;
+    for (int n = 0; n < count; ++n) {
+        RvTangentPointD& p = (*verts)[n];
+        for (int k = 0; k < 3; ++k) p.tangent[k] /= static_cast<float64>(p.count);
+        NormalizeD(p.tangent);
+        for (int k = 0; k < 3; ++k) p.binormal[k] /= static_cast<float64>(p.count);
+        NormalizeD(p.binormal);
+    }
+    delete[] sortIndex;
+    return true;
+}
+
+#endif

@@ -1,0 +1,260 @@
+#include "tools/rvfrender/RenderOptions.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "viewer/RVFView.h"
+
+const char kRenderUsage[] =
+    "Usage: rvfrender [OPTIONS] MESH.rvf MAP.tga OUT.png\n"
+    "\n"
+    "Draws one frame of MESH.rvf with the normal map MAP.tga as RVFView draws it, in an\n"
+    "off-screen Mesa context (no window, no display), and writes it to OUT.png.\n"
+    "\n"
+    "Options:\n"
+    "  --mode MODE          shading mode: 0 or diffuse (diffuse lit normal map, the default),\n"
+    "                       1 or normal-map, 2 or vertex (vertex lighting), 3 or alpha (the\n"
+    "                       map's alpha channel; needs a 32-bit map)\n"
+    "  --wireframe          the white wire-frame instead of the shaded object\n"
+    "  --normals            a red line along each vertex normal\n"
+    "  --tangents           a blue line along each tangent, a green one along each binormal\n"
+    "  --object-space       light vectors left in object space (the viewer's \"c\" key)\n"
+    "  --background COLOUR  black (the start-up colour), blue, grey or white\n"
+    "  --size WxH           picture size in pixels (default 512x512, the viewer's window)\n"
+    "  --rotate X,Y         turn the object X degrees about the screen's x axis and Y degrees\n"
+    "                       about its y axis, as a left-button drag of the viewer does\n"
+    "  --pan X,Y            move the object X units right and Y units up (middle button)\n"
+    "  --zoom Z             bring the object Z units nearer, or farther when negative (right\n"
+    "                       button); the object is 50 units across, 65 units away\n"
+    "  -h, --help           this text\n"
+    "\n"
+    "Drags apply in the viewer's order: rotation, panning, zoom.\n"
+    "Exit status: 0 on success, 1 when the frame could not be made, 2 for a command line that\n"
+    "cannot be obeyed. OUT.png appears only when complete.\n";
+
+namespace {
+
+// Larger pictures than this are refused before anything is allocated.
+const int kMaxSide = 16384;
+
+struct Name {
+    const char* name;
+    int value;
+};
+
+const Name kModes[] = {{"0", 0},       {"1", 1},          {"2", 2},      {"3", 3},
+                       {"diffuse", 0}, {"normal-map", 1}, {"vertex", 2}, {"alpha", 3}};
+const Name kBackgrounds[] = {{"black", kBackgroundBlack},
+                             {"blue", kBackgroundBlue},
+                             {"grey", kBackgroundGrey},
+                             {"gray", kBackgroundGrey},
+                             {"white", kBackgroundWhite}};
+
+template <size_t N>
+bool FindName(const Name (&names)[N], const char* text, int* value) {
+    for (const Name& n : names)
+        if (std::strcmp(n.name, text) == 0) {
+            *value = n.value;
+            return true;
+        }
+    return false;
+}
+
+// A finite float that fills the whole of `text`.
+bool ParseFloat(const char* text, float* value) {
+    char* end = nullptr;
+    float f = std::strtof(text, &end);
+    if (end == text || *end != '\0' || !std::isfinite(f)) return false;
+    *value = f;
+    return true;
+}
+
+// "X,Y" as two finite floats.
+bool ParsePair(const char* text, float pair[2]) {
+    const char* comma = std::strchr(text, ',');
+    if (comma == nullptr) return false;
+    std::string first(text, static_cast<size_t>(comma - text));
+    return ParseFloat(first.c_str(), &pair[0]) && ParseFloat(comma + 1, &pair[1]);
+}
+
+// A decimal side length from 1 to kMaxSide that ends at `stop`.
+bool ParseSide(const char* text, char stop, const char** end, int* side) {
+    long value = 0;
+    const char* p = text;
+    while (*p >= '0' && *p <= '9' && value <= kMaxSide) value = value * 10 + (*p++ - '0');
+    if (p == text || *p != stop || value < 1 || value > kMaxSide) return false;
+    *end = p;
+    *side = static_cast<int>(value);
+    return true;
+}
+
+// "WxH".
+bool ParseSize(const char* text, int* width, int* height) {
+    const char* end = nullptr;
+    return ParseSide(text, 'x', &end, width) && ParseSide(end + 1, '\0', &end, height);
+}
+
+// The drag products below take the same single-precision steps as the viewer's own drags, so
+// that a picture equals the viewer's window to the bit.
+
+// a = a * b for column-major 4 x 4 matrices.
+void MultiplyInPlace(float* a, const float* b) {
+    float r[16];
+    for (int c = 0; c < 4; ++c)
+        for (int row = 0; row < 4; ++row) {
+            float sum = 0.0f;
+            for (int k = 0; k < 4; ++k) sum += a[4 * k + row] * b[4 * c + k];
+            r[4 * c + row] = sum;
+        }
+    for (int i = 0; i < 16; ++i) a[i] = r[i];
+}
+
+// view = view * R, R the right-handed rotation by `degrees` about the coordinate axis `axis`.
+void Rotate(float* view, float degrees, int axis) {
+    double radians = degrees * (M_PI / 180.0);
+    float c = static_cast<float>(std::cos(radians));
+    float s = static_cast<float>(std::sin(radians));
+    int i = (axis + 1) % 3;  // the plane turned: i towards j
+    int j = (axis + 2) % 3;
+    float r[16];
+    matrixIdentity(r);
+    r[4 * i + i] = c;
+    r[4 * i + j] = s;
+    r[4 * j + i] = -s;
+    r[4 * j + j] = c;
+    MultiplyInPlace(view, r);
+}
+
+// view = view * T(o).
+void Translate(float* view, const float* o) {
+    float t[16];
+    matrixIdentity(t);
+    t[12] = o[0];
+    t[13] = o[1];
+    t[14] = o[2];
+    MultiplyInPlace(view, t);
+}
+
+// The eye-space vector v in the coordinates of the object that `view` places.
+void EyeToObject(const float* view, const float* v, float* o) {
+    float m[16];
+    matrixInvert(view, m);
+    vecMat3x3Mult(v, m, o);
+}
+
+}  // namespace
+
+bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, std::string* error) {
+    *options = RenderOptions();
+    const char* operands[3];
+    int count = 0;
+    bool optionsDone = false;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (optionsDone || arg[0] != '-' || arg[1] == '\0') {
+            if (count == 3) {
+                *error = std::string("unexpected operand '") + arg + "'";
+                return false;
+            }
+            operands[count++] = arg;
+            continue;
+        }
+        if (std::strcmp(arg, "--") == 0) {
+            optionsDone = true;
+            continue;
+        }
+        // "--name value" or "--name=value".
+        std::string name = arg;
+        const char* value = nullptr;
+        size_t equals = name.find('=');
+        if (equals != std::string::npos) {
+            value = arg + equals + 1;
+            name.resize(equals);
+        }
+        bool takesValue = name == "--mode" || name == "--background" || name == "--size" ||
+                          name == "--rotate" || name == "--pan" || name == "--zoom";
+        if (takesValue && value == nullptr) {
+            if (i + 1 == argc) {
+                *error = "option '" + name + "' needs a value";
+                return false;
+            }
+            value = argv[++i];
+        } else if (!takesValue && value != nullptr) {
+            *error = "option '" + name + "' takes no value";
+            return false;
+        }
+
+        bool ok = true;
+        int number = 0;
+        if (name == "-h" || name == "--help") {
+            options->help = true;
+        } else if (name == "--wireframe") {
+            options->wireframe = true;
+        } else if (name == "--normals") {
+            options->normals = true;
+        } else if (name == "--tangents") {
+            options->tangents = true;
+        } else if (name == "--object-space") {
+            options->objectSpace = true;
+        } else if (name == "--mode") {
+            ok = FindName(kModes, value, &options->mode);
+        } else if (name == "--background") {
+            ok = FindName(kBackgrounds, value, &number);
+            options->background = static_cast<Background>(number);
+        } else if (name == "--size") {
+            ok = ParseSize(value, &options->width, &options->height);
+        } else if (name == "--rotate") {
+            ok = ParsePair(value, options->rotate);
+        } else if (name == "--pan") {
+            ok = ParsePair(value, options->pan);
+        } else if (name == "--zoom") {
+            ok = ParseFloat(value, &options->zoom);
+        } else {
+            *error = "unknown option '" + name + "'";
+            return false;
+        }
+        if (!ok) {
+            *error = "bad value '" + std::string(value) + "' for option '" + name + "'";
+            return false;
+        }
+    }
+    if (options->help) return true;
+    if (count != 3) {
+        *error = "needs MESH.rvf MAP.tga OUT.png";
+        return false;
+    }
+    options->mesh = operands[0];
+    options->map = operands[1];
+    options->out = operands[2];
+    return true;
+}
+
+void BackgroundColour(Background background, float rgba[4]) {
+    static const float kColours[4][4] = {{0.0f, 0.0f, 0.0f, 0.0f},
+                                         {0.0f, 0.0f, 0.5f, 1.0f},
+                                         {0.5f, 0.5f, 0.5f, 1.0f},
+                                         {1.0f, 1.0f, 1.0f, 1.0f}};
+    for (int k = 0; k < 4; ++k) rgba[k] = kColours[background][k];
+}
+
+void ApplyDrags(float* view, const float rotate[2], const float pan[2], float zoom) {
+    float o[3];
+    if (rotate[0] != 0.0f || rotate[1] != 0.0f) {
+        const float v[3] = {rotate[0], rotate[1], 0.0f};
+        EyeToObject(view, v, o);
+        Rotate(view, o[0], 0);
+        Rotate(view, o[1], 1);
+        Rotate(view, o[2], 2);
+    }
+    if (pan[0] != 0.0f || pan[1] != 0.0f) {
+        const float v[3] = {pan[0], pan[1], 0.0f};
+        EyeToObject(view, v, o);
+        Translate(view, o);
+    }
+    if (zoom != 0.0f) {
+        const float v[3] = {0.0f, 0.0f, zoom};
+        EyeToObject(view, v, o);
+        Translate(view, o);
+    }
+}

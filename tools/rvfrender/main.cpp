@@ -1,0 +1,149 @@
+// rvfrender: draws one frame of a mesh and its normal map with the viewer's own drawing code in
+// an off-screen Mesa context, and writes it as a PNG. No window and no display are needed.
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "tools/rvfrender/OffscreenFrame.h"
+#include "tools/rvfrender/PngFile.h"
+#include "tools/rvfrender/RenderOptions.h"
+#include "tools/rvftool/AtomicOutput.h"
+#include "tools/rvftool/LibraryConsole.h"
+#include "viewer/RVFView.h"
+
+namespace {
+
+// Prints "rvfrender: " and the message as one line on standard error; returns kExitFailure.
+__attribute__((format(printf, 1, 2))) int Fail(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    std::fputs("rvfrender: ", stderr);
+    std::vfprintf(stderr, format, args);
+    std::fputc('\n', stderr);
+    va_end(args);
+    return kExitFailure;
+}
+
+// The first line the viewer's loaders or GL checks printed, without the "ERROR: " they put
+// before their own lines.
+std::string FirstLine(const std::vector<std::string>& lines) {
+    if (lines.empty()) return "unknown reason";
+    const std::string& line = lines.front();
+    return line.compare(0, 7, "ERROR: ") == 0 ? line.substr(7) : line;
+}
+
+// Loads `path` with the viewer's loader `load`; the loader's console lines become the reason
+// of the one failure message.
+bool Load(const char* what, const char* path, bool (*load)(const char*)) {
+    // The open is tried first for the system's reason, which the loaders do not give.
+    FILE* fp = std::fopen(path, "rb");
+    if (fp == nullptr) {
+        Fail("cannot open the %s '%s': %s", what, path, std::strerror(errno));
+        return false;
+    }
+    std::fclose(fp);
+    std::vector<std::string> lines;
+    if (!RunCapturingConsole([&] { return load(path); }, &lines)) {
+        Fail("cannot load the %s '%s': %s", what, path, FirstLine(lines).c_str());
+        return false;
+    }
+    return true;
+}
+
+// Puts the viewer into the state the options ask for, as start-up and the keys and drags would.
+void SetViewerState(const RenderOptions& options) {
+    StateInit();
+    float rgba[4];
+    BackgroundColour(options.background, rgba);
+    glClearColor(rgba[0], rgba[1], rgba[2], rgba[3]);
+    ObjectInit();
+    TextureInit();
+    MatrixInit();
+    Reshape(options.width, options.height);
+    gViewMode = options.mode;
+    gWireframe = options.wireframe;
+    gShowNormals = options.normals;
+    gShowTanCoord = options.tangents;
+    gInTangentSpace = !options.objectSpace;
+    ApplyDrags(gViewMat, options.rotate, options.pan, options.zoom);
+}
+
+// Draws the frame; false after a message when GL reported an error on the way.
+bool Draw() {
+    std::vector<std::string> lines;
+    RunCapturingConsole(
+        [] {
+            DrawFrame();
+            PrintError(nullptr);  // an error of this frame, which the next frame would report
+            return true;
+        },
+        &lines);
+    if (!lines.empty()) {
+        Fail("GL reported an error while drawing: %s", lines.front().c_str());
+        return false;
+    }
+    return true;
+}
+
+// Draws the frame the options ask for into the pending picture file `out`; false after a message.
+bool RenderInto(const RenderOptions& options, FILE* out) {
+    if (!Load("mesh", options.mesh, LoadObjectFile) || !Load("map", options.map, LoadTextureFile))
+        return false;
+    if (options.mode == 3 && gTexInfo.format != KIV_BITMAP_FORMAT_8888) {
+        Fail("mode 3 (alpha) needs a map with an alpha channel; '%s' has %d bits", options.map,
+             gTexInfo.bitDepth);
+        return false;
+    }
+
+    OffscreenFrame frame;
+    std::string error;
+    if (!OffscreenOpen(&frame, options.width, options.height, &error)) {
+        Fail("%s", error.c_str());
+        return false;
+    }
+    SetViewerState(options);
+    bool drawn = Draw();
+    size_t bytes = static_cast<size_t>(options.width) * static_cast<size_t>(options.height) * 3;
+    unsigned char* rgb = drawn ? new (std::nothrow) unsigned char[bytes] : nullptr;
+    if (rgb != nullptr) OffscreenReadRgb(frame, rgb);
+    OffscreenClose(&frame);
+    if (!drawn) return false;
+    if (rgb == nullptr) {
+        Fail("not enough memory for the picture");
+        return false;
+    }
+    bool encoded = EncodePng(out, options.width, options.height, rgb, &error);
+    delete[] rgb;
+    if (!encoded) Fail("cannot write '%s': %s", options.out, error.c_str());
+    return encoded;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    RenderOptions options;
+    std::string error;
+    if (!ParseRenderOptions(argc, argv, &options, &error)) {
+        std::fprintf(stderr, "rvfrender: %s (see 'rvfrender --help')\n", error.c_str());
+        return kExitUsage;
+    }
+    if (options.help) {
+        std::fputs(kRenderUsage, stdout);
+        return kExitOk;
+    }
+    AtomicOutputInstallCleanup();
+    // The picture's file is made first, so that a place it cannot go is told before the work.
+    AtomicOutput out;
+    if (!AtomicOutputOpen(&out, options.out, &error)) return Fail("%s", error.c_str());
+    if (!RenderInto(options, out.fp)) {
+        AtomicOutputDiscard(&out);
+        return kExitFailure;
+    }
+    if (!AtomicOutputCommit(&out, &error)) return Fail("%s", error.c_str());
+    std::printf("%s: %d x %d\n", options.out, options.width, options.height);
+    return kExitOk;
+}

@@ -1,5 +1,4 @@
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <climits>
 #include <cstdlib>

@@ -126,7 +126,7 @@ TEST_P(BadInput, GetsItsMessagesAndTheViewerStillRuns) {
     } else if (bad.kind == kDirectory) {
         ASSERT_EQ(mkdir(path_.c_str(), 0700), 0);
     } else if (bad.kind == kPng) {
-        ASSERT_EQ(system(("convert -size 3x2 xc:red 'png:" + path_ + "'").c_str()), 0);
+        ASSERT_EQ(system(("/usr/bin/convert -size 3x2 xc:red 'png:" + path_ + "'").c_str()), 0);
         ASSERT_EQ(Slurp(path_).substr(0, 8), "\x89PNG\r\n\x1a\n");
     }
     std::string said = bad.loaderSays;

@@ -152,7 +152,7 @@ namespace {
 
 // An independent encoder and decoder; our paths hold nothing the shell would interpret.
 bool Convert(const std::string& args) {
-    return std::system(("convert " + args + " >/dev/null 2>&1").c_str()) == 0;
+    return std::system(("/usr/bin/convert " + args + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 Bytes FileBytes(const std::string& path) {

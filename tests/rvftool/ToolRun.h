@@ -1,7 +1,7 @@
 // Helpers for the rvftool tests: the real program (and ImageMagick, Python) run in a child
 // process without a shell, a scratch directory per test, and hand-made RVF bytes.
-#ifndef TOOLS_RVFTOOL_TESTS_TOOLRUN_H
-#define TOOLS_RVFTOOL_TESTS_TOOLRUN_H
+#ifndef TESTS_RVFTOOL_TOOLRUN_H
+#define TESTS_RVFTOOL_TOOLRUN_H
 
 #include <fcntl.h>
 #include <poll.h>

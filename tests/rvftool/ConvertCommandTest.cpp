@@ -1,4 +1,4 @@
-#include "tools/rvftool/tests/ToolRun.h"
+#include "tests/rvftool/ToolRun.h"
 
 namespace {
 

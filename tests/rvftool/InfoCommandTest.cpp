@@ -1,7 +1,7 @@
 #include <cmath>
 #include <limits>
 
-#include "tools/rvftool/tests/ToolRun.h"
+#include "tests/rvftool/ToolRun.h"
 
 namespace {
 

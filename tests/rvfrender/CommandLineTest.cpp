@@ -1,6 +1,6 @@
 #include <dirent.h>
 
-#include "tools/rvfrender/tests/RenderRun.h"
+#include "tests/rvfrender/RenderRun.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
 // Helpers for the rvfrender tests: the real program run in a child process without a display
 // and its PNG read back with libpng.
-#ifndef TOOLS_RVFRENDER_TESTS_RENDERRUN_H
-#define TOOLS_RVFRENDER_TESTS_RENDERRUN_H
+#ifndef TESTS_RVFRENDER_RENDERRUN_H
+#define TESTS_RVFRENDER_RENDERRUN_H
 
 #include <png.h>
 
 #include <array>
 
-#include "tools/rvftool/tests/ToolRun.h"
+#include "tests/rvftool/ToolRun.h"
 
 typedef std::array<int, 3> Rgb;
 

@@ -1,6 +1,6 @@
 #include <sstream>
 
-#include "tools/rvftool/tests/ToolRun.h"
+#include "tests/rvftool/ToolRun.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <GL/freeglut.h>
 #include <unistd.h>
 
-#include "tools/rvfrender/tests/RenderRun.h"
+#include "tests/rvfrender/RenderRun.h"
 #include "viewer/RVFView.h"
 
 namespace {

@@ -9,45 +9,37 @@ const char kConvert[] = "/usr/bin/convert";
 const unsigned char kRgba[] = {255, 0,   0,   255, 0, 255, 0, 200, 0,  0,  255, 150,
                                255, 255, 255, 100, 0, 0,   0, 50,  10, 20, 30,  0};
 
-// The Targa expected for kRgba at 24 or 32 bits: bottom row first, blue first; `alpha` 0
+// The Targa expected for `rgba` at 24 or 32 bits: bottom row first, blue first; `alpha` 0
 // takes the picture's alpha, any other value replaces it.
-Bytes ExpectedTarga(int depth, int alpha = 0) {
-    Bytes b = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 2, 0, static_cast<unsigned char>(depth), 8};
+std::string ExpectedTarga(int depth, int alpha = 0, const unsigned char* rgba = kRgba) {
+    std::string b({0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 3, 0, 2, 0, char(depth), 8});
     for (int i : {3, 4, 5, 0, 1, 2}) {
-        const unsigned char* p = kRgba + i * 4;
-        b.insert(b.end(), {p[2], p[1], p[0]});
-        if (depth == 32) b.push_back(static_cast<unsigned char>(alpha != 0 ? alpha : p[3]));
+        const unsigned char* p = rgba + i * 4;
+        b += {char(p[2]), char(p[1]), char(p[0])};
+        if (depth == 32) b += char(alpha != 0 ? alpha : p[3]);
     }
     return b;
-}
-
-// kRgba as a PAM file with 3 or 4 channels; wide samples are 0xVVFF for the byte VV.
-std::string Pam(int depth, bool wide = false) {
-    std::string text = "P7\nWIDTH 3\nHEIGHT 2\nDEPTH " + std::to_string(depth) + "\nMAXVAL " +
-                       (wide ? "65535" : "255") + (depth == 4 ? "\nTUPLTYPE RGB_ALPHA" : "\nTUPLTYPE RGB") +
-                       "\nENDHDR\n";
-    for (int i = 0; i < 6 * 4; ++i) {
-        if (i % 4 >= depth) continue;
-        text += char(kRgba[i]);
-        if (wide) text += '\xFF';
-    }
-    return text;
 }
 
 }  // namespace
 
 class Map : public ToolTest {
 protected:
-    // Makes in.png with ImageMagick from a PAM picture as the PNG kind `kind` (its prefix).
-    void MakePng(const std::string& pam, const std::string& kind) {
+    // Makes in.png with ImageMagick from `rgba` with `depth` channels of 8 bits or, `wide`,
+    // of 16 (0xVVFF for the byte VV), as the PNG kind `kind` (its prefix); the Targa it maps to.
+    std::string MapPng(const std::string& kind, int depth, std::vector<std::string> options = {},
+                       bool wide = false, const unsigned char* rgba = kRgba) {
+        std::string pam = "P7\nWIDTH 3\nHEIGHT 2\nDEPTH " + std::to_string(depth) + "\nMAXVAL " +
+                          (wide ? "65535" : "255") +
+                          (depth == 4 ? "\nTUPLTYPE RGB_ALPHA" : "\nTUPLTYPE RGB") + "\nENDHDR\n";
+        for (int i = 0; i < 6 * 4; ++i)
+            if (i % 4 < depth)
+                pam += wide ? std::string({char(rgba[i]), '\xFF'}) : std::string(1, char(rgba[i]));
         WriteFile(Path("in.pam"), pam);
         RunResult made = RunProgram(kConvert, {Path("in.pam"), kind + Path("in.png")});
-        ASSERT_EQ(made.status, 0) << made.err;
-    }
-    std::string MapToTarga(std::vector<std::string> options = {}) {
+        EXPECT_EQ(made.status, 0) << made.err;
         options.insert(options.begin(), "map");
-        options.push_back(Path("in.png"));
-        options.push_back(Path("out.tga"));
+        options.insert(options.end(), {Path("in.png"), Path("out.tga")});
         RunResult r = Tool(options);
         EXPECT_EQ(r.status, 0) << r.err;
         return FileText(Path("out.tga"));
@@ -55,47 +47,26 @@ protected:
 };
 
 TEST_F(Map, RgbaPngBecomesA32BitTargaBottomRowFirst) {
-    MakePng(Pam(4), "PNG32:");
-    RunResult r = Tool({"map", Path("in.png"), Path("out.tga")});
-    EXPECT_EQ(r.out, Path("out.tga") + ": 3 x 2, 32 bits\n");
-    EXPECT_EQ(FileText(Path("out.tga")), Text(ExpectedTarga(32)));
+    EXPECT_EQ(MapPng("PNG32:", 4), ExpectedTarga(32));
+    EXPECT_EQ(Tool({"map", Path("in.png"), Path("b.tga")}).out, Path("b.tga") + ": 3 x 2, 32 bits\n");
     // An independent decoder sees the same picture, alpha included.
     RunResult back = RunProgram(kConvert, {Path("out.tga"), "-auto-orient", "RGBA:" + Path("back.rgba")});
     ASSERT_EQ(back.status, 0) << back.err;
     EXPECT_EQ(FileText(Path("back.rgba")), std::string(kRgba, kRgba + sizeof kRgba));
 }
 
-TEST_F(Map, DepthFollowsAlphaUnlessNamed) {
-    MakePng(Pam(3), "PNG24:");
-    EXPECT_EQ(MapToTarga(), Text(ExpectedTarga(24)));
-    EXPECT_EQ(MapToTarga({"--depth=32"}), Text(ExpectedTarga(32, 255)));
-    MakePng(Pam(4), "PNG32:");
-    EXPECT_EQ(MapToTarga({"--depth", "24"}), Text(ExpectedTarga(24)));
-}
-
-// 0xVVFF is VV + (255 - VV) / 257 in 8 bits: it rounds to VV + 1 up to VV = 126, where taking
-// the high byte would be off by one.
-TEST_F(Map, SixteenBitSamplesAreRounded) {
-    MakePng(Pam(4, true), "PNG64:");
-    Bytes expected = ExpectedTarga(32);
-    for (std::size_t i = 18; i < expected.size(); ++i) expected[i] += expected[i] <= 126;
-    EXPECT_EQ(MapToTarga(), Text(expected));
-}
-
-TEST_F(Map, PaletteTransparencyBecomesAlpha) {
-    // Alpha 0 at the black pixel and 255 elsewhere, which a palette keeps as a transparency chunk.
-    std::string pam = Pam(4);
-    for (int i = 0; i < 6; ++i) pam[pam.size() - 24 + i * 4 + 3] = char(i == 4 ? 0 : 255);
-    MakePng(pam, "PNG8:");
-    Bytes expected = ExpectedTarga(32, 255);
-    expected[18 + 7] = 0;
-    EXPECT_EQ(MapToTarga(), Text(expected));
-}
-
-TEST_F(Map, RefusesAFileThatIsNoPng) {
-    WriteFile(Path("in.png"), "GIF89a, not a PNG");
-    RunResult r = Tool({"map", Path("in.png"), Path("out.tga")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "rvftool: " + Path("in.png") + ": not a readable PNG (Not a PNG file)\n");
-    EXPECT_FALSE(Exists(Path("out.tga")));
+// The depth follows the picture's alpha unless named. 16-bit samples 0xVVFF are VV + (255 -
+// VV) / 257 in 8 bits: rounded, VV + 1 up to VV = 126, where taking the high byte would be off
+// by one. A palette keeps an alpha of 0 or 255 as a transparency chunk.
+TEST_F(Map, EveryKindOfPngGivesItsTarga) {
+    EXPECT_EQ(MapPng("PNG24:", 3), ExpectedTarga(24));
+    EXPECT_EQ(MapPng("PNG24:", 3, {"--depth=32"}), ExpectedTarga(32, 255));
+    EXPECT_EQ(MapPng("PNG32:", 4, {"--depth", "24"}), ExpectedTarga(24));
+    unsigned char rounded[sizeof kRgba], keyed[sizeof kRgba];
+    for (std::size_t i = 0; i < sizeof kRgba; ++i) {
+        rounded[i] = kRgba[i] + (kRgba[i] <= 126);
+        keyed[i] = i % 4 < 3 ? kRgba[i] : i == 19 ? 0 : 255;
+    }
+    EXPECT_EQ(MapPng("PNG64:", 4, {}, true), ExpectedTarga(32, 0, rounded));
+    EXPECT_EQ(MapPng("PNG8:", 4, {}, false, keyed), ExpectedTarga(32, 0, keyed));
 }

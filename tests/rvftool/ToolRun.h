@@ -1,17 +1,15 @@
-// Helpers for the rvftool tests: the real program (and ImageMagick, Python) run in a child
-// process without a shell, a scratch directory per test, and hand-made RVF bytes.
+// Helpers for the tools' tests: a program run in a child process without a shell, a scratch
+// directory per test, and hand-made RVF bytes.
 #ifndef TESTS_RVFTOOL_TOOLRUN_H
 #define TESTS_RVFTOOL_TOOLRUN_H
 
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -23,8 +21,7 @@
 
 struct RunResult {
     int status;  // exit status, or 128 + signal
-    std::string out;
-    std::string err;
+    std::string out, err;
 };
 
 inline std::string FileText(const std::string& path) {
@@ -36,37 +33,35 @@ inline void WriteFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
+typedef std::vector<std::vector<float>> FloatRows;
+
 inline std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-inline bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
-// Runs `program` with `args` and standard input from `input`. With fileSizeLimit not 0, file
-// writes past that many bytes fail as on a full disk; standard output and error are collected
-// through pipes, which the limit does not touch.
+// Runs `program` with `args` and no input. With `fileLimit` not 0, writes to files past that
+// many bytes fail as on a full disk; the pipes that collect the output are not files.
 inline RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
-                            const std::string& input = "/dev/null", rlim_t fileSizeLimit = 0) {
+                            rlim_t fileLimit = 0) {
     std::vector<char*> argv(1, const_cast<char*>(program.c_str()));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     RunResult result = {-1, "", ""};
-    int pipes[2][2];
-    if (pipe(pipes[0]) != 0 || pipe(pipes[1]) != 0) return result;
+    int out[2], err[2];
+    if (pipe(out) != 0 || pipe(err) != 0) return result;
     pid_t pid = fork();
     if (pid == 0) {
-        int in = open(input.c_str(), O_RDONLY);
-        if (in < 0 || dup2(in, 0) < 0 || dup2(pipes[0][1], 1) < 0 || dup2(pipes[1][1], 2) < 0) _exit(126);
-        if (fileSizeLimit != 0) {
-            signal(SIGXFSZ, SIG_IGN);
-            rlimit limit = {fileSizeLimit, fileSizeLimit};
-            setrlimit(RLIMIT_FSIZE, &limit);
-        }
+        int in = open("/dev/null", O_RDONLY);
+        if (in < 0 || dup2(in, 0) < 0 || dup2(out[1], 1) < 0 || dup2(err[1], 2) < 0) _exit(126);
+        rlimit limit = {fileLimit, fileLimit};
+        if (fileLimit != 0 && (signal(SIGXFSZ, SIG_IGN) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &limit) != 0))
+            _exit(126);
         execv(program.c_str(), argv.data());
         _exit(127);
     }
-    close(pipes[0][1]);
-    close(pipes[1][1]);
-    // Both pipes are read as data comes, so that neither writer can block.
-    pollfd fds[2] = {{pipes[0][0], POLLIN, 0}, {pipes[1][0], POLLIN, 0}};
+    close(out[1]);
+    close(err[1]);
+    // Both pipes are drained as data comes, so that neither writer can block.
+    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
     std::string* sinks[2] = {&result.out, &result.err};
     while ((fds[0].fd >= 0 || fds[1].fd >= 0) && poll(fds, 2, -1) > 0) {
         for (int i = 0; i < 2; ++i) {
@@ -92,20 +87,22 @@ protected:
     }
     void TearDown() override { RunProgram("/bin/rm", {"-rf", dir}); }
     std::string Path(const std::string& name) const { return dir + "/" + name; }
-    RunResult Tool(const std::vector<std::string>& args, rlim_t fileSizeLimit = 0) {
-        return RunProgram(RVFTOOL_PATH, args, "/dev/null", fileSizeLimit);
+    RunResult Tool(const std::vector<std::string>& args, rlim_t fileLimit = 0) {
+        return RunProgram(RVFTOOL_PATH, args, fileLimit);
     }
-    // The triangles of an RVF file, read back with the library's reader.
-    std::vector<RvRawTriangle> ReadBack(const std::string& name) {
-        std::vector<RvRawTriangle> result;
+    // Each triangle of an RVF file as the library reads it, its 24 floats as in
+    // the file; none if it cannot.
+    FloatRows ReadBack(const std::string& name) {
+        FloatRows rows;
         int n = 0;
         RvRawTriangle* tris = nullptr;
         if (FILE* fp = std::fopen(Path(name).c_str(), "rb")) {
-            if (RvReadTriangles(fp, &n, &tris)) result.assign(tris, tris + n);
+            if (RvReadTriangles(fp, &n, &tris)) rows.assign(n, std::vector<float>(24));
+            for (int i = 0; i < int(rows.size()); ++i) std::memcpy(rows[i].data(), &tris[i], sizeof *tris);
             std::fclose(fp);
         }
         delete[] tris;
-        return result;
+        return rows;
     }
     std::string dir;
 };
@@ -116,37 +113,18 @@ inline void PutF32(Bytes& b, float f) {
     PutU32(b, bits);
 }
 
-// One triangle as 96 file bytes: positions, normals, texture coordinates, corner by corner.
-inline void PutTriangle(Bytes& b, const float (&pos)[9], const float (&norm)[9], const float (&uv)[6]) {
-    for (float f : pos) PutF32(b, f);
-    for (float f : norm) PutF32(b, f);
-    for (float f : uv) PutF32(b, f);
-}
-
-// An RVF file built byte by byte around `count` triangle records.
-inline Bytes RvfFile(const Bytes& triangles, unsigned count) {
+// An RVF file around triangle records of 24 floats each: three positions, three normals and
+// three texture coordinates.
+inline Bytes RvfFile(const std::vector<float>& floats) {
+    unsigned count = unsigned(floats.size() / 24);
     Bytes b;
     PutBytes(b, "RVF ", 4);
     PutU32(b, 96 * count + 12);
     PutBytes(b, "TRIS", 4);
     PutU32(b, 96 * count + 4);
     PutU32(b, count);
-    b.insert(b.end(), triangles.begin(), triangles.end());
+    for (float f : floats) PutF32(b, f);
     return b;
-}
-
-// Checks triangles against a table of corners: x, y, z, normal x, y, z, u, v.
-inline void ExpectTriangles(const std::vector<RvRawTriangle>& tris,
-                            const std::vector<std::vector<float>>& corners) {
-    ASSERT_EQ(tris.size() * 3, corners.size());
-    for (std::size_t i = 0; i < corners.size(); ++i) {
-        const RvRawTriangle& t = tris[i / 3];
-        int c = int(i % 3);
-        EXPECT_EQ(std::vector<float>({t.vert[c].x, t.vert[c].y, t.vert[c].z, t.norm[c].x, t.norm[c].y,
-                                      t.norm[c].z, t.texCoord[c].u, t.texCoord[c].v}),
-                  corners[i])
-            << "corner " << i;
-    }
 }
 
 #endif

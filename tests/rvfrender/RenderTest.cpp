@@ -27,20 +27,20 @@ protected:
             {255, 0, 0, 255}, {0, 255, 0, 170}, {0, 0, 255, 85}, {128, 128, 255, 0}};
         for (int i = 0; i < 64; ++i)
             pam.append(reinterpret_cast<const char*>(quadrants[2 * (i / 32) + i % 8 / 4]), 4);
-        WriteFile(Path("map.pam"), pam);
+        WriteFile("map.pam", pam);
         const std::vector<std::string> steps[] = {
-            {"/usr/bin/convert", Path("map.pam"), "PNG32:" + Path("map.png")},
-            {RVFTOOL_PATH, "import", RVFTOOL_TEST_DATA "/quad.obj", Path("quad.rvf")},
-            {RVFTOOL_PATH, "map", "--depth", "24", Path("map.png"), Path("map24.tga")},
-            {RVFTOOL_PATH, "map", Path("map.png"), Path("map32.tga")}};
+            {"/usr/bin/convert", "map.pam", "PNG32:map.png"},
+            {RVFTOOL_PATH, "import", RVFTOOL_TEST_DATA "/quad.obj", "quad.rvf"},
+            {RVFTOOL_PATH, "map", "--depth", "24", "map.png", "map24.tga"},
+            {RVFTOOL_PATH, "map", "map.png", "map32.tga"}};
         for (const std::vector<std::string>& step : steps) {
             RunResult r = RunProgram(step[0], std::vector<std::string>(step.begin() + 1, step.end()));
             ASSERT_EQ(r.status, 0) << step[0] << ": " << r.err;
         }
     }
     // The quad drawn with the options and `map`, at the points looked at.
-    std::vector<Rgb> Points(const std::vector<std::string>& options, const char* map = "map32.tga") {
-        Picture p = Draw(Path("quad.rvf"), Path(map), options);
+    std::vector<Rgb> Points(const std::vector<std::string>& options, const std::string& map = "map32.tga") {
+        Picture p = Draw("quad.rvf", map, options);
         std::vector<Rgb> at;
         for (int i = 0; i < 6; ++i) at.push_back(p.At(kX[i], kY[i]));
         return at;
@@ -64,12 +64,10 @@ TEST_F(Render, EachModeShowsTheMapOfTheImportedQuad) {
     EXPECT_TRUE(IsGrey(vertexLit[0]) && vertexLit[0][0] > 200) << vertexLit[0][0];
 }
 
-// On the sample: the torus's tube lit where it faces the eye, its hole empty; white wire-frame
-// lines on black, red normals, blue tangents and green binormals, none unasked.
-TEST_F(Render, SampleWithWireFrameAndOverlays) {
+// On the sample: white wire-frame lines on black, red normals, blue tangents and green
+// binormals, none unasked.
+TEST_F(Render, WireFrameAndOverlaysOnTheSample) {
     Picture p = Draw(kSampleMesh, kSampleMap);
-    EXPECT_GT(p.At(256 + 169, 256)[0], 200);
-    EXPECT_EQ(p.At(256, 256), kBlack);
     EXPECT_EQ(p.Count(IsGrey), 512 * 512);
     auto red = [](Rgb c) { return c == kRed; };
     EXPECT_EQ(p.Count(red), 0);
@@ -84,7 +82,7 @@ TEST_F(Render, SampleWithWireFrameAndOverlays) {
 }
 
 TEST_F(Render, SizeSetsThePictureAndKeepsTheObjectSquare) {
-    Picture p = Draw(Path("quad.rvf"), Path("map24.tga"), {"--mode", "1", "--size", "300x200"});
+    Picture p = Draw("quad.rvf", "map24.tga", {"--mode", "1", "--size", "300x200"});
     ASSERT_EQ(p.width, 300);
     ASSERT_EQ(p.height, 200);
     int across = 0, down = 0;

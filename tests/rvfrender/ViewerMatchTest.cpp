@@ -1,12 +1,9 @@
-// rvfrender's picture against the frame the viewer shows in a real window for the same state,
-// which the viewer reaches through its own keys and drags.
-#include <GL/freeglut.h>
-#include <unistd.h>
-
+// rvfrender's picture against the viewer's own window in the same state, which the viewer
+// reaches through its keys and drags.
 #include <sstream>
 
+#include "tests/ViewerWindow.h"
 #include "tests/rvfrender/RenderRun.h"
-#include "viewer/RVFView.h"
 
 namespace {
 
@@ -52,61 +49,37 @@ void Reach(const State& s) {
 
 }  // namespace
 
-class ViewerMatch : public RenderTest {
+class ViewerMatch : public ViewerWindow {
 protected:
     void SetUp() override {
-        if (getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
-        int argc = 1;
-        char name[] = "rvfrender_viewer_tests";
-        char* argv[] = {name, nullptr};
-        glutInit(&argc, argv);
-        glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
-        glutInitWindowSize(512, 512);
-        static bool shown = false;
-        glutCreateWindow("RVF Viewer");
-        glutDisplayFunc([] {});
-        glutVisibilityFunc([](int state) { shown = shown || state == GLUT_VISIBLE; });
-        for (int i = 0; i < 1000 && !shown; ++i) {  // 10 s at most
-            glutMainLoopEvent();
-            usleep(10000);
-        }
-        ASSERT_TRUE(shown) << "the window was never shown";
-        RenderTest::SetUp();  // rvfrender runs without the display
-        checkExtensions();
-        ASSERT_TRUE(LoadObjectFile(kSampleMesh.c_str()));
-        ASSERT_TRUE(LoadTextureFile(kSampleMap.c_str()));
-        StateInit();
+        ViewerWindow::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        ASSERT_TRUE(LoadObjectFile(kSampleMesh.c_str()) && LoadTextureFile(kSampleMap.c_str()));
         ObjectInit();
         TextureInit();
-        MatrixInit();
-    }
-
-    // The viewer's frame in its window, top row first: the back buffer that Display would swap
-    // to the front, read with glReadPixels just before the swap. (Mesa's software rasteriser
-    // under X gives no pixels back from the front buffer.)
-    std::vector<unsigned char> ViewerFrame() {
-        DrawFrame();
-        std::vector<unsigned char> rows(512 * 512 * 3), picture;
-        glReadBuffer(GL_BACK);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, 512, 512, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
-        glutSwapBuffers();
-        for (int y = 511; y >= 0; --y)
-            picture.insert(picture.end(), &rows[3 * 512 * y], &rows[3 * 512 * (y + 1)]);
-        return picture;
     }
 };
 
 // Both draw with Mesa's llvmpipe rasteriser, the viewer through GLX and rvfrender through
 // OSMesa: the pictures are identical to the bit.
 TEST_F(ViewerMatch, EveryOptionGivesTheViewersFrame) {
+    const std::string out = testing::TempDir() + "rvfrender-" + std::to_string(getpid()) + ".png";
     for (const State& s : kStates) {
         std::istringstream words(s.options);
-        Picture p = Draw(kSampleMesh, kSampleMap, {std::istream_iterator<std::string>(words), {}});
+        std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
+        args.insert(args.end(), {kSampleMesh, kSampleMap, out});
+        RunResult r = RunProgram(RVFRENDER_PATH, args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        Picture rendered = ReadPng(out);
         Reach(s);
-        EXPECT_TRUE(p.rgb == ViewerFrame()) << s.options;
-        const Rgb background = p.At(0, 0);
-        EXPECT_GT(p.Count([&](Rgb c) { return c != background; }), 10000)
+        Show();
+        int differing = 0;  // the window's rows are bottom first
+        for (int y = 0; y < 512; ++y)
+            for (int x = 0; x < 512; ++x) differing += rendered.At(x, y) != At(x, 511 - y);
+        EXPECT_EQ(differing, 0) << s.options;
+        const Rgb background = At(0, 0);
+        EXPECT_GT(rendered.Count([&](Rgb c) { return c != background; }), 10000)
             << s.options << ": the object is shown";
     }
+    std::remove(out.c_str());
 }

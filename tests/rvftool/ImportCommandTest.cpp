@@ -3,14 +3,14 @@
 typedef ToolTest Import;
 
 TEST_F(Import, ObjAndPlyTrianglesKeepTheirCornersNormalsAndTextureCoordinates) {
-    RunResult r = Tool({"import", RVFTOOL_TEST_DATA "/triangles.obj", Path("t.rvf")});
+    RunResult r = Tool({"import", RVFTOOL_TEST_DATA "/triangles.obj", "t.rvf"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, Path("t.rvf") + ": 2 triangles\n");
+    EXPECT_EQ(r.out, "t.rvf: 2 triangles\n");
     EXPECT_EQ(
         ReadBack("t.rvf"),
         (FloatRows{{0, 0, 0.5f, 1, 0, 0.5f, 1, 1, 0.5f, 0, 0, 1, 0.6f, 0, 0.8f, 0, 0, 1, 0, 0, 1, 0, 1, 1},
                    {0, 0, 0.5f, 1, 1, 0.5f, 0, 1, 0.5f, 0, 0, 1, 0, 0, 1, 0.6f, 0, 0.8f, 0, 0, 1, 1, 0, 1}}));
-    EXPECT_EQ(Tool({"import", RVFTOOL_TEST_DATA "/triangle.ply", Path("p.rvf")}).status, 0);
+    EXPECT_EQ(Tool({"import", RVFTOOL_TEST_DATA "/triangle.ply", "p.rvf"}).status, 0);
     EXPECT_EQ(ReadBack("p.rvf"),
               (FloatRows{{0, 0, 0, 2, 0, 0, 2, 3, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 1, 1},
                          {0, 0, 0, 2, 3, 0, 0, 3, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0, 1}}));

@@ -19,21 +19,21 @@ class Info : public ToolTest {
 protected:
     // The figures of `--json` as Python's parser reads them.
     std::string ParsedJson(const std::vector<float>& mesh) {
-        WriteFile(Path("m.rvf"), Text(RvfFile(mesh)));
-        RunResult r = Tool({"info", "--json", Path("m.rvf")});
+        WriteFile("m.rvf", Text(RvfFile(mesh)));
+        RunResult r = Tool({"info", "--json", "m.rvf"});
         EXPECT_EQ(r.status, 0) << r.err;
-        WriteFile(Path("info.json"), r.out);
+        WriteFile("info.json", r.out);
         RunResult parsed = RunProgram(
             "/usr/bin/python3",
-            {"-c", "import json, sys; print(*json.load(open(sys.argv[1])).values())", Path("info.json")});
+            {"-c", "import json, sys; print(*json.load(open(sys.argv[1])).values())", "info.json"});
         EXPECT_EQ(parsed.status, 0) << parsed.err << r.out;
         return parsed.out;
     }
 };
 
-TEST_F(Info, PrintsTheFiguresOfAMesh) {
-    WriteFile(Path("m.rvf"), Text(RvfFile(kMesh)));
-    RunResult r = Tool({"info", Path("m.rvf")});
+TEST_F(Info, PrintsTheFiguresOfAMeshAsTextAndAsJson) {
+    WriteFile("m.rvf", Text(RvfFile(kMesh)));
+    RunResult r = Tool({"info", "m.rvf"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out,
@@ -46,9 +46,6 @@ TEST_F(Info, PrintsTheFiguresOfAMesh) {
               "non-finite triangles: 1\n"
               "u range:              -0.5 1\n"
               "v range:              0 2\n");
-}
-
-TEST_F(Info, JsonParsesWithTheSameFigures) {
     EXPECT_EQ(ParsedJson(kMesh),
               "5 13 {'min': [0, 0, 0], 'max': [4, 1, 5]} 1 1 1 {'min': [-0.5, 0], 'max': [1, 2]}\n");
     // Without a finite triangle there are no ranges: null, never an "inf" that JSON lacks.

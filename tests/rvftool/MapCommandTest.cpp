@@ -35,24 +35,24 @@ protected:
         for (int i = 0; i < 6 * 4; ++i)
             if (i % 4 < depth)
                 pam += wide ? std::string({char(rgba[i]), '\xFF'}) : std::string(1, char(rgba[i]));
-        WriteFile(Path("in.pam"), pam);
-        RunResult made = RunProgram(kConvert, {Path("in.pam"), kind + Path("in.png")});
+        WriteFile("in.pam", pam);
+        RunResult made = RunProgram(kConvert, {"in.pam", kind + "in.png"});
         EXPECT_EQ(made.status, 0) << made.err;
         options.insert(options.begin(), "map");
-        options.insert(options.end(), {Path("in.png"), Path("out.tga")});
+        options.insert(options.end(), {"in.png", "out.tga"});
         RunResult r = Tool(options);
         EXPECT_EQ(r.status, 0) << r.err;
-        return FileText(Path("out.tga"));
+        return FileText("out.tga");
     }
 };
 
 TEST_F(Map, RgbaPngBecomesA32BitTargaBottomRowFirst) {
     EXPECT_EQ(MapPng("PNG32:", 4), ExpectedTarga(32));
-    EXPECT_EQ(Tool({"map", Path("in.png"), Path("b.tga")}).out, Path("b.tga") + ": 3 x 2, 32 bits\n");
+    EXPECT_EQ(Tool({"map", "in.png", "b.tga"}).out, "b.tga: 3 x 2, 32 bits\n");
     // An independent decoder sees the same picture, alpha included.
-    RunResult back = RunProgram(kConvert, {Path("out.tga"), "-auto-orient", "RGBA:" + Path("back.rgba")});
+    RunResult back = RunProgram(kConvert, {"out.tga", "-auto-orient", "RGBA:back.rgba"});
     ASSERT_EQ(back.status, 0) << back.err;
-    EXPECT_EQ(FileText(Path("back.rgba")), std::string(kRgba, kRgba + sizeof kRgba));
+    EXPECT_EQ(FileText("back.rgba"), std::string(kRgba, kRgba + sizeof kRgba));
 }
 
 // The depth follows the picture's alpha unless named. 16-bit samples 0xVVFF are VV + (255 -

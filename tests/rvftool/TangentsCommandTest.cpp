@@ -2,33 +2,29 @@
 
 #include "tests/rvftool/ToolRun.h"
 
-// Two triangles sharing an edge, with slanted texture mappings so that every frame differs;
-// the expected frames, as in the binary records, come from the library.
-class Tangents : public ToolTest {
-protected:
-    void SetUp() override {
-        ToolTest::SetUp();
-        const std::vector<float> mesh = {0, 0,    0,    2,    0, 0,    0, 1,    0.5f, 0,    0,    1,
-                                         0, 0.6f, 0.8f, 0.6f, 0, 0.8f, 0, 0,    1,    0.2f, 0.1f, 1,
-                                         2, 0,    0,    2,    1, 0,    0, 1,    0.5f, 0,    0,    1,
-                                         0, 0.6f, 0.8f, 0.6f, 0, 0.8f, 1, 0.2f, 0.9f, 1.3f, 0.1f, 1};
-        WriteFile(Path("m.rvf"), Text(RvfFile(mesh)));
-        RvRawTriangle tris[2];
-        std::memcpy(tris, mesh.data(), sizeof tris);
-        RvRawTangentSpace* tan = nullptr;
-        RvRawTangentSpaceD* tanD = nullptr;
-        ASSERT_TRUE(RvComputeTangents(2, tris, &tan) && RvComputeTangentsD(2, tris, &tanD));
-        std::memcpy(frames, tan, sizeof frames);
-        std::memcpy(framesD, tanD, sizeof framesD);
-        delete[] tan;
-        delete[] tanD;
-    }
-    float frames[2][18];  // per triangle: three tangents, then three binormals
-    double framesD[2][18];
-};
+typedef ToolTest Tangents;
 
-TEST_F(Tangents, TextGivesBackTheFramesOfEveryCorner) {
-    RunResult r = Tool({"tangents", Path("m.rvf")});
+// Two triangles sharing an edge, with slanted texture mappings so that every frame differs:
+// text and binary, in single and double precision, give the library's frames of every corner.
+TEST_F(Tangents, TextAndBinaryGiveTheLibrarysFrames) {
+    const std::vector<float> mesh = {
+        0, 0, 0, 2, 0, 0, 0, 1, 0.5f, 0, 0, 1, 0, 0.6f, 0.8f, 0.6f, 0, 0.8f, 0, 0,    1,    0.2f, 0.1f, 1,
+        2, 0, 0, 2, 1, 0, 0, 1, 0.5f, 0, 0, 1, 0, 0.6f, 0.8f, 0.6f, 0, 0.8f, 1, 0.2f, 0.9f, 1.3f, 0.1f, 1};
+    WriteFile("m.rvf", Text(RvfFile(mesh)));
+    RvRawTriangle tris[2];
+    std::memcpy(tris, mesh.data(), sizeof tris);
+    RvRawTangentSpace* tan = nullptr;
+    RvRawTangentSpaceD* tanD = nullptr;
+    ASSERT_TRUE(RvComputeTangents(2, tris, &tan) && RvComputeTangentsD(2, tris, &tanD));
+    float frames[2][18];  // per triangle three tangents, then three binormals, as in the records
+    double framesD[2][18];
+    std::memcpy(frames, tan, sizeof frames);
+    std::memcpy(framesD, tanD, sizeof framesD);
+    delete[] tan;
+    delete[] tanD;
+
+    // Text: a header, then per corner its triangle, corner, tangent and binormal.
+    RunResult r = Tool({"tangents", "m.rvf"});
     EXPECT_EQ(r.status, 0);
     const std::string header =
         "# rvftool tangents: 2 triangles, single precision\n"
@@ -43,22 +39,21 @@ TEST_F(Tangents, TextGivesBackTheFramesOfEveryCorner) {
     for (float v; in >> v;) read.push_back(v);
     EXPECT_TRUE(in.eof());
     EXPECT_EQ(read, expected);
-    std::string precise = Tool({"tangents", "--double", Path("m.rvf"), "-"}).out;
+    std::string precise = Tool({"tangents", "--double", "m.rvf", "-"}).out;
     EXPECT_EQ(std::strtod(precise.c_str() + precise.find("\n0 0 ") + 5, nullptr), framesD[0][0]);
-}
 
-TEST_F(Tangents, BinaryIsACountThenLittleEndianRecords) {
-    Bytes single, precise;
+    // Binary: the count, then the records in little-endian order.
+    Bytes single, doubles;
     PutU32(single, 2);
-    PutU32(precise, 2);
+    PutU32(doubles, 2);
     for (int i = 0; i < 36; ++i) {
         PutF32(single, frames[i / 18][i % 18]);
         std::uint64_t bits;
         std::memcpy(&bits, &framesD[i / 18][i % 18], 8);
-        PutU32(precise, bits & 0xFFFFFFFFu);
-        PutU32(precise, bits >> 32);
+        PutU32(doubles, bits & 0xFFFFFFFFu);
+        PutU32(doubles, bits >> 32);
     }
-    EXPECT_EQ(Tool({"tangents", "--binary", Path("m.rvf"), Path("t.bin")}).status, 0);
-    EXPECT_EQ(FileText(Path("t.bin")), Text(single));
-    EXPECT_EQ(Tool({"tangents", "--binary", "--double", Path("m.rvf")}).out, Text(precise));
+    EXPECT_EQ(Tool({"tangents", "--binary", "m.rvf", "t.bin"}).status, 0);
+    EXPECT_EQ(FileText("t.bin"), Text(single));
+    EXPECT_EQ(Tool({"tangents", "--binary", "--double", "m.rvf"}).out, Text(doubles));
 }

@@ -37,7 +37,6 @@ typedef std::vector<std::vector<float>> FloatRows;
 
 inline std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-
 // Runs `program` with `args` and no input. With `fileLimit` not 0, writes to files past that
 // many bytes fail as on a full disk; the pipes that collect the output are not files.
 inline RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
@@ -77,16 +76,20 @@ inline RunResult RunProgram(const std::string& program, const std::vector<std::s
     return result;
 }
 
-// A fresh directory per test, removed with its files afterwards.
+// A fresh working directory per test, removed with its files afterwards; the programs run
+// there, so that files are named as a user in it would.
 class ToolTest : public testing::Test {
 protected:
     void SetUp() override {
         char pattern[] = "/tmp/rvftool-test.XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         dir = pattern;
+        ASSERT_EQ(chdir(pattern), 0);
     }
-    void TearDown() override { RunProgram("/bin/rm", {"-rf", dir}); }
-    std::string Path(const std::string& name) const { return dir + "/" + name; }
+    void TearDown() override {
+        EXPECT_EQ(chdir("/"), 0);
+        RunProgram("/bin/rm", {"-rf", dir});
+    }
     RunResult Tool(const std::vector<std::string>& args, rlim_t fileLimit = 0) {
         return RunProgram(RVFTOOL_PATH, args, fileLimit);
     }
@@ -96,7 +99,7 @@ protected:
         FloatRows rows;
         int n = 0;
         RvRawTriangle* tris = nullptr;
-        if (FILE* fp = std::fopen(Path(name).c_str(), "rb")) {
+        if (FILE* fp = std::fopen(name.c_str(), "rb")) {
             if (RvReadTriangles(fp, &n, &tris)) rows.assign(n, std::vector<float>(24));
             for (int i = 0; i < int(rows.size()); ++i) std::memcpy(rows[i].data(), &tris[i], sizeof *tris);
             std::fclose(fp);

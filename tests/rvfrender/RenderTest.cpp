@@ -80,14 +80,3 @@ TEST_F(Render, WireFrameAndOverlaysOnTheSample) {
     EXPECT_GT(p.Count([](Rgb c) { return c == kGreen; }), 2);
     EXPECT_EQ(p.Count(red), 0);
 }
-
-TEST_F(Render, SizeSetsThePictureAndKeepsTheObjectSquare) {
-    Picture p = Draw("quad.rvf", "map24.tga", {"--mode", "1", "--size", "300x200"});
-    ASSERT_EQ(p.width, 300);
-    ASSERT_EQ(p.height, 200);
-    int across = 0, down = 0;
-    for (int x = 0; x < 300; ++x) across += p.At(x, 100) != kBlack;
-    for (int y = 0; y < 200; ++y) down += p.At(150, y) != kBlack;
-    EXPECT_NEAR(across, 165, 2);
-    EXPECT_NEAR(down, 165, 2);
-}

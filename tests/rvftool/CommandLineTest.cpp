@@ -17,10 +17,10 @@ TEST_F(CommandLine, HelpOnRequestOrAfterNoCommand) {
 // was. A named kind is read as such: a byte too many keeps a body from being told as bare data,
 // and is refused for its size when named.
 TEST_F(CommandLine, EachFailureIsOneLineWithItsStatus) {
-    Bytes rvf = RvfFile(std::vector<float>(48, 0.5f));
-    WriteFile("mesh.bin", Text(Bytes(rvf.begin() + 16, rvf.end())));
-    WriteFile("odd.bin", FileText("mesh.bin") + '\0');
-    WriteFile("mesh.rvf", Text(rvf));
+    const std::string rvf = RvfFile(std::vector<float>(48, 0.5f));
+    WriteFile("mesh.rvf", rvf);
+    WriteFile("mesh.bin", rvf.substr(16));
+    WriteFile("odd.bin", rvf.substr(16) + '\0');
     WriteFile("text.rvf", "hello, this is no mesh at all\n");
     WriteFile("empty.smd", "version 1\ntriangles\nend\n");
     WriteFile("in.png", "GIF89a, not a PNG");

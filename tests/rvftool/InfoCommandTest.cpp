@@ -19,7 +19,7 @@ class Info : public ToolTest {
 protected:
     // The figures of `--json` as Python's parser reads them.
     std::string ParsedJson(const std::vector<float>& mesh) {
-        WriteFile("m.rvf", Text(RvfFile(mesh)));
+        WriteFile("m.rvf", RvfFile(mesh));
         RunResult r = Tool({"info", "--json", "m.rvf"});
         EXPECT_EQ(r.status, 0) << r.err;
         WriteFile("info.json", r.out);
@@ -32,7 +32,7 @@ protected:
 };
 
 TEST_F(Info, PrintsTheFiguresOfAMeshAsTextAndAsJson) {
-    WriteFile("m.rvf", Text(RvfFile(kMesh)));
+    WriteFile("m.rvf", RvfFile(kMesh));
     RunResult r = Tool({"info", "m.rvf"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");

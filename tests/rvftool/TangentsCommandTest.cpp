@@ -1,5 +1,6 @@
 #include <sstream>
 
+#include "mesh/RvFileIO.h"
 #include "tests/rvftool/ToolRun.h"
 
 typedef ToolTest Tangents;
@@ -10,7 +11,7 @@ TEST_F(Tangents, TextAndBinaryGiveTheLibrarysFrames) {
     const std::vector<float> mesh = {
         0, 0, 0, 2, 0, 0, 0, 1, 0.5f, 0, 0, 1, 0, 0.6f, 0.8f, 0.6f, 0, 0.8f, 0, 0,    1,    0.2f, 0.1f, 1,
         2, 0, 0, 2, 1, 0, 0, 1, 0.5f, 0, 0, 1, 0, 0.6f, 0.8f, 0.6f, 0, 0.8f, 1, 0.2f, 0.9f, 1.3f, 0.1f, 1};
-    WriteFile("m.rvf", Text(RvfFile(mesh)));
+    WriteFile("m.rvf", RvfFile(mesh));
     RvRawTriangle tris[2];
     std::memcpy(tris, mesh.data(), sizeof tris);
     RvRawTangentSpace* tan = nullptr;
@@ -47,11 +48,13 @@ TEST_F(Tangents, TextAndBinaryGiveTheLibrarysFrames) {
     PutU32(single, 2);
     PutU32(doubles, 2);
     for (int i = 0; i < 36; ++i) {
-        PutF32(single, frames[i / 18][i % 18]);
-        std::uint64_t bits;
-        std::memcpy(&bits, &framesD[i / 18][i % 18], 8);
-        PutU32(doubles, bits & 0xFFFFFFFFu);
-        PutU32(doubles, bits >> 32);
+        std::uint32_t f;
+        std::uint64_t d;
+        std::memcpy(&f, &frames[i / 18][i % 18], 4);
+        std::memcpy(&d, &framesD[i / 18][i % 18], 8);
+        PutU32(single, f);
+        PutU32(doubles, d & 0xFFFFFFFFu);
+        PutU32(doubles, d >> 32);
     }
     EXPECT_EQ(Tool({"tangents", "--binary", "m.rvf", "t.bin"}).status, 0);
     EXPECT_EQ(FileText("t.bin"), Text(single));

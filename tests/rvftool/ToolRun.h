@@ -1,10 +1,9 @@
 // Helpers for the tools' tests: a program run in a child process without a shell, a scratch
-// directory per test, and hand-made RVF bytes.
+// working directory per test, and hand-made RVF files.
 #ifndef TESTS_RVFTOOL_TOOLRUN_H
 #define TESTS_RVFTOOL_TOOLRUN_H
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,13 +15,14 @@
 #include <string>
 #include <vector>
 
-#include "mesh/RvFileIO.h"
 #include "tests/TestFiles.h"
 
 struct RunResult {
     int status;  // exit status, or 128 + signal
     std::string out, err;
 };
+
+inline std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 inline std::string FileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -33,51 +33,37 @@ inline void WriteFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
-typedef std::vector<std::vector<float>> FloatRows;
-
-inline std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
-
-// Runs `program` with `args` and no input. With `fileLimit` not 0, writes to files past that
-// many bytes fail as on a full disk; the pipes that collect the output are not files.
+// Runs `program` with `args` and no input; standard output and error are collected in
+// temporary files. With `fileLimit` not 0, writes to any file past that many bytes fail as on
+// a full disk, so the messages checked then must stay shorter.
 inline RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                             rlim_t fileLimit = 0) {
     std::vector<char*> argv(1, const_cast<char*>(program.c_str()));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     RunResult result = {-1, "", ""};
-    int out[2], err[2];
-    if (pipe(out) != 0 || pipe(err) != 0) return result;
-    pid_t pid = fork();
+    FILE* out = std::tmpfile();
+    FILE* err = std::tmpfile();
+    pid_t pid = out != nullptr && err != nullptr ? fork() : -1;
     if (pid == 0) {
         int in = open("/dev/null", O_RDONLY);
-        if (in < 0 || dup2(in, 0) < 0 || dup2(out[1], 1) < 0 || dup2(err[1], 2) < 0) _exit(126);
         rlimit limit = {fileLimit, fileLimit};
-        if (fileLimit != 0 && (signal(SIGXFSZ, SIG_IGN) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &limit) != 0))
+        if (in < 0 || dup2(in, 0) < 0 || dup2(fileno(out), 1) < 0 || dup2(fileno(err), 2) < 0 ||
+            (fileLimit != 0 && (signal(SIGXFSZ, SIG_IGN) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &limit) != 0)))
             _exit(126);
         execv(program.c_str(), argv.data());
         _exit(127);
     }
-    close(out[1]);
-    close(err[1]);
-    // Both pipes are drained as data comes, so that neither writer can block.
-    pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-    std::string* sinks[2] = {&result.out, &result.err};
-    while ((fds[0].fd >= 0 || fds[1].fd >= 0) && poll(fds, 2, -1) > 0) {
-        for (int i = 0; i < 2; ++i) {
-            char buffer[4096];
-            ssize_t n = fds[i].revents != 0 ? read(fds[i].fd, buffer, sizeof buffer) : -1;
-            if (n > 0) sinks[i]->append(buffer, std::size_t(n));
-            if (n == 0 || (n < 0 && fds[i].revents != 0)) close(fds[i].fd), fds[i].fd = -1;
-        }
-    }
     int wstatus = 0;
     if (pid > 0 && waitpid(pid, &wstatus, 0) == pid)
         result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    if (out != nullptr) result.out = Text(ContentsOf(out)), std::fclose(out);
+    if (err != nullptr) result.err = Text(ContentsOf(err)), std::fclose(err);
     return result;
 }
 
 // A fresh working directory per test, removed with its files afterwards; the programs run
-// there, so that files are named as a user in it would.
+// there, so that files are named as a user in it would name them.
 class ToolTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -93,32 +79,12 @@ protected:
     RunResult Tool(const std::vector<std::string>& args, rlim_t fileLimit = 0) {
         return RunProgram(RVFTOOL_PATH, args, fileLimit);
     }
-    // Each triangle of an RVF file as the library reads it, its 24 floats as in
-    // the file; none if it cannot.
-    FloatRows ReadBack(const std::string& name) {
-        FloatRows rows;
-        int n = 0;
-        RvRawTriangle* tris = nullptr;
-        if (FILE* fp = std::fopen(name.c_str(), "rb")) {
-            if (RvReadTriangles(fp, &n, &tris)) rows.assign(n, std::vector<float>(24));
-            for (int i = 0; i < int(rows.size()); ++i) std::memcpy(rows[i].data(), &tris[i], sizeof *tris);
-            std::fclose(fp);
-        }
-        delete[] tris;
-        return rows;
-    }
     std::string dir;
 };
 
-inline void PutF32(Bytes& b, float f) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &f, 4);
-    PutU32(b, bits);
-}
-
 // An RVF file around triangle records of 24 floats each: three positions, three normals and
 // three texture coordinates.
-inline Bytes RvfFile(const std::vector<float>& floats) {
+inline std::string RvfFile(const std::vector<float>& floats) {
     unsigned count = unsigned(floats.size() / 24);
     Bytes b;
     PutBytes(b, "RVF ", 4);
@@ -126,8 +92,12 @@ inline Bytes RvfFile(const std::vector<float>& floats) {
     PutBytes(b, "TRIS", 4);
     PutU32(b, 96 * count + 4);
     PutU32(b, count);
-    for (float f : floats) PutF32(b, f);
-    return b;
+    for (float f : floats) {
+        std::uint32_t bits;
+        std::memcpy(&bits, &f, 4);
+        PutU32(b, bits);
+    }
+    return Text(b);
 }
 
 #endif

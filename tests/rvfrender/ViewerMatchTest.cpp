@@ -1,7 +1,5 @@
 // rvfrender's picture against the viewer's own window in the same state, which the viewer
 // reaches through its keys and drags.
-#include <sstream>
-
 #include "tests/ViewerWindow.h"
 #include "tests/rvfrender/RenderRun.h"
 
@@ -65,8 +63,7 @@ protected:
 TEST_F(ViewerMatch, EveryOptionGivesTheViewersFrame) {
     const std::string out = testing::TempDir() + "rvfrender-" + std::to_string(getpid()) + ".png";
     for (const State& s : kStates) {
-        std::istringstream words(s.options);
-        std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
+        std::vector<std::string> args = Words(s.options);
         args.insert(args.end(), {kSampleMesh, kSampleMap, out});
         RunResult r = RunProgram(RVFRENDER_PATH, args);
         EXPECT_EQ(r.status, 0) << r.err;

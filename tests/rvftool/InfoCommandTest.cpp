@@ -13,23 +13,21 @@ const std::vector<float> kMesh = {
     0,   0, 5, 1, 0, 5, 0, 1, 5, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0.25f, 0.25f, 0.25f, 0.25f, 0.25f, 0.25f,
     NAN, 0, 0, 7, 0, 0, 7, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0.9f,  0.1f,  0.8f,  0.1f,  0.8f,  0.2f};
 
+// The figures of `info --json` on `mesh` as Python's parser reads them.
+std::string ParsedJson(const std::vector<float>& mesh) {
+    WriteFile("m.rvf", RvfFile(mesh));
+    RunResult parsed = RunProgram(
+        "/usr/bin/python3", {"-c",
+                             "import json, subprocess, sys; print(*json.loads(subprocess.run(sys.argv[1:], "
+                             "capture_output=True, check=True).stdout).values())",
+                             RVFTOOL_PATH, "info", "--json", "m.rvf"});
+    EXPECT_EQ(parsed.status, 0) << parsed.err;
+    return parsed.out;
+}
+
 }  // namespace
 
-class Info : public ToolTest {
-protected:
-    // The figures of `--json` as Python's parser reads them.
-    std::string ParsedJson(const std::vector<float>& mesh) {
-        WriteFile("m.rvf", RvfFile(mesh));
-        RunResult r = Tool({"info", "--json", "m.rvf"});
-        EXPECT_EQ(r.status, 0) << r.err;
-        WriteFile("info.json", r.out);
-        RunResult parsed = RunProgram(
-            "/usr/bin/python3",
-            {"-c", "import json, sys; print(*json.load(open(sys.argv[1])).values())", "info.json"});
-        EXPECT_EQ(parsed.status, 0) << parsed.err << r.out;
-        return parsed.out;
-    }
-};
+typedef ToolTest Info;
 
 TEST_F(Info, PrintsTheFiguresOfAMeshAsTextAndAsJson) {
     WriteFile("m.rvf", RvfFile(kMesh));

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,12 @@ struct RunResult {
 };
 
 inline std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+// The words of `text`, split at spaces: a command line written as one string.
+inline std::vector<std::string> Words(const std::string& text) {
+    std::istringstream in(text);
+    return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
+}
 
 inline std::string FileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -6,9 +6,11 @@ TEST_F(RenderCommandLine, HelpAndTheNameOfThePictureGoToStandardOutput) {
     RunResult help = Render({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: rvfrender [OPTIONS] MESH.rvf MAP.tga OUT.png\n", 0), 0u) << help.out;
-    RunResult r = Render({kSampleMesh, kSampleMap, "out.png"});
+    RunResult r = Render({"--size", "64x32", kSampleMesh, kSampleMap, "out.png"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "out.png: 512 x 512\n");
+    EXPECT_EQ(r.out, "out.png: 64 x 32\n");
+    Picture p = ReadPng("out.png");
+    EXPECT_TRUE(p.width == 64 && p.height == 32) << p.width << " x " << p.height;
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(RunProgram("/bin/ls", {"-A"}).out, "out.png\n");
 }

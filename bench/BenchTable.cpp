@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <sstream>
 
@@ -30,11 +31,11 @@ std::vector<std::string> SplitName(const std::string& name) {
 
 }  // namespace
 
-void RegisterMeshOperation(const char* operation, MeshOperation run, bool slow) {
+void RegisterMeshOperation(const char* operation, MeshOperation run, int kind) {
     for (int triangles : kTableTriangles) {
         int around, across;
         TorusGridSize(triangles, &around, &across);
-        for (int order = 0; order < 2; ++order) {
+        for (int order = 0; order < ((kind & kGridOrderOnly) ? 1 : 2); ++order) {
             const std::string name =
                 std::string(operation) + "/" + std::to_string(2 * around * across) + "/" + kOrders[order];
             benchmark::internal::Benchmark* b = benchmark::RegisterBenchmark(
@@ -42,9 +43,14 @@ void RegisterMeshOperation(const char* operation, MeshOperation run, bool slow) 
                     run(state, TorusMesh(around, across, order == 1));
                 });
             b->UseRealTime()->Unit(benchmark::kMillisecond);
-            if (slow && triangles >= 1000000) b->Iterations(1);
+            if ((kind & kSlow) && triangles >= 1000000) b->Iterations(1);
         }
     }
+}
+
+bool TableReporter::ReportContext(const Context& context) {
+    if (getloadavg(startLoad_, 3) != 3) startLoad_[0] = startLoad_[1] = startLoad_[2] = -1;
+    return ConsoleReporter::ReportContext(context);
 }
 
 void TableReporter::ReportRuns(const std::vector<Run>& runs) {
@@ -80,7 +86,7 @@ void TableReporter::PrintTable() const {
                 if (s == row.seconds.end()) {
                     std::printf(" %*s", width, "-");
                 } else {
-                    std::printf(" %*.3f", width, s->second);
+                    std::printf(" %*.6f", width, s->second);
                 }
             }
             const auto literal = row.seconds.find("literal weld");
@@ -111,5 +117,10 @@ void TableReporter::PrintTable() const {
             std::printf("  %s %.2f", o.c_str(), std::log(b->second / a->second) / std::log(double(n1) / n0));
         }
         std::printf("\n");
+    }
+    double endLoad[3];
+    if (getloadavg(endLoad, 3) == 3) {
+        std::printf("load average at the start %.2f %.2f %.2f, at the end %.2f %.2f %.2f\n", startLoad_[0],
+                    startLoad_[1], startLoad_[2], endLoad[0], endLoad[1], endLoad[2]);
     }
 }

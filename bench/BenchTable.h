@@ -19,16 +19,21 @@
 // count in state.counters["vertices"]; the table shows it.
 typedef void (*MeshOperation)(benchmark::State& state, const std::vector<RvRawTriangle>& tris);
 
+// How an operation is registered: a `Slow` one runs once on the grids of a million triangles
+// and more; one that does not depend on the triangle order runs on the grid order only.
+enum MeshOperationKind { kEveryOrder = 0, kSlow = 1, kGridOrderOnly = 2 };
+
 // Registers `run` on every grid of the table as "<operation>/<triangles>/<grid|shuffled>".
-// A `slow` operation runs once on the grids of a million triangles and more.
-void RegisterMeshOperation(const char* operation, MeshOperation run, bool slow = false);
+void RegisterMeshOperation(const char* operation, MeshOperation run, int kind = kEveryOrder);
 
 // The console output as usual; PrintTable then gives one row per grid and order with the
 // vertex count, seconds per operation in registration order and the speed-up of "weld" over
 // "literal weld", followed by each operation's growth exponent between the second and the
-// largest size.
+// largest size and the system's load averages at the start and at the end: other work on the
+// machine shows in the seconds.
 class TableReporter : public benchmark::ConsoleReporter {
 public:
+    bool ReportContext(const Context& context) override;
     void ReportRuns(const std::vector<Run>& runs) override;
     void PrintTable() const;
 
@@ -38,6 +43,7 @@ private:
         std::map<std::string, double> seconds;
     };
     std::vector<std::string> operations_;
+    double startLoad_[3] = {0, 0, 0};
     std::map<std::pair<int, std::string>, Row> rows_;
 };
 

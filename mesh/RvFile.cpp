@@ -1,4 +1,6 @@
 // The RVF chunk file: writer, reader, the chunk walk and the converter from the bare layout.
+#include <sys/stat.h>
+
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -41,6 +43,17 @@ bool ReadHeader(FILE* fp, RvHeader* header) {
 RvRawTriangle* NewTriangles(std::size_t count) {
     if (count > SIZE_MAX / sizeof(RvRawTriangle)) return nullptr;
     return new (std::nothrow) RvRawTriangle[count];
+}
+
+// Records enough for every byte a regular file holds behind the stream's position, and one more,
+// so that reading a longer count still meets the end of the file; SIZE_MAX for a stream whose
+// length is not known (a pipe, a device).
+std::size_t RecordsToTheEnd(FILE* fp) {
+    struct stat file;
+    const long position = std::ftell(fp);
+    if (position < 0 || fstat(fileno(fp), &file) != 0 || !S_ISREG(file.st_mode)) return SIZE_MAX;
+    const std::size_t bytes = file.st_size > position ? std::size_t(file.st_size - position) : 0;
+    return bytes / sizeof(RvRawTriangle) + 1;
 }
 
 // A relative seek of `size` bytes forward; long may be narrower than a chunk size.
@@ -147,14 +160,18 @@ bool RvReadTriangleChunk(FILE* fp, int* numTris, RvRawTriangle** tris) {
         return false;
     }
 
-    // The count comes from the file: whatever it says, a failed allocation is reported.
+    // The count comes from the file: whatever it says, a failed allocation is reported. A count
+    // beyond what a file holds sizes the array by the file, so that a few bytes cannot ask for
+    // gigabytes; the read of what is there then comes up short as it would have anyway.
     const std::size_t records = std::size_t(count);
-    *tris = NewTriangles(records);
+    const std::size_t left = RecordsToTheEnd(fp);
+    const std::size_t room = records < left ? records : left;
+    *tris = NewTriangles(room);
     if (*tris == nullptr) {
         std::fprintf(stderr, "Unable to allocate space for %d triangles\n", count);
         return false;
     }
-    if (std::fread(*tris, sizeof(RvRawTriangle), records, fp) != records) {
+    if (std::fread(*tris, sizeof(RvRawTriangle), room, fp) != records) {
         std::fputs("Unable to read triangles\n", stderr);
         return false;
     }

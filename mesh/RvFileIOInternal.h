@@ -111,18 +111,23 @@ struct RvSortedZone {
     int first;
     int end;
     std::size_t slot;  // where rank `first` is stored, when first < end and count is current
+    int stored;        // how many of the zone's ranks are stored one after another from slot
     int count;         // the index's count when the zone was found
 };
 
 // Finds the zone for px; starts where the last zone began, and fetches the zone's first
 // entry ahead of its use.
 void RvSortedIndexZone(RvSortedIndex* index, float64 px, RvSortedZone* zone);
+// Keeps the zone for px valid after an entry with x `x` was inserted at `rank`; its slot is
+// then no longer current.
+void RvSortedZoneAfterInsert(RvSortedZone* zone, float64 px, int rank, float32 x);
 
 // Bisects the first `count` ranks of `indices`, whose entries number records of `data`, for
 // `value`. Returns the rank where the search ended; *result receives the last comparison
 // there (0 a match, -1 value belongs before that rank, 1 after it; -1 when count is 0).
-// With RvCompareD the index's position copy decides, exactly as RvCompareD would, whenever the
-// positions differ; only positions that agree read the record.
+// With RvCompareD over the whole index the comparisons are settled from the index's position
+// copies and x bounds exactly as RvCompareD settles them; only positions that agree read the
+// record.
 int RvIndexBinaryTraverseD(const RvTangentPointD* value, const RvTangentPointD* data, RvSortedIndex* indices,
                            int count, int* result, PFNRVCOMPARED compare);
 

@@ -313,5 +313,21 @@ void RvSortedIndexZone(RvSortedIndex* index, float64 px, RvSortedZone* zone) {
         const int from = bottom - 1 == top ? offset : 0;
         zone->end = index->first[bottom - 1] + FirstPassingEntry(index, bottom - 1, from, below);
     }
+    const int blockEnd = top < numBlocks ? index->first[top + 1] : zone->first;
+    zone->stored = (zone->end < blockEnd ? zone->end : blockEnd) - zone->first;
     if (zone->first < zone->end) __builtin_prefetch(&index->rest[zone->slot]);
+}
+
+void RvSortedZoneAfterInsert(RvSortedZone* zone, float64 px, int rank, float32 x) {
+    // Ranks from `rank` on moved up; the new entry stays outside only when x settles it on the
+    // zone's side.
+    const float64 d = px - x;
+    if (rank < zone->first) {
+        zone->first = d < -KIV_VERT_TINY ? zone->first + 1 : rank;
+        ++zone->end;
+    } else if (rank < zone->end) {
+        ++zone->end;
+    } else if (!(d > KIV_VERT_TINY)) {
+        zone->end = rank + 1;
+    }
 }

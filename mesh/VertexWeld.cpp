@@ -2,13 +2,15 @@
 // by bisection, and the indexed vertex buffer built from it.
 //
 // The weld's results depend on every comparison the bisection makes, so everything here that
-// saves work (blocks instead of one flat index, the position copies kept in the index, corner
-// records prepared ahead on a second thread) makes exactly the comparisons a flat index would,
-// at the same ranks, in the same order.
+// saves work (blocks instead of one flat index, comparisons settled from the position copies
+// and x bounds kept in the index, corner records prepared ahead on a second thread) settles
+// each comparison a bisection over one flat array makes, at the same rank, in the same order,
+// with the same outcome.
 #include <cassert>
 #include <climits>
 #include <cmath>
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <mutex>
@@ -138,6 +140,7 @@ int CompareSought(Sought* sought, const RvTangentPointD* v1) {
 }
 
 // RvCompareD for an entry whose x agrees: y and z from the index, the rest from the vertex.
+// Out of line, as the rare branch of the hot probe.
 __attribute__((noinline)) int ProbeBeyondX(Sought* sought, const RvSortedIndex* index, std::size_t slot,
                                            const RvTangentPointD* data) {
     const RvSortedRest& rest = index->rest[slot];
@@ -150,7 +153,7 @@ __attribute__((noinline)) int ProbeBeyondX(Sought* sought, const RvSortedIndex* 
 // The zone of the index for the sought record; empty for an empty index.
 void FindZone(const Sought* sought, RvSortedIndex* index, RvSortedZone* zone) {
     if (index->count == 0) {
-        *zone = RvSortedZone{0, 0, 0, 0};
+        *zone = RvSortedZone{0, 0, 0, 0, 0};
         return;
     }
     RvSortedIndexZone(index, sought->point->vertex[0], zone);
@@ -174,29 +177,35 @@ int WeldSearch(Sought* sought, const RvTangentPointD* data, const RvSortedIndex*
     return Bisect(index, index->count, settled, probe, result, slotOut);
 }
 
-// RvInsertPointD for the record of *sought, whose zone in the index as it stands is *zone.
-// *addedAt receives the rank of the entry added, -1 when the corner joined a vertex.
-int InsertSought(Sought* sought, const RvSortedZone& zone, int* num, RvSortedIndex* sortIndex,
-                 RvTangentPointD* point, int* addedAt) {
-    assert(RvSortedIndexCount(sortIndex) == *num);
-    const RvTangentPointD* pt = sought->point;
-    const int added = *num;
-    int compValue;
-    std::size_t slot;
-    const int pos = WeldSearch(sought, point, sortIndex, zone, &compValue, &slot);
+// The corner record *pt joins vertex `matched` when compValue is 0; otherwise it becomes vertex
+// *num, indexed before (compValue < 0) or after rank pos. Returns the corner's vertex number;
+// *addedAt receives the rank of the new entry, -1 when the corner joined a vertex.
+int JoinOrAdd(const RvTangentPointD* pt, int compValue, int pos, int matched, int* num,
+              RvSortedIndex* sortIndex, RvTangentPointD* point, int* addedAt) {
     if (compValue == 0) {
-        const int e = sortIndex->rest[slot].vertex;
-        for (int k = 0; k < 3; ++k) point[e].tangent[k] += pt->tangent[k];
-        for (int k = 0; k < 3; ++k) point[e].binormal[k] += pt->binormal[k];
-        ++point[e].count;
+        for (int k = 0; k < 3; ++k) point[matched].tangent[k] += pt->tangent[k];
+        for (int k = 0; k < 3; ++k) point[matched].binormal[k] += pt->binormal[k];
+        ++point[matched].count;
         *addedAt = -1;
-        return e;
+        return matched;
     }
+    const int added = *num;
     if (pt != &point[added]) point[added] = *pt;
     *addedAt = compValue < 0 ? pos : pos + 1;
     RvSortedIndexInsert(sortIndex, *addedAt, added, pt->vertex);
     ++*num;
     return added;
+}
+
+// RvInsertPointD for the record of *sought, whose zone in the index as it stands is *zone.
+int InsertSought(Sought* sought, const RvSortedZone& zone, int* num, RvSortedIndex* sortIndex,
+                 RvTangentPointD* point, int* addedAt) {
+    assert(RvSortedIndexCount(sortIndex) == *num);
+    int compValue;
+    std::size_t slot;
+    const int pos = WeldSearch(sought, point, sortIndex, zone, &compValue, &slot);
+    const int matched = compValue == 0 ? sortIndex->rest[slot].vertex : -1;
+    return JoinOrAdd(sought->point, compValue, pos, matched, num, sortIndex, point, addedAt);
 }
 
 // The zones of the last few x sought, kept valid as entries are added: corners of neighbouring
@@ -223,26 +232,31 @@ const RvSortedZone& ZoneFor(ZoneCache* cache, const Sought* sought, RvSortedInde
     return cache->zone[i];
 }
 
-// Keeps the cached zones valid after an entry with x `x` was added at `rank`: ranks from there
-// on moved up, and the new entry joins a zone unless x settles it on the zone's side.
+// Keeps the cached zones valid after an entry with x `x` was added at `rank`.
 void ZonesAfterAdding(ZoneCache* cache, int rank, float32 x) {
-    for (int i = 0; i < cache->used; ++i) {
-        RvSortedZone& zone = cache->zone[i];
-        const float64 d = cache->px[i] - x;
-        if (rank < zone.first) {
-            zone.first = d < -KIV_VERT_TINY ? zone.first + 1 : rank;
-            ++zone.end;
-        } else if (rank < zone.end) {
-            ++zone.end;
-        } else if (!(d > KIV_VERT_TINY)) {
-            zone.end = rank + 1;
+    for (int i = 0; i < cache->used; ++i) RvSortedZoneAfterInsert(&cache->zone[i], cache->px[i], rank, x);
+}
+
+// Fetches the vertex that the first few entries of a current zone place at the sought position,
+// the one the sought record will most likely be compared with in full.
+void FetchMatch(const RvSortedZone& zone, const Sought* sought, const RvSortedIndex* index,
+                const RvTangentPointD* point) {
+    if (zone.count != index->count) return;
+    const float64* p = sought->point->vertex;
+    for (int k = 0; k < zone.stored && k < 4; ++k) {
+        const RvSortedRest& rest = index->rest[zone.slot + static_cast<std::size_t>(k)];
+        if (std::fabs(p[1] - rest.y) <= KIV_VERT_TINY && std::fabs(p[2] - rest.z) <= KIV_VERT_TINY) {
+            const char* record = reinterpret_cast<const char*>(&point[rest.vertex]);
+            __builtin_prefetch(record + offsetof(RvTangentPointD, normal));
+            __builtin_prefetch(record + offsetof(RvTangentPointD, count));
+            return;
         }
     }
 }
 
 // Welds the prepared corner records of `n` triangles in turn, each triangle's vertex numbers to
-// out. The zone of the next corner is found, and its first entry fetched, while this one is
-// welded.
+// out. The zone of the next corner is found, and its first entries fetched, while this one is
+// welded, and the vertex it will likely join is fetched before its turn.
 void InsertSoughtRun(Sought* sought, int n, int* num, RvSortedIndex* sortIndex, RvTangentPointD* point,
                      RvIndex* out) {
     ZoneCache cache;
@@ -251,12 +265,12 @@ void InsertSoughtRun(Sought* sought, int n, int* num, RvSortedIndex* sortIndex, 
     n *= 3;
     for (int c = 0; c < n; ++c) {
         const RvSortedZone zone = ZoneFor(&cache, &sought[c], sortIndex);
-        if (c + 1 < n) {
-            ZoneFor(&cache, &sought[c + 1], sortIndex);
-        }
+        const bool ahead = c + 1 < n;
+        if (ahead) ZoneFor(&cache, &sought[c + 1], sortIndex);
         int addedAt;
         out[c / 3].idx[c % 3] = InsertSought(&sought[c], zone, num, sortIndex, point, &addedAt);
         if (addedAt >= 0) ZonesAfterAdding(&cache, addedAt, static_cast<float32>(sought[c].point->vertex[0]));
+        if (ahead) FetchMatch(ZoneFor(&cache, &sought[c + 1], sortIndex), &sought[c + 1], sortIndex, point);
     }
 }
 
@@ -309,11 +323,12 @@ void RvCopyCornersD(const RvRawTriangle* tri, RvTangentPointD* points) {
 }
 
 int RvInsertPointD(const RvTangentPointD* pt, int* num, RvSortedIndex* sortIndex, RvTangentPointD* point) {
-    Sought sought = {pt, {0, 0, 0}, {0, 0, 0}, false};
-    RvSortedZone zone;
-    FindZone(&sought, sortIndex, &zone);
+    assert(RvSortedIndexCount(sortIndex) == *num);
+    int compValue;
+    const int pos = RvIndexBinaryTraverseD(pt, point, sortIndex, *num, &compValue, RvCompareD);
+    const int matched = compValue == 0 ? RvSortedIndexAt(sortIndex, pos) : -1;
     int addedAt;
-    return InsertSought(&sought, zone, num, sortIndex, point, &addedAt);
+    return JoinOrAdd(pt, compValue, pos, matched, num, sortIndex, point, &addedAt);
 }
 
 int RvInsertD(const RvRawTriangle* tri, int v, int* num, RvSortedIndex* sortIndex, RvTangentPointD* point) {

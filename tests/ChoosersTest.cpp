@@ -11,7 +11,7 @@
 
 namespace {
 
-// Standard input reads `text`; no zenity on the PATH.
+// Standard input reads `text`.
 void ConsoleAnswers(const std::string& text) {
     char path[] = "/tmp/rvfview_console_XXXXXX";
     int fd = mkstemp(path);
@@ -20,25 +20,12 @@ void ConsoleAnswers(const std::string& text) {
     close(fd);
     ASSERT_NE(freopen(path, "r", stdin), nullptr);
     unlink(path);
-    setenv("PATH", "/nonexistent", 1);
-}
-
-TEST(Choosers, ConsolePromptsWithTheTitleAndReadsOnePath) {
-    ConsoleAnswers("/data/with space.rvf\r\n/maps/n.tga\n");
-    char buffer[kPathBufferSize] = "";
-    CaptureStdout();
-    EXPECT_TRUE(GetRVFFileName(nullptr, buffer));
-    EXPECT_EQ(CapturedStdout(), "Select Relievo Data File (.rvf)\n");
-    EXPECT_STREQ(buffer, "/data/with space.rvf");
-    CaptureStdout();
-    EXPECT_TRUE(GetTextureFileName(nullptr, buffer));
-    EXPECT_EQ(CapturedStdout(), "Select Normal Map Texture (.tga)\n");
-    EXPECT_STREQ(buffer, "/maps/n.tga");
 }
 
 TEST(Choosers, PathTooLongForTheBufferIsRefusedAndAskedAgain) {
     const std::string longest(kPathBufferSize - 1, 'a');
-    ConsoleAnswers(longest + "b\n" + longest + "\n");
+    ConsoleAnswers(longest + "b\n" + longest + "\r\n");
+    setenv("PATH", "/nonexistent", 1);
     char buffer[kPathBufferSize] = "";
     CaptureStdout();
     EXPECT_TRUE(GetTextureFileName(nullptr, buffer));
@@ -49,66 +36,49 @@ TEST(Choosers, PathTooLongForTheBufferIsRefusedAndAskedAgain) {
     EXPECT_EQ(std::string(buffer), longest);
 }
 
-TEST(Choosers, EndOfInputOrAnEmptyLineEndsTheProgram) {
-    ConsoleAnswers("");
-    char buffer[kPathBufferSize] = "";
-    EXPECT_EXIT(GetRVFFileName(nullptr, buffer), testing::ExitedWithCode(255), "");
-    ConsoleAnswers("\n/never/read\n");
-    EXPECT_EXIT(GetRVFFileName(nullptr, buffer), testing::ExitedWithCode(255), "");
-}
+// A zenity of ours alone on the PATH: it records its arguments and then runs `script`.
+class Zenity : public testing::Test {
+protected:
+    void Install(const std::string& script) {
+        ASSERT_NE(mkdtemp(dir_), nullptr);
+        std::ofstream(Path("zenity")) << "#!/bin/sh\nprintf '%s\\n' \"$@\" > " << dir_ << "/args\n" << script;
+        chmod(Path("zenity").c_str(), 0755);
+        setenv("PATH", dir_, 1);
+        setenv("DISPLAY", ":0", 1);
+    }
+    void TearDown() override {
+        unlink(Path("zenity").c_str());
+        unlink(Path("args").c_str());
+        rmdir(dir_);
+    }
+    std::string Path(const char* name) const { return std::string(dir_) + "/" + name; }
+    char dir_[32] = "/tmp/rvfview_zenity_XXXXXX";
+    char buffer_[kPathBufferSize] = "";
+};
 
-// A zenity of ours first on the PATH: it records its arguments and answers with `script`.
-std::string FakeZenity(const std::string& script) {
-    char dir[] = "/tmp/rvfview_zenity_XXXXXX";
-    if (mkdtemp(dir) == nullptr) return "";
-    std::string zenity = std::string(dir) + "/zenity";
-    std::ofstream(zenity) << "#!/bin/sh\nprintf '%s\\n' \"$@\" > " << dir << "/args\n" << script;
-    chmod(zenity.c_str(), 0755);
-    setenv("PATH", dir, 1);
-    setenv("DISPLAY", ":0", 1);
-    return dir;
-}
-
-std::string Contents(const std::string& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void RemoveFakeZenity(const std::string& dir) {
-    unlink((dir + "/zenity").c_str());
-    unlink((dir + "/args").c_str());
-    rmdir(dir.c_str());
-}
-
-TEST(Choosers, DesktopDialogGetsTheTitleAndGivesThePath) {
-    std::string dir = FakeZenity("echo '/home/me/odd $(name).rvf'\n");
-    char buffer[kPathBufferSize] = "";
+TEST_F(Zenity, GetsTheTitleAndGivesThePath) {
+    Install("echo '/home/me/odd $(name).rvf'\n");
     CaptureStdout();
-    EXPECT_TRUE(GetRVFFileName(nullptr, buffer));
+    EXPECT_TRUE(GetRVFFileName(nullptr, buffer_));
     EXPECT_EQ(CapturedStdout(), "");
-    EXPECT_STREQ(buffer, "/home/me/odd $(name).rvf");
-    EXPECT_EQ(Contents(dir + "/args"), "--file-selection\n--title=Select Relievo Data File (.rvf)\n");
-    RemoveFakeZenity(dir);
+    EXPECT_STREQ(buffer_, "/home/me/odd $(name).rvf");
+    std::ifstream args(Path("args"));
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(args), {}),
+              "--file-selection\n--title=Select Relievo Data File (.rvf)\n");
 }
 
-TEST(Choosers, BrokenDesktopDialogFallsBackToTheConsole) {
-    std::string dir = FakeZenity("exit 255\n");
-    std::string path = getenv("PATH");
+TEST_F(Zenity, BrokenDialogFallsBackToTheConsole) {
+    Install("exit 255\n");
     ConsoleAnswers("/from/console.tga\n");
-    setenv("PATH", path.c_str(), 1);
-    char buffer[kPathBufferSize] = "";
     CaptureStdout();
-    EXPECT_TRUE(GetTextureFileName(nullptr, buffer));
+    EXPECT_TRUE(GetTextureFileName(nullptr, buffer_));
     EXPECT_EQ(CapturedStdout(), "Select Normal Map Texture (.tga)\n");
-    EXPECT_STREQ(buffer, "/from/console.tga");
-    RemoveFakeZenity(dir);
+    EXPECT_STREQ(buffer_, "/from/console.tga");
 }
 
-TEST(Choosers, CancelledDesktopDialogEndsTheProgram) {
-    std::string dir = FakeZenity("exit 1\n");
-    char buffer[kPathBufferSize] = "";
-    EXPECT_EXIT(GetTextureFileName(nullptr, buffer), testing::ExitedWithCode(255), "");
-    RemoveFakeZenity(dir);
+TEST_F(Zenity, CancelledDialogEndsTheProgram) {
+    Install("exit 1\n");
+    EXPECT_EXIT(GetTextureFileName(nullptr, buffer_), testing::ExitedWithCode(255), "");
 }
 
 }  // namespace

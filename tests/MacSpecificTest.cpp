@@ -1,6 +1,6 @@
-#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "TestFiles.h"
 #include "platform/MacSpecific.h"
@@ -13,95 +13,81 @@ int Sign(int v) { return (v > 0) - (v < 0); }
 }  // namespace
 
 TEST(StringHelpers, StrToLowerChangesOnlyCapitalLetters) {
-    std::string all;
-    for (int c = 1; c < 256; ++c) all += char(c);
-    std::string lowered = all;
-    StrToLower(&lowered[0]);
-    for (int c = 1; c < 256; ++c) EXPECT_EQ(BYTE(lowered[c - 1]), c >= 'A' && c <= 'Z' ? c + 32 : c) << c;
+    std::string all, expected;
+    for (int c = 1; c < 256; ++c) {
+        all += char(c);
+        expected += char(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    }
+    StrToLower(&all[0]);
+    EXPECT_EQ(all, expected);
 }
 
 TEST(StringHelpers, CompareOnLowerCasedCopies) {
-    const struct {
-        const char *a, *b;
-        uint32 length;
-        int whole, prefix;  // signs of strcmpi and of strnicmp over `length`
-    } cases[] = {
+    // The signs of strcmpi and of strnicmp over `length`; bytes above 127 are not folded and
+    // compare unsigned.
+    const std::tuple<const char*, const char*, uint32, int, int> cases[] = {
         {"Triangles", "TRIANGLES", 9, 0, 0},
         {"TRIANGLES more", "triangles", 9, 1, 0},
         {"TRIANGLES more", "triangles", 10, 1, 1},
         {"a", "B", 1, -1, -1},
         {"end", "Endcap", 3, -1, 0},
-        {"\xC4", "\xE4", 1, -1, -1},  // no folding beyond A to Z; bytes compare unsigned
+        {"\xC4", "\xE4", 1, -1, -1},
         {"\xE4", "z", 1, 1, 1},
-        {"", "", 0, 0, 0},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(Sign(strcmpi(c.a, c.b)), c.whole) << c.a << " " << c.b;
-        EXPECT_EQ(Sign(stricmp(c.a, c.b)), c.whole) << c.a << " " << c.b;
-        EXPECT_EQ(Sign(strnicmp(c.a, c.b, c.length)), c.prefix) << c.a << " " << c.b;
-        EXPECT_EQ(Sign(KivCompareLowered(c.a, c.b, SIZE_MAX)), c.whole) << c.a << " " << c.b;
-        EXPECT_EQ(Sign(KivCompareLowered(c.a, c.b, c.length)), c.prefix) << c.a << " " << c.b;
+        {"", "", 0, 0, 0}};
+    for (const auto& [a, b, length, whole, prefix] : cases) {
+        // The copy-free comparison the helpers fall back on gives the same signs.
+        EXPECT_EQ(
+            std::make_tuple(Sign(strcmpi(a, b)), Sign(stricmp(a, b)), Sign(KivCompareLowered(a, b, SIZE_MAX)),
+                            Sign(strnicmp(a, b, length)), Sign(KivCompareLowered(a, b, length))),
+            std::make_tuple(whole, whole, whole, prefix, prefix))
+            << a << " " << b;
     }
 }
 
 TEST(BitmapHeaders, ReadLittleEndianFieldsAndConsumeExactlyTheirBytes) {
-    Bytes file = {'B', 'M'};
-    PutU32(file, 0x00012345);
-    PutU16(file, 0xBEEF);
-    PutU16(file, 0x0102);
-    PutU32(file, 54);
-    PutU32(file, 40);
-    PutU32(file, 0xFFFFFFFE);  // -2
-    PutU32(file, 300);
-    PutU16(file, 1);
-    PutU16(file, 24);
-    file.push_back(0x77);
-    // Every prefix: fields whose bytes are all there are read, the others are 0.
+    // The file header, the core header (width -2, height 300) and one byte more.
+    const Bytes file = {'B', 'M', 0x45, 0x23, 0x01, 0,    0xEF, 0xBE, 0x02, 0x01, 54, 0, 0,  0, 40,  0,
+                        0,   0,   0xFE, 0xFF, 0xFF, 0xFF, 0x2C, 0x01, 0,    0,    1,  0, 24, 0, 0x77};
+    // Every prefix: the fields whose bytes are all there are read, the others are 0.
     for (std::size_t n = 0; n <= file.size(); ++n) {
-        FILE* fp = StreamWith(Bytes(file.begin(), file.begin() + n));
-        tagBITMAPFILEHEADER fh;
-        tagBITMAPCOREHEADER ch;
-        ReadBitmapFileHeader(fp, &fh);
-        EXPECT_EQ(std::size_t(std::ftell(fp)), std::min<std::size_t>(n, 14));
-        ReadBitmapCoreHeader(fp, &ch);
-        EXPECT_EQ(std::size_t(std::ftell(fp)), std::min<std::size_t>(n, 30));
+        FILE* fp = StreamWith(Prefix(file, n));
+        ASSERT_NE(fp, nullptr);
+        tagBITMAPFILEHEADER f;
+        tagBITMAPCOREHEADER c;
+        ReadBitmapFileHeader(fp, &f);
+        const long afterFile = std::ftell(fp);
+        ReadBitmapCoreHeader(fp, &c);
+        EXPECT_EQ(std::make_tuple(afterFile, std::ftell(fp)),
+                  std::make_tuple(long(std::min<std::size_t>(n, 14)), long(std::min<std::size_t>(n, 30))));
         std::fclose(fp);
-        EXPECT_EQ(fh.bfType, n >= 2 ? 0x4D42 : 0);
-        EXPECT_EQ(fh.bfSize, n >= 6 ? 0x00012345u : 0u);
-        EXPECT_EQ(fh.bfReserved1, n >= 8 ? 0xBEEF : 0);
-        EXPECT_EQ(fh.bfReserved2, n >= 10 ? 0x0102 : 0);
-        EXPECT_EQ(fh.bfOffBits, n >= 14 ? 54u : 0u);
-        EXPECT_EQ(ch.bcSize, n >= 18 ? 40u : 0u);
-        EXPECT_EQ(ch.bcWidth, n >= 22 ? -2 : 0);
-        EXPECT_EQ(ch.bcHeight, n >= 26 ? 300 : 0);
-        EXPECT_EQ(ch.bcPlanes, n >= 28 ? 1 : 0);
-        EXPECT_EQ(ch.bcBitCount, n >= 30 ? 24 : 0) << n;
+        auto field = [n](std::size_t end, long value) { return n >= end ? value : 0; };
+        EXPECT_EQ(std::make_tuple(f.bfType, f.bfSize, f.bfReserved1, f.bfReserved2, f.bfOffBits),
+                  std::make_tuple(field(2, 0x4D42), field(6, 0x12345), field(8, 0xBEEF), field(10, 0x0102),
+                                  field(14, 54)))
+            << n;
+        EXPECT_EQ(std::make_tuple(c.bcSize, c.bcWidth, c.bcHeight, c.bcPlanes, c.bcBitCount),
+                  std::make_tuple(field(18, 40), field(22, -2), field(26, 300), field(28, 1), field(30, 24)))
+            << n;
     }
 }
 
-TEST(BaseFilePath, CutsInFrontOfFirstApplicationNameInEitherStyle) {
+TEST(BaseFilePath, CutsInFrontOfFirstApplicationNameWhenThePathFits) {
     const char bundle[] = "/Applications/RVFView.app/Contents/MacOS/RVFView";
-    const struct {
-        const char* exe;
-        bool posix;
-        int size;
-        OSErr result;
-        const char* path;
-    } cases[] = {
+    const std::tuple<const char*, bool, int, OSErr, std::string> cases[] = {
         {bundle, true, 64, 0, "/Applications/"},
         {bundle, false, 64, 0, "Applications:"},
         {"/opt/RVFViewer/bin/RVFView", true, 64, 0, "/opt/"},
         {"/usr/bin/viewer", true, 16, 0, "/usr/bin/viewer"},
-        {"/usr/bin/viewer", true, 15, -43, nullptr},
+        {"/usr/bin/viewer", true, 15, -43, ""},
         {"/usr/bin/viewer", false, 15, 0, "usr:bin:viewer"},
-        {"/usr/bin/viewer", false, 14, -43, nullptr},
+        {"/usr/bin/viewer", false, 14, -43, ""},
         {"/a:b/RVFView", false, 64, 0, "a/b:"},
-        {"/a", true, 0, -43, nullptr},
-    };
-    for (const auto& c : cases) {
-        char path[64];
-        ASSERT_EQ(KivBaseFilePathOf(c.exe, path, c.size, c.posix), c.result) << c.exe << " " << c.size;
-        EXPECT_STREQ(c.result == 0 ? path : nullptr, c.path);
+        {"/a", true, 0, -43, ""}};
+    for (const auto& [exe, posix, size, result, path] : cases) {
+        char filled[64] = "";
+        const OSErr got = KivBaseFilePathOf(exe, filled, size, posix);
+        EXPECT_EQ(std::make_tuple(got, got == 0 ? std::string(filled) : ""), std::make_tuple(result, path))
+            << exe << " " << size;
     }
 }
 

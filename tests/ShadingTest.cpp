@@ -6,8 +6,10 @@ namespace {
 
 typedef ViewerWindow Shading;
 
-// Packed light vector of vertex v.
-Rgb Packed(int v) {
+// Packed light vector of vertex v, in thousandths, after lighting from `light`.
+Rgb Packed(GLfloat x, GLfloat y, GLfloat z, bool inTangentSpace, int v) {
+    GLfloat light[3] = {x, y, z};
+    ComputeLightVectors(light, inTangentSpace);
     Rgb c;
     for (int k = 0; k < 3; ++k) c[k] = static_cast<int>(std::lround(gLightVec[3 * v + k] * 1000));
     return c;
@@ -15,85 +17,64 @@ Rgb Packed(int v) {
 
 TEST_F(Shading, LightVectorsArePackedTangentSpaceDirections) {
     SetSquare();
-    gVertices[0].tangent[0] = 0.0;  // vertex 0: tangent +z, binormal +y, normal +x
-    gVertices[0].tangent[2] = 1.0;
-    gVertices[0].normal[0] = 1.0;
-    gVertices[0].normal[2] = 0.0;
+    RvTangentPointD& p = gVertices[0];  // tangent +z, binormal +y, normal +x
+    p.tangent[0] = p.normal[2] = 0.0;
+    p.tangent[2] = p.normal[0] = 1.0;
+    EXPECT_EQ(Packed(-20, -20, 30, true, 0), (Rgb{1000, 500, 500}));
+    EXPECT_EQ(Packed(-20, -20, 30, true, 2), (Rgb{188, 188, 734}));  // (-40, -40, 30) / 64.03
+    EXPECT_EQ(Packed(20, 20, -30, true, 2), (Rgb{500, 500, 0}));
+    EXPECT_EQ(Packed(20, 20, 0, false, 2), (Rgb{500, 500, 1000}));  // at the vertex: +z
+    EXPECT_EQ(Packed(20, -10, 0, false, 2), (Rgb{500, 0, 500}));    // object space: straight down
+}
 
-    GLfloat alongTangent[3] = {-20.0f, -20.0f, 30.0f};
-    ComputeLightVectors(alongTangent, true);
-    EXPECT_EQ(Packed(0), (Rgb{1000, 500, 500}));
-    EXPECT_EQ(Packed(2), (Rgb{188, 188, 734}));  // (-40, -40, 30) / 64.03 from (20, 20, 0)
-    GLfloat behind[3] = {20.0f, 20.0f, -30.0f};
-    ComputeLightVectors(behind, true);
-    EXPECT_EQ(Packed(2), (Rgb{500, 500, 0}));
+struct Picture {
+    const char* what;
+    int mode;
+    double normalZ;
+    std::vector<unsigned char> map;  // empty: the flat map
+    Rgb atBottomLeft, atBottomRight, atTopLeft, atTopRight;
+    int tolerance;
+};
 
-    GLfloat atVertex[3] = {20.0f, 20.0f, 0.0f};
-    ComputeLightVectors(atVertex, false);
-    EXPECT_EQ(Packed(2), (Rgb{500, 500, 1000}));
-    GLfloat object[3] = {20.0f, -10.0f, 0.0f};
-    ComputeLightVectors(object, false);
-    EXPECT_EQ(Packed(2), (Rgb{500, 0, 500}));  // object space: straight down from (20, 20)
+// 2 x 2 map: red, green / blue, yellow (bottom row first); its 6-byte rows are not 4-byte aligned.
+const std::vector<unsigned char> kFourColours = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0};
+
+TEST_F(Shading, ModesDrawTheirPictures) {
+    const Rgb grey = {222, 222, 222};  // 0.14 ambient, 0.8 x 0.915 diffuse at the corners
+    const Picture pictures[] = {
+        {"dot3 light behind", 0, -1.0, {}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, 2},
+        {"map colours", 1, 1.0, kFourColours, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}, 6},
+        {"vertex lighting", 2, 1.0, kFourColours, grey, grey, grey, grey, 6},
+        {"alpha as grey", 3, 1.0, {255, 0, 0, 0, 0, 255, 0, 80, 0, 0, 255, 160, 9, 9, 9, 255},
+         {0, 0, 0}, {80, 80, 80}, {160, 160, 160}, {255, 255, 255}, 6},
+    };
+    glClearColor(0.5f, 0.5f, 0.5f, 1.0f);  // so that a black square shows
+    for (const Picture& p : pictures) {
+        SetSquare(p.normalZ);
+        p.map.empty() ? SetMap() : SetMap(p.map);
+        gViewMode = p.mode;
+        Show();
+        EXPECT_TRUE(Near(At(171, 171), p.atBottomLeft, p.tolerance)) << p.what;
+        EXPECT_TRUE(Near(At(341, 171), p.atBottomRight, p.tolerance)) << p.what;
+        EXPECT_TRUE(Near(At(171, 341), p.atTopLeft, p.tolerance)) << p.what;
+        EXPECT_TRUE(Near(At(341, 341), p.atTopRight, p.tolerance)) << p.what;
+        EXPECT_TRUE(Near(At(5, 5), {128, 128, 128}, 1)) << p.what << ": background";
+    }
 }
 
 TEST_F(Shading, Dot3LightsTheMapFromTheEye) {
     SetSquare();
-    SetFlatMap();
+    SetMap();
     Show();
     Rgb facing = At(256, 256);
     EXPECT_GE(facing[0], 225);  // 4 x 0.5 x 0.458 from the corners' light vectors
     EXPECT_TRUE(Near(facing, {facing[0], facing[0], facing[0]}, 1)) << "grey";
-
     // Turned 60 degrees away about y: the diffuse term drops to about a half.
     const float c = 0.5f, s = std::sqrt(3.0f) / 2;
-    GLfloat turned[16] = {c, 0, -s, 0, 0, 1, 0, 0, s, 0, c, 0, 0, 0, -65, 1};
+    const GLfloat turned[16] = {c, 0, -s, 0, 0, 1, 0, 0, s, 0, c, 0, 0, 0, -65, 1};
     std::memcpy(gViewMat, turned, sizeof turned);
     Show();
     EXPECT_TRUE(Near(At(256, 256), {128, 128, 128}, 24));
-}
-
-TEST_F(Shading, Dot3WithTheLightBehindIsBlack) {
-    SetSquare(-1.0);
-    SetFlatMap();
-    glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
-    Show();
-    EXPECT_TRUE(Near(At(256, 256), {0, 0, 0}, 2));
-    EXPECT_TRUE(Near(At(10, 10), {128, 128, 128}, 1));
-}
-
-// 2 x 2 map: red, green / blue, yellow (bottom row first). Its 6-byte rows are not 4-byte aligned.
-const std::vector<unsigned char> kFourColours = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0};
-
-TEST_F(Shading, NormalMapModeShowsTheMapColours) {
-    SetSquare();
-    SetMap(2, 2, kFourColours);
-    gViewMode = 1;
-    Show();
-    EXPECT_TRUE(Near(At(171, 171), {255, 0, 0}));
-    EXPECT_TRUE(Near(At(341, 171), {0, 255, 0}));
-    EXPECT_TRUE(Near(At(171, 341), {0, 0, 255}));
-    EXPECT_TRUE(Near(At(341, 341), {255, 255, 0}));
-}
-
-TEST_F(Shading, VertexLightingIsUntexturedGrey) {
-    SetSquare();
-    SetMap(2, 2, kFourColours);
-    gViewMode = 2;
-    Show();
-    // Ambient 0.04 + 0.1, diffuse 0.8 x 0.915 at the corners, no visible highlight.
-    EXPECT_TRUE(Near(At(171, 171), {222, 222, 222}, 6));
-    EXPECT_TRUE(Near(At(341, 341), {222, 222, 222}, 6));
-}
-
-TEST_F(Shading, AlphaModeShowsTheAlphaAsGrey) {
-    SetSquare();
-    SetMap(2, 2, {255, 0, 0, 0, 0, 255, 0, 80, 0, 0, 255, 160, 9, 9, 9, 255});
-    gViewMode = 3;
-    Show();
-    EXPECT_TRUE(Near(At(171, 171), {0, 0, 0}));
-    EXPECT_TRUE(Near(At(341, 171), {80, 80, 80}));
-    EXPECT_TRUE(Near(At(171, 341), {160, 160, 160}));
-    EXPECT_TRUE(Near(At(341, 341), {255, 255, 255}));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include "mesh/RvFileIO.h"
 #include "mesh/RvFileIOInternal.h"
+#include "tests/WeldTestMeshes.h"
 
 namespace {
 
@@ -34,19 +35,6 @@ void ExpectVector(const double* got, double x, double y, double z) {
     EXPECT_NEAR(got[0], x, 1e-15);
     EXPECT_NEAR(got[1], y, 1e-15);
     EXPECT_NEAR(got[2], z, 1e-15);
-}
-
-RvRawTriangle TriangleOf(const Corners& c, const float32 (&normals)[3][3]) {
-    RvRawTriangle tri;
-    for (int i = 0; i < 3; ++i) {
-        for (int k = 0; k < 3; ++k) {
-            tri.vert[i].v[k] = c.v[i][k];
-            tri.norm[i].v[k] = normals[i][k];
-        }
-        tri.texCoord[i].u = c.t[i][0];
-        tri.texCoord[i].v = c.t[i][1];
-    }
-    return tri;
 }
 
 }  // namespace
@@ -145,8 +133,9 @@ TEST(TriangleTangentFrame, NullPointerFailsWithoutWriting) {
 }
 
 TEST(ComputeTangentVectorsD, ProjectsTheTriangleFrameOntoEachCornerNormal) {
-    const float32 normals[3][3] = {{0, 0, 1}, {1, 0, 0}, {0.6f, 0, 0.8f}};
-    const RvRawTriangle tri = TriangleOf(RightTriangle(), normals);
+    RvRawTriangle tri = UnitRightTriangle();
+    tri.norm[1].x = 1, tri.norm[1].z = 0;
+    tri.norm[2].x = 0.6f, tri.norm[2].z = 0.8f;
     double tan[3], norm[3], bi[3];
 
     ComputeTangentVectorsD(&tri, 0, tan, norm, bi);
@@ -169,9 +158,8 @@ TEST(ComputeTangentVectorsD, ProjectsTheTriangleFrameOntoEachCornerNormal) {
 }
 
 TEST(ComputeTangentVectorsD, TriangleWithoutUKeepsDefaults) {
-    Corners c = {{{5, 1, 2}, {-3, 8, 0}, {2, 2, 9}}, {{0, 0.1f}, {0, 0.9f}, {-0.0f, 0.4f}}};
-    const float32 normals[3][3] = {{0, 1, 0}, {0, 1, 0}, {0, 1, 0}};
-    const RvRawTriangle tri = TriangleOf(c, normals);
+    const RvRawTriangle tri =
+        MakeTriangle({{5, 1, 2}, {-3, 8, 0}, {2, 2, 9}}, {{0, 0.1f}, {0, 0.9f}, {-0.0f, 0.4f}}, {0, 1, 0});
     double tan[3] = {4, 4, 4}, norm[3], bi[3] = {4, 4, 4};
     ComputeTangentVectorsD(&tri, 2, tan, norm, bi);
     EXPECT_EQ(tan[0], 1.0);

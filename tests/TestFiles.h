@@ -1,11 +1,16 @@
-// Test helpers: streams made from bytes, the bytes a stream holds, and captured console output.
+// Test helpers: streams made from bytes, the bytes a stream holds, streams that refuse seeks or
+// writes, and captured console output.
 #ifndef TESTS_TESTFILES_H
 #define TESTS_TESTFILES_H
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
+#include <tuple>
 #include <vector>
 
 typedef std::vector<unsigned char> Bytes;
@@ -35,6 +40,28 @@ inline Bytes ContentsOf(FILE* fp) {
     return out;
 }
 
+// A stream that reads `bytes` from a pipe and fails every seek; `bytes` fit in a pipe's buffer.
+inline FILE* UnseekableStreamWith(const Bytes& bytes) {
+    int fds[2];
+    if (pipe(fds) != 0) return nullptr;
+    const bool filled = write(fds[1], bytes.data(), bytes.size()) == ssize_t(bytes.size());
+    close(fds[1]);
+    FILE* fp = filled ? fdopen(fds[0], "rb") : nullptr;
+    if (fp == nullptr) close(fds[0]);
+    return fp;
+}
+
+inline Bytes Join(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
+    return out;
+}
+
+// The first `length` bytes of `b` (all of them when it is shorter).
+inline Bytes Prefix(const Bytes& b, std::size_t length) {
+    return Bytes(b.begin(), b.begin() + std::min(length, b.size()));
+}
+
 // Little-endian builders for hand-made files.
 inline void PutBytes(Bytes& b, const char* s, std::size_t n) { b.insert(b.end(), s, s + n); }
 inline void PutU16(Bytes& b, unsigned v) {
@@ -52,6 +79,32 @@ inline void CaptureStdout() { testing::internal::CaptureStdout(); }
 inline std::string CapturedStdout() {
     std::fflush(stdout);
     return testing::internal::GetCapturedStdout();
+}
+
+// Runs `write` on an unbuffered stream that takes the first `room` bytes written to it and
+// refuses every byte beyond: the result, what was printed on standard error, the bytes taken.
+template <typename Write>
+std::tuple<bool, std::string, Bytes> WrittenTo(std::size_t room, Write write) {
+    struct Sink {
+        std::size_t left;
+        Bytes taken;
+    } sink{room, {}};
+    cookie_io_functions_t io = {};
+    io.write = [](void* cookie, const char* buf, std::size_t size) -> ssize_t {
+        Sink* s = static_cast<Sink*>(cookie);
+        const std::size_t n = std::min(size, s->left);
+        s->taken.insert(s->taken.end(), buf, buf + n);
+        s->left -= n;
+        return ssize_t(n);
+    };
+    FILE* fp = fopencookie(&sink, "wb", io);
+    if (fp == nullptr) return {false, "no stream", {}};
+    std::setvbuf(fp, nullptr, _IONBF, 0);
+    CaptureStderr();
+    const bool ok = write(fp);
+    const std::string err = CapturedStderr();
+    std::fclose(fp);
+    return {ok, err, sink.taken};
 }
 
 #endif

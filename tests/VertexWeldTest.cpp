@@ -404,3 +404,103 @@ TEST(RvSortedIndex, InsertsAtAnyRank) {
     RvSortedIndexRelease(&index);
     EXPECT_EQ(RvSortedIndexCount(&index), 0);
 }
+
+namespace {
+
+// x values in descending order, the 1500th of every 2500 at a random rank: ties, neighbours one or two units
+// in the last place apart and infinities. Returns the rank of the new entry.
+int InsertMostlyDescending(std::mt19937* rng, RvSortedIndex* index, std::vector<float>* xs, int n) {
+    float x = static_cast<float>((*rng)() % 2000) / 1000.0f;
+    const unsigned kind = (*rng)() % 100;
+    if (kind < 20 && !xs->empty()) x = std::nextafter((*xs)[(*rng)() % xs->size()], kind % 2 ? 9.0f : -9.0f);
+    if (kind == 20) x = (*rng)() % 2 ? INFINITY : -INFINITY;
+    int rank = 0;
+    if (n % 2500 != 1500) {
+        while (rank < static_cast<int>(xs->size()) && !((*xs)[rank] < x)) ++rank;
+    } else {
+        rank = static_cast<int>((*rng)() % (xs->size() + 1));
+    }
+    const double position[3] = {x, 0, 0};
+    RvSortedIndexInsert(index, rank, n, position);
+    xs->insert(xs->begin() + rank, x);
+    return rank;
+}
+
+double SomeX(std::mt19937* rng, const std::vector<float>& xs, int i) {
+    if (i == 5) return std::nan("");
+    if (i == 6) return INFINITY;
+    if (i % 7 == 2) return static_cast<double>((*rng)() % 2200) / 1000.0 - 0.1;
+    const float x = xs[(*rng)() % xs.size()];
+    return i % 3 == 1 ? std::nextafter(x, i % 2 ? 9.0f : -9.0f) : x;
+}
+
+// Every rank below the zone puts px after it by x, every rank from its end before it.
+::testing::AssertionResult ZoneHolds(const RvSortedZone& zone, double px, const std::vector<float>& xs) {
+    if (zone.first > zone.end) return ::testing::AssertionFailure() << "zone reversed for " << px;
+    for (int r = 0; r < zone.first; ++r) {
+        if (!(px - xs[r] < -KIV_VERT_TINY))
+            return ::testing::AssertionFailure() << px << " below, rank " << r;
+    }
+    for (int r = zone.end; r < static_cast<int>(xs.size()); ++r) {
+        if (!(px - xs[r] > KIV_VERT_TINY)) return ::testing::AssertionFailure() << px << " above, rank " << r;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+}  // namespace
+
+TEST(RvSortedIndex, ZoneHoldsEveryRankOutsideIt) {
+    std::mt19937 rng(11);
+    const int capacity = 6000;
+    RvSortedIndex index = {};
+    ASSERT_TRUE(RvSortedIndexInit(&index, capacity));
+    std::vector<float> xs;
+    for (int n = 0; n < capacity; ++n) {
+        // One NaN, in a block split later on; that block is then searched entry by entry.
+        if (n == 2000) {
+            const double position[3] = {std::nan(""), 0, 0};
+            RvSortedIndexInsert(&index, 1500, n, position);
+            xs.insert(xs.begin() + 1500, NAN);
+        } else {
+            InsertMostlyDescending(&rng, &index, &xs, n);
+        }
+    }
+    for (int i = 0; i < 2 * capacity; ++i) {
+        const double px = i < capacity ? static_cast<double>(xs[i]) : SomeX(&rng, xs, i);
+        RvSortedZone zone;
+        RvSortedIndexZone(&index, px, &zone);
+        ASSERT_TRUE(ZoneHolds(zone, px, xs));
+        if (zone.first < zone.end) {
+            ASSERT_EQ(zone.slot, RvSortedIndexSlot(&index, zone.first));
+        }
+    }
+    RvSortedIndexRelease(&index);
+}
+
+TEST(RvSortedIndex, ZoneStaysValidThroughInsertions) {
+    std::mt19937 rng(12);
+    const int capacity = 3000;
+    RvSortedIndex index = {};
+    ASSERT_TRUE(RvSortedIndexInit(&index, capacity));
+    std::vector<float> xs;
+    for (int n = 0; n < 1000; ++n) InsertMostlyDescending(&rng, &index, &xs, n);
+    std::vector<double> pxs;
+    std::vector<RvSortedZone> zones;
+    for (int i = 0; i < 40; ++i) {
+        pxs.push_back(SomeX(&rng, xs, i));
+        zones.emplace_back();
+        RvSortedIndexZone(&index, pxs.back(), &zones.back());
+    }
+    for (int n = 1000; n < capacity; ++n) {
+        const int rank = InsertMostlyDescending(&rng, &index, &xs, n);
+        // The new entry after every insertion, every entry now and then.
+        for (std::size_t i = 0; i < zones.size(); ++i) {
+            RvSortedZoneAfterInsert(&zones[i], pxs[i], rank, xs[rank]);
+            const RvSortedZone& zone = zones[i];
+            ASSERT_TRUE(rank >= zone.first || pxs[i] - xs[rank] < -KIV_VERT_TINY) << "after " << n;
+            ASSERT_TRUE(rank < zone.end || pxs[i] - xs[rank] > KIV_VERT_TINY) << "after " << n;
+            ASSERT_TRUE(n % 50 != 0 || ZoneHolds(zone, pxs[i], xs)) << "after " << n;
+        }
+    }
+    RvSortedIndexRelease(&index);
+}

@@ -10,15 +10,10 @@ bool ReadWindow(std::vector<unsigned char>* rgb) {
     XSync(display, False);
     XImage* image = XGetImage(display, glXGetCurrentDrawable(), 0, 0, 512, 512, AllPlanes, ZPixmap);
     if (image == nullptr) return false;
-    rgb->assign(512 * 512 * 3, 0);
-    for (int y = 0; y < 512; ++y) {
-        for (int x = 0; x < 512; ++x) {
-            unsigned long p = XGetPixel(image, x, 511 - y);
-            unsigned char* out = &(*rgb)[3 * (512 * y + x)];
-            out[0] = static_cast<unsigned char>((p & image->red_mask) >> 16);
-            out[1] = static_cast<unsigned char>((p & image->green_mask) >> 8);
-            out[2] = static_cast<unsigned char>(p & image->blue_mask);
-        }
+    rgb->resize(512 * 512 * 3);
+    for (int i = 0; i < 512 * 512; ++i) {
+        unsigned long p = XGetPixel(image, i % 512, 511 - i / 512);
+        for (int k = 0; k < 3; ++k) (*rgb)[3 * i + k] = static_cast<unsigned char>(p >> (16 - 8 * k));
     }
     XDestroyImage(image);
     return true;

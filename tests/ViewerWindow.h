@@ -25,7 +25,7 @@ protected:
     void SetUp() override {
         if (getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
         static bool shown = false;
-        if (window_ == 0) {
+        if (!shown) {
             int argc = 1;
             char name[] = "rvfview_tests";
             char* argv[] = {name, nullptr};
@@ -33,14 +33,10 @@ protected:
             glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
             glutInitWindowSize(512, 512);
             glutInitWindowPosition(0, 0);  // wholly on the screen, so that it can be read back
-            window_ = glutCreateWindow("rvfview_tests");
+            glutCreateWindow(name);
             glutDisplayFunc([] {});
             glutVisibilityFunc([](int state) { shown = shown || state == GLUT_VISIBLE; });
-            // The window is mapped a moment later; 10 s at most.
-            for (int i = 0; i < 1000 && !shown; ++i) {
-                glutMainLoopEvent();
-                usleep(10000);
-            }
+            for (int i = 0; i < 1000 && !shown; ++i, usleep(10000)) glutMainLoopEvent();
             ASSERT_TRUE(shown) << "the test window was never shown";
         }
         StateInit();
@@ -51,43 +47,34 @@ protected:
         gInTangentSpace = true;
     }
 
-    // A 40 x 40 square at z = 0 facing +z (or -z), texture square (0,0) to (1,1), frame
-    // tangent +x, binormal +y; it covers pixels 87 to 425 of the start-up view.
+    // A 40 x 40 square at z = 0 facing +z (or -z), texture square (0,0) to (1,1), tangent +x,
+    // binormal +y; it covers pixels 87 to 425 of the start-up view.
     static void SetSquare(double normalZ = 1.0) {
         delete[] gVertices;
         delete[] gIndices;
         gVertices = new RvTangentPointD[4];
         gIndices = new RvIndex[2]{{{0, 1, 2}}, {{0, 2, 3}}};
-        const double corners[4][2] = {{-20, -20}, {20, -20}, {20, 20}, {-20, 20}};
         for (int i = 0; i < 4; ++i) {
-            RvTangentPointD p = {{corners[i][0], corners[i][1], 0.0},
-                                 {0.0, 0.0, normalZ},
-                                 {corners[i][0] > 0 ? 1.0 : 0.0, corners[i][1] > 0 ? 1.0 : 0.0},
-                                 {1.0, 0.0, 0.0},
-                                 {0.0, 1.0, 0.0},
-                                 1};
-            gVertices[i] = p;
+            const double x = (i == 1 || i == 2) ? 1 : 0, y = i >= 2 ? 1 : 0;
+            gVertices[i] = {{40 * x - 20, 40 * y - 20, 0}, {0, 0, normalZ}, {x, y}, {1, 0, 0}, {0, 1, 0}, 1};
         }
         gNumVerts = 4;
         gNumTris = 2;
         ObjectInit();
     }
 
-    // A map of width x height texels of 3 or 4 bytes, red first, uploaded as the texture.
-    static void SetMap(int width, int height, const std::vector<unsigned char>& texels) {
+    // A map of width x height texels of 3 or 4 bytes, red first, uploaded as the texture; by
+    // default the flat map, every texel the unperturbed normal.
+    static void SetMap(std::vector<unsigned char> texels = {128, 128, 255, 128, 128, 255, 128, 128, 255,
+                                                             128, 128, 255}) {
         delete[] gTexInfo.pixels;
         gTexInfo.pixels = new unsigned char[texels.size()];
         std::memcpy(gTexInfo.pixels, texels.data(), texels.size());
-        gTexInfo.width = static_cast<uint16>(width);
-        gTexInfo.height = static_cast<uint16>(height);
-        bool alpha = texels.size() == static_cast<size_t>(4 * width * height);
-        gTexInfo.bitDepth = alpha ? 32 : 24;
-        gTexInfo.format = alpha ? KIV_BITMAP_FORMAT_8888 : KIV_BITMAP_FORMAT_888;
+        gTexInfo.width = gTexInfo.height = 2;
+        gTexInfo.bitDepth = texels.size() == 16 ? 32 : 24;
+        gTexInfo.format = texels.size() == 16 ? KIV_BITMAP_FORMAT_8888 : KIV_BITMAP_FORMAT_888;
         TextureInit();
     }
-
-    // The flat map: every texel the unperturbed normal.
-    static void SetFlatMap() { SetMap(2, 2, {128, 128, 255, 128, 128, 255, 128, 128, 255, 128, 128, 255}); }
 
     // Draws a frame and reads the window as the user sees it; (0, 0) is the bottom left.
     void Show() {
@@ -108,19 +95,16 @@ protected:
         return false;
     }
 
-    static int window_;
     std::vector<unsigned char> pixels_;
 };
-
-inline int ViewerWindow::window_ = 0;
 
 // Colour components within `tolerance` of the expected ones.
 inline testing::AssertionResult Near(Rgb actual, Rgb expected, int tolerance = 6) {
     for (int k = 0; k < 3; ++k)
         if (std::abs(actual[k] - expected[k]) > tolerance)
-            return testing::AssertionFailure()
-                   << "(" << actual[0] << ", " << actual[1] << ", " << actual[2] << ") is not ("
-                   << expected[0] << ", " << expected[1] << ", " << expected[2] << ")";
+            return testing::AssertionFailure() << "(" << actual[0] << ", " << actual[1] << ", " << actual[2]
+                                               << ") is not (" << expected[0] << ", " << expected[1] << ", "
+                                               << expected[2] << ")";
     return testing::AssertionSuccess();
 }
 

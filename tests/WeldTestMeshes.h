@@ -65,7 +65,7 @@ inline std::vector<RvRawTriangle> TexturedCube() {
 // order (so most corners are shared), with seams, mirrored texture mappings, positions, normals
 // and texture coordinates moved by one or two units in the last place (either side of 1e-7),
 // collapsed triangles, triangles without u, rotated corner order and, with `withNaN`, corners
-// holding NaN.
+// holding NaN or an infinite position.
 inline std::vector<RvRawTriangle> RandomMesh(std::mt19937* rng, int numTris, bool withNaN = false) {
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
     const int side = static_cast<int>(std::sqrt(numTris / 2.0)) + 2;
@@ -118,6 +118,8 @@ inline std::vector<RvRawTriangle> RandomMesh(std::mt19937* rng, int numTris, boo
             tri.vert[c].v[(*rng)() % 3] = std::nanf("");
         } else if (what < 50 && withNaN) {
             tri.texCoord[c].uv[(*rng)() % 2] = std::nanf("");
+        } else if (what < 51 && withNaN) {
+            tri.vert[c].v[(*rng)() % 3] = (*rng)() % 2 ? INFINITY : -INFINITY;
         } else if (what < 60) {
             const RvRawTriangle keep = tri;
             for (int k = 0; k < 3; ++k) {

@@ -1,5 +1,6 @@
 // Loading the mesh and the normal map into the globals, before the window exists or on "l".
 #include <cfloat>
+#include <cmath>
 #include <cstdio>
 #include <utility>
 
@@ -48,6 +49,24 @@ void CenterAndScale() {
     }
 }
 
+bool AllFinite(const double* values, int count) {
+    for (int k = 0; k < count; ++k)
+        if (!std::isfinite(values[k])) return false;
+    return true;
+}
+
+// A NaN or an infinity in the file, or an extent beyond the float range, leaves numbers that GL
+// cannot draw and light vectors that mean nothing.
+bool MeshIsFinite() {
+    for (int i = 0; i < gNumVerts; ++i) {
+        const RvTangentPointD& p = gVertices[i];
+        if (!AllFinite(p.vertex, 3) || !AllFinite(p.normal, 3) || !AllFinite(p.uv, 2) ||
+            !AllFinite(p.tangent, 3) || !AllFinite(p.binormal, 3))
+            return false;
+    }
+    return true;
+}
+
 // Turns blue-first texels into red-first ones; `stride` is 3 or 4 bytes.
 void SwapRedBlue(BYTE* texels, size_t count, size_t stride) {
     for (size_t i = 0; i < count; ++i) std::swap(texels[stride * i], texels[stride * i + 2]);
@@ -83,6 +102,11 @@ bool LoadObjectFile(const char* objectFile) {
         return false;
     }
     CenterAndScale();
+    if (!MeshIsFinite()) {
+        printf("ERROR: Unable to read file: %s\n", objectFile);
+        ReleaseMesh();
+        return false;
+    }
     return true;
 }
 

@@ -80,7 +80,7 @@ void Normalize(GLfloat* vec);
 // Loading. Messages go to standard output; no GL state is touched.
 
 // Reads, welds, centres and scales the mesh in `objectFile`; the previous mesh is dropped
-// first, so after false there is no mesh.
+// first, so after false there is no mesh. A mesh with a NaN or an infinity is refused.
 bool LoadObjectFile(const char* objectFile);
 // Reads the Targa map in `textureFile` into gTexInfo as 24- or 32-bit texels, red first.
 bool LoadTextureFile(const char* textureFile);

@@ -1,0 +1,299 @@
+// The viewer's benchmarks behind `make bench`: the whole load of a mesh file, the per-frame
+// light vectors, the frame in a real 512 x 512 window and the time from the start of a load to
+// the first finished frame. They need an X display (`make bench` starts a virtual one).
+#include <GL/freeglut.h>
+#include <GL/glu.h>
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "bench/BenchTable.h"
+#include "bench/TorusGrid.h"
+#include "image/TGAIO.h"
+#include "viewer/RVFView.h"
+
+namespace {
+
+const int kFirstFrameTriangles = 1000000;
+const int kMapSide = 512;
+
+std::vector<std::string> writtenFiles;
+std::string mapFile;
+// The grid whose mesh is in the viewer's globals, with gLightVec sized for it.
+const void* loadedMesh = nullptr;
+
+// A new file in the temporary directory, filled by `write`; removed at the end of the run.
+bool WriteTemporaryFile(bool (*write)(std::FILE*, const void*), const void* what, std::string* path) {
+    const char* dir = std::getenv("TMPDIR");
+    std::string name = std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/rvfview_bench_XXXXXX";
+    std::vector<char> buffer(name.begin(), name.end());
+    buffer.push_back('\0');
+    const int fd = mkstemp(buffer.data());
+    if (fd < 0) return false;
+    std::FILE* fp = fdopen(fd, "wb");
+    if (fp == nullptr) {
+        close(fd);
+        unlink(buffer.data());
+        return false;
+    }
+    bool written = write(fp, what);
+    written = std::fclose(fp) == 0 && written;
+    if (!written) {
+        unlink(buffer.data());
+        return false;
+    }
+    *path = buffer.data();
+    writtenFiles.push_back(*path);
+    return true;
+}
+
+bool WriteMesh(std::FILE* fp, const void* what) {
+    const std::vector<RvRawTriangle>& tris = *static_cast<const std::vector<RvRawTriangle>*>(what);
+    return RvWriteTriangles(fp, static_cast<int>(tris.size()), tris.data());
+}
+
+// A tangent-space map of gentle ripples, blue first as Targa stores it.
+bool WriteMap(std::FILE* fp, const void*) {
+    std::vector<BYTE> texels(static_cast<std::size_t>(kMapSide) * kMapSide * 3);
+    for (int y = 0; y < kMapSide; ++y) {
+        for (int x = 0; x < kMapSide; ++x) {
+            BYTE* t = &texels[(static_cast<std::size_t>(y) * kMapSide + x) * 3];
+            t[0] = 230;
+            t[1] = static_cast<BYTE>(128 + (y % 32) * 2 - 32);
+            t[2] = static_cast<BYTE>(128 + (x % 32) * 2 - 32);
+        }
+    }
+    return TGAWriteImage(fp, kMapSide, kMapSide, 24, texels.data(), true);
+}
+
+// The RVF file of a grid, written on first use.
+const char* MeshFile(const std::vector<RvRawTriangle>& tris) {
+    static std::map<const void*, std::string> files;
+    std::string& path = files[&tris];
+    if (path.empty() && !WriteTemporaryFile(WriteMesh, &tris, &path)) return nullptr;
+    return path.c_str();
+}
+
+// Puts the grid into the viewer's globals as the viewer would after loading it.
+bool UseMesh(benchmark::State& state, const std::vector<RvRawTriangle>& tris) {
+    if (loadedMesh == &tris) return true;
+    loadedMesh = nullptr;
+    const char* path = MeshFile(tris);
+    if (path == nullptr || !LoadObjectFile(path)) {
+        state.SkipWithError("cannot load the mesh");
+        return false;
+    }
+    ObjectInit();
+    loadedMesh = &tris;
+    return true;
+}
+
+void RunLoad(benchmark::State& state, const std::vector<RvRawTriangle>& tris) {
+    loadedMesh = nullptr;
+    const char* path = MeshFile(tris);
+    if (path == nullptr) state.SkipWithError("cannot write the RVF file");
+    for (auto _ : state) {
+        if (!LoadObjectFile(path)) state.SkipWithError("LoadObjectFile failed");
+    }
+    state.counters["vertices"] = gNumVerts;
+    if (gNumVerts > 0) {
+        ObjectInit();
+        loadedMesh = &tris;
+    }
+}
+
+// The light as the first frame of the start-up view sees it: at the eye, 65 units away.
+void RunLightVectors(benchmark::State& state, const std::vector<RvRawTriangle>& tris) {
+    if (!UseMesh(state, tris)) return;
+    MatrixInit();
+    GLfloat m[16];
+    GLfloat worldLightPos[3];
+    matrixInvert(gViewMat, m);
+    vecMatMult(gLightpos, m, worldLightPos);
+    for (auto _ : state) {
+        ComputeLightVectors(worldLightPos, true);
+        benchmark::ClobberMemory();
+    }
+    state.counters["vertices"] = gNumVerts;
+}
+
+double Milliseconds(std::chrono::steady_clock::time_point from, std::chrono::steady_clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+// Where a frame's time goes: the steps of Display (shaded in mode 0, or wire-frame, no
+// overlays) taken apart, each timed on its own, as milliseconds per frame in counters. The
+// draw step is what GL does before it returns (vertex work and binning); finishing waits for
+// the rasteriser threads.
+void SplitFrames(benchmark::State& state, int frames) {
+    double lights = 0, draw = 0, finish = 0, swap = 0;
+    GLfloat m[16];
+    GLfloat worldLightPos[3];
+    for (int i = 0; i < frames; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        matrixInvert(gViewMat, m);
+        vecMatMult(gLightpos, m, worldLightPos);
+        ComputeLightVectors(worldLightPos, gInTangentSpace);
+        const auto computed = std::chrono::steady_clock::now();
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glViewport(0, 0, gWidth, gHeight);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        gluPerspective(gFov, static_cast<double>(gWidth) / gHeight, gClipNear, gClipFar);
+        glMatrixMode(GL_MODELVIEW);
+        glLoadMatrixf(gViewMat);
+        if (gWireframe) {
+            glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+            glColor3f(1.0f, 1.0f, 1.0f);
+            DrawObject(false);
+        } else {
+            glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+            SetupBumpState();
+            DrawObject(true);
+            ClearBumpState();
+        }
+        const auto drawn = std::chrono::steady_clock::now();
+        glFinish();
+        const auto finished = std::chrono::steady_clock::now();
+        glutSwapBuffers();
+        const auto swapped = std::chrono::steady_clock::now();
+        lights += Milliseconds(start, computed);
+        draw += Milliseconds(computed, drawn);
+        finish += Milliseconds(drawn, finished);
+        swap += Milliseconds(finished, swapped);
+    }
+    state.counters["lights ms"] = lights / frames;
+    state.counters["draw ms"] = draw / frames;
+    state.counters["finish ms"] = finish / frames;
+    state.counters["swap ms"] = swap / frames;
+}
+
+// Frames of the start-up view, after one that is not counted (first use of the texture).
+void RunFrames(benchmark::State& state, const std::vector<RvRawTriangle>& tris, bool wireframe) {
+    if (!UseMesh(state, tris)) return;
+    MatrixInit();
+    gViewMode = 0;
+    gWireframe = wireframe;
+    Display();
+    for (auto _ : state) Display();
+    SplitFrames(state, 3);
+    gWireframe = false;
+    state.counters["vertices"] = gNumVerts;
+}
+
+void RunShadedFrames(benchmark::State& state, const std::vector<RvRawTriangle>& tris) {
+    RunFrames(state, tris, false);
+}
+
+void RunWireFrames(benchmark::State& state, const std::vector<RvRawTriangle>& tris) {
+    RunFrames(state, tris, true);
+}
+
+// The viewer's start with both files named: load mesh and map, open the window, set it up and
+// draw the first frame. Counters split it into loading the files and the rest.
+void RunFirstFrame(benchmark::State& state, const char* meshPath) {
+    loadedMesh = nullptr;
+    double load = 0, frame = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        if (!LoadObjectFile(meshPath) || !LoadTextureFile(mapFile.c_str())) {
+            state.SkipWithError("cannot load the mesh or the map");
+            break;
+        }
+        const auto loaded = std::chrono::steady_clock::now();
+        const int window = glutCreateWindow("rvfview_bench first frame");
+        StateInit();
+        ObjectInit();
+        TextureInit();
+        MatrixInit();
+        gViewMode = 0;
+        Display();
+        const auto shown = std::chrono::steady_clock::now();
+        load += Milliseconds(start, loaded);
+        frame += Milliseconds(loaded, shown);
+        state.PauseTiming();
+        glutDestroyWindow(window);
+        gHaveTexture = false;
+        state.ResumeTiming();
+    }
+    state.counters["load ms"] = benchmark::Counter(load, benchmark::Counter::kAvgIterations);
+    state.counters["frame ms"] = benchmark::Counter(frame, benchmark::Counter::kAvgIterations);
+    state.counters["vertices"] = gNumVerts;
+}
+
+void RegisterFirstFrame() {
+    int around, across;
+    TorusGridSize(kFirstFrameTriangles, &around, &across);
+    std::string path;
+    {
+        const std::vector<RvRawTriangle> tris = MakeTorusGrid(around, across, false);
+        if (!WriteTemporaryFile(WriteMesh, &tris, &path)) {
+            std::fprintf(stderr, "rvfview_bench: cannot write the mesh of the first frame\n");
+            return;
+        }
+    }
+    const std::string name = "first frame/" + std::to_string(2 * around * across) + "/grid";
+    benchmark::RegisterBenchmark(name.c_str(),
+                                 [path](benchmark::State& state) { RunFirstFrame(state, path.c_str()); })
+        ->UseRealTime()
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
+}
+
+// The benchmarks' own window, shown before anything is drawn; 10 s at most.
+bool OpenWindow(int* argc, char** argv) {
+    static bool shown = false;
+    glutInit(argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(gWidth, gHeight);
+    glutInitWindowPosition(0, 0);
+    const int window = glutCreateWindow("rvfview_bench");
+    glutDisplayFunc([] {});
+    glutVisibilityFunc([](int visible) { shown = shown || visible == GLUT_VISIBLE; });
+    for (int i = 0; i < 1000 && !shown; ++i) {
+        glutMainLoopEvent();
+        usleep(10000);
+    }
+    glutSetWindow(window);
+    return shown;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (std::getenv("DISPLAY") == nullptr) {
+        std::fprintf(stderr, "rvfview_bench needs an X display (run it under xvfb-run)\n");
+        return 1;
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    if (!OpenWindow(&argc, argv)) {
+        std::fprintf(stderr, "rvfview_bench: the window was never shown\n");
+        return 1;
+    }
+    if (!WriteTemporaryFile(WriteMap, nullptr, &mapFile) || !LoadTextureFile(mapFile.c_str())) {
+        std::fprintf(stderr, "rvfview_bench: cannot prepare the normal map\n");
+        return 1;
+    }
+    StateInit();
+    TextureInit();
+
+    RegisterMeshOperation("viewer load", RunLoad);
+    RegisterMeshOperation("light vectors", RunLightVectors);
+    RegisterMeshOperation("Display mode 0", RunShadedFrames);
+    RegisterMeshOperation("Display wire", RunWireFrames);
+    RegisterFirstFrame();
+
+    TableReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.PrintTable();
+    benchmark::Shutdown();
+    for (const std::string& path : writtenFiles) unlink(path.c_str());
+    return 0;
+}

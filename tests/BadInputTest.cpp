@@ -1,0 +1,145 @@
+// Bad files given to the real RVFView as its mesh or as its map. Each is refused with the reader's
+// and the loader's words, the matching chooser asks again and is answered with the sample file on
+// standard input, and then the program opens its window and quits with "q". A mesh of one point
+// is not refused: it loads unscaled.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "TestFiles.h"
+#include "ViewerProgram.h"
+
+namespace {
+
+enum Kind { kBytes, kMissing, kDirectory, kPng };
+
+struct BadFile {
+    const char* name;
+    bool asMesh;
+    Kind kind;
+    Bytes bytes;
+    std::string readerSays;  // standard error
+    std::string loaderSays;  // standard output, %s for the path; empty when the file loads
+};
+
+void PrintTo(const BadFile& bad, std::ostream* os) { *os << bad.name; }
+
+// An RVF file whose count says `count` and which holds one triangle with these corner positions,
+// normal +z and texture corners (0, 0), (1, 0), (0, 1).
+Bytes Mesh(long count, std::vector<float> corners = {0, 0, 0, 1, 0, 0, 0, 1, 0}) {
+    Bytes b;
+    PutBytes(b, "RVF ", 4);
+    PutU32(b, 96 + 12);
+    PutBytes(b, "TRIS", 4);
+    PutU32(b, 96 + 4);
+    PutU32(b, static_cast<unsigned long>(count));
+    corners.insert(corners.end(), {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1});
+    for (float f : corners) {
+        std::uint32_t bits;
+        std::memcpy(&bits, &f, sizeof bits);
+        PutU32(b, bits);
+    }
+    return b;
+}
+
+// A Targa header of that size and depth, followed by `texelBytes` bytes.
+Bytes Map(unsigned width, unsigned height, unsigned depth, std::size_t texelBytes) {
+    Bytes b = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    PutU16(b, width);
+    PutU16(b, height);
+    b.push_back(static_cast<unsigned char>(depth));
+    b.push_back(8);
+    b.resize(b.size() + texelBytes, 0x80);
+    return b;
+}
+
+Bytes Prefix(const Bytes& b, std::size_t n) { return Bytes(b.begin(), b.begin() + n); }
+
+const char* const kCannotOpen = "ERROR: Unable to open file: %s\n";
+const char* const kCannotRead = "ERROR: Unable to read file: %s\n";
+const char* const kBadHeader = "ERROR! Bad Targa header!\n";
+const char* const kNoHeader = "Unable to read header\n";
+
+std::vector<BadFile> Table() {
+    const float nan = std::nanf(""), inf = HUGE_VALF;
+    Bytes pastTheEnd;
+    PutBytes(pastTheEnd, "RVF ", 4);
+    PutU32(pastTheEnd, 100);
+    PutBytes(pastTheEnd, "JUNK", 4);
+    PutU32(pastTheEnd, 0x7FFFFFF0);
+    PutBytes(pastTheEnd, "01234567", 8);
+    return {
+        {"MissingMesh", true, kMissing, {}, "", kCannotOpen},
+        {"DirectoryAsMesh", true, kDirectory, {}, kNoHeader, kCannotRead},
+        {"EmptyMesh", true, kBytes, {}, kNoHeader, kCannotRead},
+        {"TruncatedMeshHeader", true, kBytes, Prefix(Mesh(1), 6), kNoHeader, kCannotRead},
+        {"ChunkSizePastTheEnd", true, kBytes, pastTheEnd, kNoHeader, kCannotRead},
+        // The triangle array is sized by what the file holds, not by the count.
+        {"HugeTriangleCount", true, kBytes, Mesh(INT_MAX), "Unable to read triangles\n", kCannotRead},
+        {"NegativeTriangleCount", true, kBytes, Mesh(-1), "No triangles found in file\n", kCannotRead},
+        {"NaNCoordinate", true, kBytes, Mesh(1, {0, 0, 0, 1, nan, 0, 0, 1, 0}), "", kCannotRead},
+        {"InfiniteCoordinate", true, kBytes, Mesh(1, {0, 0, 0, 1, 0, 0, 0, -inf, 0}), "", kCannotRead},
+        {"ExtentBeyondFloat", true, kBytes, Mesh(1, {-3e38f, 0, 0, 3e38f, 0, 0, 0, 1, 0}), "", kCannotRead},
+        {"AllCornersAtOnePoint", true, kBytes, Mesh(1, {2, 2, 2, 2, 2, 2, 2, 2, 2}), "", ""},
+        {"MissingMap", false, kMissing, {}, "", kCannotOpen},
+        {"DirectoryAsMap", false, kDirectory, {}, kBadHeader, kCannotOpen},
+        {"EmptyMap", false, kBytes, {}, kBadHeader, kCannotOpen},
+        {"TruncatedMapHeader", false, kBytes, Prefix(Map(2, 2, 24, 0), 10), kBadHeader, kCannotOpen},
+        {"EightBitMap", false, kBytes, Map(2, 2, 8, 4), "", "ERROR: Unhandled Targa bitdepth: 8\n"},
+        {"SixteenBitMap", false, kBytes, Map(2, 2, 16, 8), "", "ERROR: Unhandled Targa bitdepth: 16\n"},
+        {"ZeroWidthMap", false, kBytes, Map(0, 2, 24, 0), "", kCannotOpen},
+        {"ZeroHeightMap", false, kBytes, Map(2, 0, 32, 0), "", kCannotOpen},
+        {"MoreTexelsThanTheFileHolds", false, kBytes, Map(4, 4, 24, 6), "ERROR! Couldn't read texels!\n", kCannotOpen},
+        // The signature and IHDR read as a header of depth 0 behind a 137-byte identification field.
+        {"PngAsMap", false, kPng, {}, "", "ERROR: Unhandled Targa bitdepth: 0\n"},
+    };
+}
+
+class BadInput : public testing::TestWithParam<BadFile> {
+protected:
+    void SetUp() override {
+        if (getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+        ASSERT_NE(mkdtemp(dir_), nullptr);
+        path_ = std::string(dir_) + "/" + GetParam().name;
+    }
+    void TearDown() override {
+        unlink(path_.c_str());
+        rmdir(path_.c_str());
+        rmdir(dir_);
+    }
+    char dir_[24] = "/tmp/rvfview_bad_XXXXXX";
+    std::string path_;
+};
+
+TEST_P(BadInput, GetsItsMessagesAndTheViewerStillRuns) {
+    const BadFile& bad = GetParam();
+    if (bad.kind == kBytes) {
+        std::ofstream(path_, std::ios::binary).write(reinterpret_cast<const char*>(bad.bytes.data()),
+                                                     static_cast<std::streamsize>(bad.bytes.size()));
+        ASSERT_EQ(Slurp(path_).size(), bad.bytes.size());
+    } else if (bad.kind == kDirectory) {
+        ASSERT_EQ(mkdir(path_.c_str(), 0700), 0);
+    } else if (bad.kind == kPng) {
+        ASSERT_EQ(system(("/usr/bin/convert -size 3x2 xc:red 'png:" + path_ + "'").c_str()), 0);
+        ASSERT_EQ(Slurp(path_).substr(0, 8), "\x89PNG\r\n\x1a\n");
+    }
+    std::string said = bad.loaderSays;
+    const std::size_t at = said.find("%s");
+    if (at != std::string::npos) said.replace(at, 2, path_);
+    if (!said.empty()) said += bad.asMesh ? kAskMesh : kAskMap;
+    Outcome o = RunViewer({{bad.asMesh ? path_ : kMesh, bad.asMesh ? kMap : path_}, {}, (bad.asMesh ? kMesh : kMap) + "\n", "q"});
+    EXPECT_EQ(o.out, kHelp + said);
+    EXPECT_EQ(o.err, bad.readerSays);
+    EXPECT_EQ(o.status, 0) << "no window, or not ended by q";
+}
+
+INSTANTIATE_TEST_SUITE_P(AsMeshOrMap, BadInput, testing::ValuesIn(Table()),
+                         [](const testing::TestParamInfo<BadFile>& row) { return row.param.name; });
+
+}  // namespace

@@ -1,0 +1,55 @@
+#include "tests/rvfrender/RenderRun.h"
+
+typedef RenderTest RenderCommandLine;
+
+TEST_F(RenderCommandLine, HelpAndTheNameOfThePictureGoToStandardOutput) {
+    RunResult help = Render({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("Usage: rvfrender [OPTIONS] MESH.rvf MAP.tga OUT.png\n", 0), 0u) << help.out;
+    RunResult r = Render({"--size", "64x32", kSampleMesh, kSampleMap, "out.png"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "out.png: 64 x 32\n");
+    Picture p = ReadPng("out.png");
+    EXPECT_TRUE(p.width == 64 && p.height == 32) << p.width << " x " << p.height;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(RunProgram("/bin/ls", {"-A"}).out, "out.png\n");
+}
+
+// A command line that cannot be obeyed gets status 2, a file that cannot be drawn status 1;
+// either way one line and the picture already there left as it was, with no temporary beside it.
+TEST_F(RenderCommandLine, EachFailureIsOneLineWithItsStatus) {
+    ASSERT_EQ(symlink(kSampleMesh.c_str(), "torus.rvf"), 0);
+    ASSERT_EQ(symlink(kSampleMap.c_str(), "torus.tga"), 0);
+    WriteFile("rgb.tga", std::string("\0\0\2\0\0\0\0\0\0\0\0\0\1\0\1\0\x18\0", 18) + "abc");  // one texel
+    WriteFile("short.tga", std::string("\0\0\2\0\0", 5));
+    WriteFile("out.png", "old picture");
+    const struct {
+        int status;
+        const char* args;
+        std::string err;
+    } cases[] = {
+        {2, "m t", "needs MESH.rvf MAP.tga OUT.png"},
+        {2, "m t o x", "unexpected operand 'x'"},
+        {2, "--bogus m t o", "unknown option '--bogus'"},
+        {2, "--wireframe=yes m t o", "option '--wireframe' takes no value"},
+        {2, "m t o --mode", "option '--mode' needs a value"},
+        {2, "--mode=4 m t o", "bad value '4' for option '--mode'"},
+        {2, "--size 99999999999x0 m t o", "bad value '99999999999x0' for option '--size'"},
+        {2, "--rotate 30 m t o", "bad value '30' for option '--rotate'"},
+        {2, "--zoom inf m t o", "bad value 'inf' for option '--zoom'"},
+        {1, "none.rvf torus.tga out.png", "cannot open the mesh 'none.rvf': No such file or directory"},
+        {1, "torus.rvf none.tga out.png", "cannot open the map 'none.tga': No such file or directory"},
+        {1, "torus.tga torus.tga out.png", "cannot load the mesh 'torus.tga': Unable to read header"},
+        {1, "torus.rvf short.tga out.png", "cannot load the map 'short.tga': ERROR! Bad Targa header!"},
+        {1, "--mode alpha torus.rvf rgb.tga out.png",
+         "mode 3 (alpha) needs a map with an alpha channel; 'rgb.tga' has 24 bits"},
+    };
+    for (const auto& c : cases) {
+        RunResult r = Render(Words(c.args));
+        EXPECT_EQ(r.status, c.status) << c.args;
+        EXPECT_EQ(r.err, "rvfrender: " + c.err + (c.status == 2 ? " (see 'rvfrender --help')\n" : "\n"));
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(FileText("out.png"), "old picture") << c.args;
+    }
+    EXPECT_EQ(RunProgram("/bin/ls", {"-A"}).out, "out.png\nrgb.tga\nshort.tga\ntorus.rvf\ntorus.tga\n");
+}

@@ -1,0 +1,53 @@
+#include <cmath>
+
+#include "tests/rvftool/ToolRun.h"
+
+namespace {
+
+// Two triangles sharing an edge (4 welded vertices), one without area, one without texture
+// area and one with a NaN, each of the last three on corners of its own: 13 vertices.
+const std::vector<float> kMesh = {
+    0,   0, 0, 1, 0, 0, 1, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0,     0,     1,     0,     1,     1,
+    0,   0, 0, 1, 1, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0,     0,     1,     1,     0,     1,
+    2,   0, 0, 3, 0, 0, 4, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0.5f,  0.5f,  0.25f, 0.75f, -0.5f, 2,
+    0,   0, 5, 1, 0, 5, 0, 1, 5, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0.25f, 0.25f, 0.25f, 0.25f, 0.25f, 0.25f,
+    NAN, 0, 0, 7, 0, 0, 7, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0.9f,  0.1f,  0.8f,  0.1f,  0.8f,  0.2f};
+
+// The figures of `info --json` on `mesh` as Python's parser reads them.
+std::string ParsedJson(const std::vector<float>& mesh) {
+    WriteFile("m.rvf", RvfFile(mesh));
+    RunResult parsed = RunProgram(
+        "/usr/bin/python3", {"-c",
+                             "import json, subprocess, sys; print(*json.loads(subprocess.run(sys.argv[1:], "
+                             "capture_output=True, check=True).stdout).values())",
+                             RVFTOOL_PATH, "info", "--json", "m.rvf"});
+    EXPECT_EQ(parsed.status, 0) << parsed.err;
+    return parsed.out;
+}
+
+}  // namespace
+
+typedef ToolTest Info;
+
+TEST_F(Info, PrintsTheFiguresOfAMeshAsTextAndAsJson) {
+    WriteFile("m.rvf", RvfFile(kMesh));
+    RunResult r = Tool({"info", "m.rvf"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out,
+              "triangles:            5\n"
+              "welded vertices:      13\n"
+              "bounds min:           0 0 0\n"
+              "bounds max:           4 1 5\n"
+              "degenerate triangles: 1\n"
+              "no texture area:      1\n"
+              "non-finite triangles: 1\n"
+              "u range:              -0.5 1\n"
+              "v range:              0 2\n");
+    EXPECT_EQ(ParsedJson(kMesh),
+              "5 13 {'min': [0, 0, 0], 'max': [4, 1, 5]} 1 1 1 {'min': [-0.5, 0], 'max': [1, 2]}\n");
+    // Without a finite triangle there are no ranges: null, never an "inf" that JSON lacks.
+    std::vector<float> infinite(kMesh.begin(), kMesh.begin() + 24);
+    infinite[7] = INFINITY;
+    EXPECT_EQ(ParsedJson(infinite), "1 3 {'min': None, 'max': None} 0 0 1 {'min': None, 'max': None}\n");
+}

@@ -1,0 +1,110 @@
+// Helpers for the tools' tests: a program run in a child process without a shell, a scratch
+// working directory per test, and hand-made RVF files.
+#ifndef TESTS_RVFTOOL_TOOLRUN_H
+#define TESTS_RVFTOOL_TOOLRUN_H
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/TestFiles.h"
+
+struct RunResult {
+    int status;  // exit status, or 128 + signal
+    std::string out, err;
+};
+
+inline std::string Text(const Bytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+// The words of `text`, split at spaces: a command line written as one string.
+inline std::vector<std::string> Words(const std::string& text) {
+    std::istringstream in(text);
+    return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
+}
+
+inline std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// Runs `program` with `args` and no input; standard output and error are collected in
+// temporary files. With `fileLimit` not 0, writes to any file past that many bytes fail as on
+// a full disk, so the messages checked then must stay shorter.
+inline RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                            rlim_t fileLimit = 0) {
+    std::vector<char*> argv(1, const_cast<char*>(program.c_str()));
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    RunResult result = {-1, "", ""};
+    FILE* out = std::tmpfile();
+    FILE* err = std::tmpfile();
+    pid_t pid = out != nullptr && err != nullptr ? fork() : -1;
+    if (pid == 0) {
+        int in = open("/dev/null", O_RDONLY);
+        rlimit limit = {fileLimit, fileLimit};
+        if (in < 0 || dup2(in, 0) < 0 || dup2(fileno(out), 1) < 0 || dup2(fileno(err), 2) < 0 ||
+            (fileLimit != 0 && (signal(SIGXFSZ, SIG_IGN) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &limit) != 0)))
+            _exit(126);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    int wstatus = 0;
+    if (pid > 0 && waitpid(pid, &wstatus, 0) == pid)
+        result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    if (out != nullptr) result.out = Text(ContentsOf(out)), std::fclose(out);
+    if (err != nullptr) result.err = Text(ContentsOf(err)), std::fclose(err);
+    return result;
+}
+
+// A fresh working directory per test, removed with its files afterwards; the programs run
+// there, so that files are named as a user in it would name them.
+class ToolTest : public testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/rvftool-test.XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        ASSERT_EQ(chdir(pattern), 0);
+    }
+    void TearDown() override {
+        EXPECT_EQ(chdir("/"), 0);
+        RunProgram("/bin/rm", {"-rf", dir});
+    }
+    RunResult Tool(const std::vector<std::string>& args, rlim_t fileLimit = 0) {
+        return RunProgram(RVFTOOL_PATH, args, fileLimit);
+    }
+    std::string dir;
+};
+
+// An RVF file around triangle records of 24 floats each: three positions, three normals and
+// three texture coordinates.
+inline std::string RvfFile(const std::vector<float>& floats) {
+    unsigned count = unsigned(floats.size() / 24);
+    Bytes b;
+    PutBytes(b, "RVF ", 4);
+    PutU32(b, 96 * count + 12);
+    PutBytes(b, "TRIS", 4);
+    PutU32(b, 96 * count + 4);
+    PutU32(b, count);
+    for (float f : floats) {
+        std::uint32_t bits;
+        std::memcpy(&bits, &f, 4);
+        PutU32(b, bits);
+    }
+    return Text(b);
+}
+
+#endif

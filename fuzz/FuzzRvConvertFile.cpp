@@ -1,5 +1,5 @@
-// RvConvertFile from arbitrary bytes into a second real stream. It succeeds exactly when the
-// bytes hold a positive count and that many triangles; the output is then the RVF file of those
+// RvConvertFile from arbitrary bytes, in a file and in a pipe, into a second real stream. It succeeds exactly
+// when the bytes hold a positive count and that many triangles; the output is then the RVF file of those
 // triangles, byte for byte, and after a failure nothing is written.
 #include <cstring>
 
@@ -10,8 +10,7 @@ static void PutLittleEndian32(std::vector<std::uint8_t>& out, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) out.push_back(std::uint8_t(v >> (8 * i)));
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    FILE* in = FuzzStream(data, size);
+static void CheckConversion(FILE* in, const std::uint8_t* data, std::size_t size) {
     FILE* out = FuzzStream(nullptr, 0);
     const bool ok = RvConvertFile(in, out);
     const std::vector<std::uint8_t> written = FuzzContents(out);
@@ -36,5 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::fclose(out);
     std::fclose(in);
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    CheckConversion(FuzzStream(data, size), data, size);
+    if (size <= kFuzzPipeBytes) CheckConversion(FuzzPipe(data, size), data, size);
     return 0;
 }

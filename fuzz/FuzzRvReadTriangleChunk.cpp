@@ -1,7 +1,8 @@
 // RvReadTriangleChunk on arbitrary bytes. The outcome is fully determined by the bytes: the count
 // read stays in *numTris; one that is not positive leaves *tris untouched; otherwise the array is
 // handed over, and the read succeeds exactly when the file holds that many triangles, which are
-// then the file's bytes.
+// then the file's bytes. Each input is read from a file and from a pipe, whose length the reader
+// cannot know, so that a count asking for gigabytes meets the allocation limit.
 #include <cstring>
 
 #include "fuzz/FuzzSupport.h"
@@ -10,8 +11,7 @@
 static const std::size_t kSurelyAllocated = std::size_t(16) << 20;
 static RvRawTriangle gUntouched;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    FILE* fp = FuzzStream(data, size);
+static void CheckRead(FILE* fp, const std::uint8_t* data, std::size_t size) {
     int numTris = 0;
     RvRawTriangle* const untouched = &gUntouched;
     RvRawTriangle* tris = untouched;
@@ -37,5 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (tris != untouched) delete[] tris;
     std::fclose(fp);
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    CheckRead(FuzzStream(data, size), data, size);
+    if (size <= kFuzzPipeBytes) CheckRead(FuzzPipe(data, size), data, size);
     return 0;
 }

@@ -30,6 +30,23 @@ FILE* FuzzStream(const std::uint8_t* data, std::size_t size) {
     return fp;
 }
 
+FILE* FuzzPipe(const std::uint8_t* data, std::size_t size) {
+    // A pipe holds 64 KiB before a writer blocks; libFuzzer's inputs here are far shorter.
+    if (size > kFuzzPipeBytes) FuzzFail("input longer than a pipe holds", __FILE__, __LINE__);
+    int fds[2];
+    if (pipe(fds) != 0) FuzzFail("pipe", __FILE__, __LINE__);
+    std::size_t done = 0;
+    while (done < size) {
+        ssize_t n = write(fds[1], data + done, size - done);
+        if (n <= 0) FuzzFail("write to the pipe", __FILE__, __LINE__);
+        done += static_cast<std::size_t>(n);
+    }
+    close(fds[1]);
+    FILE* fp = fdopen(fds[0], "rb");
+    if (fp == nullptr) FuzzFail("fdopen", __FILE__, __LINE__);
+    return fp;
+}
+
 std::vector<std::uint8_t> FuzzContents(FILE* fp) {
     std::vector<std::uint8_t> out;
     std::fflush(fp);

@@ -15,6 +15,11 @@
 // run its input must not pass for a clean run. The caller closes it with fclose.
 FILE* FuzzStream(const std::uint8_t* data, std::size_t size);
 
+// A read-only stream over a pipe that holds data[0, size) and is then closed for writing: a
+// stream whose length cannot be known and which cannot seek. size is at most kFuzzPipeBytes.
+FILE* FuzzPipe(const std::uint8_t* data, std::size_t size);
+const std::size_t kFuzzPipeBytes = 65536;
+
 // Everything the stream holds, from its start; the position is left at the end.
 std::vector<std::uint8_t> FuzzContents(FILE* fp);
 

@@ -2,7 +2,7 @@
 
 typedef RenderTest RenderCommandLine;
 
-TEST_F(RenderCommandLine, HelpAndTheNameOfThePictureGoToStandardOutput) {
+TEST_F(RenderCommandLine, HelpAndThePictureOfTheAskedSizeAreNamedOnStandardOutput) {
     RunResult help = Render({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: rvfrender [OPTIONS] MESH.rvf MAP.tga OUT.png\n", 0), 0u) << help.out;

@@ -84,7 +84,7 @@ TEST(RvComputeTangentsD, SharedCornersGetTheAveragedFrameAndSeamsKeepTheirOwn) {
     }
 }
 
-TEST(RvComputeTangents, IsTheUnitDoubleResultRounded) {
+TEST(RvComputeTangents, IsTheDoubleResultRounded) {
     std::mt19937 rng(99);
     const std::vector<RvRawTriangle> tris = RandomMesh(&rng, 400);
     const int numTris = static_cast<int>(tris.size());
@@ -94,10 +94,6 @@ TEST(RvComputeTangents, IsTheUnitDoubleResultRounded) {
     ASSERT_TRUE(RvComputeTangents(numTris, tris.data(), &spaces));
     for (int i = 0; i < numTris; ++i) {
         for (int j = 0; j < 3; ++j) {
-            for (const RvRawPointD* d : {&spacesD[i].tangent[j], &spacesD[i].binormal[j]}) {
-                if (d->x == 1 && d->y == 0 && d->z == 0) continue;
-                EXPECT_NEAR(std::sqrt(d->x * d->x + d->y * d->y + d->z * d->z), 1.0, 1e-12);
-            }
             for (int k = 0; k < 3; ++k) {
                 ASSERT_EQ(spaces[i].tangent[j].v[k], static_cast<float>(spacesD[i].tangent[j].v[k])) << i;
                 ASSERT_EQ(spaces[i].binormal[j].v[k], static_cast<float>(spacesD[i].binormal[j].v[k])) << i;

@@ -222,12 +222,8 @@ int InsertMostlyDescending(std::mt19937* rng, RvSortedIndex* index, std::vector<
     const unsigned kind = (*rng)() % 100;
     if (kind < 20 && !xs->empty()) x = std::nextafter((*xs)[(*rng)() % xs->size()], kind % 2 ? 9.0f : -9.0f);
     if (kind == 20) x = (*rng)() % 2 ? INFINITY : -INFINITY;
-    int rank = 0;
-    if (n % 2500 != 1500) {
-        while (rank < static_cast<int>(xs->size()) && !((*xs)[rank] < x)) ++rank;
-    } else {
-        rank = static_cast<int>((*rng)() % (xs->size() + 1));
-    }
+    int rank = n % 2500 == 1500 ? static_cast<int>((*rng)() % (xs->size() + 1)) : 0;
+    while (n % 2500 != 1500 && rank < static_cast<int>(xs->size()) && !((*xs)[rank] < x)) ++rank;
     const double position[3] = {x, 0, 0};
     RvSortedIndexInsert(index, rank, n, position);
     xs->insert(xs->begin() + rank, x);
@@ -246,12 +242,9 @@ double SomeX(std::mt19937* rng, const std::vector<float>& xs, int i) {
 // Every rank below the zone puts px after it by x, every rank from its end before it.
 ::testing::AssertionResult ZoneHolds(const RvSortedZone& zone, double px, const std::vector<float>& xs) {
     if (zone.first > zone.end) return ::testing::AssertionFailure() << "zone reversed for " << px;
-    for (int r = 0; r < zone.first; ++r) {
-        if (!(px - xs[r] < -KIV_VERT_TINY))
-            return ::testing::AssertionFailure() << px << " below, rank " << r;
-    }
-    for (int r = zone.end; r < static_cast<int>(xs.size()); ++r) {
-        if (!(px - xs[r] > KIV_VERT_TINY)) return ::testing::AssertionFailure() << px << " above, rank " << r;
+    for (int r = 0; r < static_cast<int>(xs.size()); ++r) {
+        const bool holds = r < zone.first ? px - xs[r] < -KIV_VERT_TINY : r < zone.end || px - xs[r] > KIV_VERT_TINY;
+        if (!holds) return ::testing::AssertionFailure() << px << " outside the zone at rank " << r;
     }
     return ::testing::AssertionSuccess();
 }

@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -38,25 +39,28 @@ inline RvRawTriangle UnitRightTriangle() {
     return MakeTriangle({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 0}, {1, 0}, {0, 1}}, {0, 0, 1});
 }
 
+// The second triangle of a flat quad over the unit right triangle, sharing its edge from
+// (1,0,0) to (0,1,0). Its u is 2x + y - 1: tangent (1,0,0), binormal (-1,2,0)/sqrt 5.
+inline RvRawTriangle SkewedNeighbour() {
+    return MakeTriangle({{1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{1, 0}, {2, 1}, {0, 1}}, {0, 0, 1});
+}
+
 // The unit cube, two triangles per face, flat outward normals, each face the full texture
 // square. Face f is triangles 2f (corners 00, 10, 11) and 2f + 1 (corners 00, 11, 01).
 inline std::vector<RvRawTriangle> TexturedCube() {
-    struct Face {
-        TestCorner3 origin, e1, e2, normal;
-    };
-    const Face faces[6] = {
+    const TestCorner3 faces[6][4] = {  // origin, first edge, second edge, normal
         {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {{0, 1, 0}, {1, 0, 0}, {0, -1, 0}, {0, 0, -1}},
         {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 0}}, {{0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {-1, 0, 0}},
         {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}}, {{0, 0, 0}, {1, 0, 0}, {0, 0, 1}, {0, -1, 0}},
     };
     std::vector<RvRawTriangle> tris;
-    for (const Face& f : faces) {
-        const TestCorner3 p00 = f.origin;
-        const TestCorner3 p10 = {p00.x + f.e1.x, p00.y + f.e1.y, p00.z + f.e1.z};
-        const TestCorner3 p01 = {p00.x + f.e2.x, p00.y + f.e2.y, p00.z + f.e2.z};
-        const TestCorner3 p11 = {p10.x + f.e2.x, p10.y + f.e2.y, p10.z + f.e2.z};
-        tris.push_back(MakeTriangle({p00, p10, p11}, {{0, 0}, {1, 0}, {1, 1}}, f.normal));
-        tris.push_back(MakeTriangle({p00, p11, p01}, {{0, 0}, {1, 1}, {0, 1}}, f.normal));
+    for (const auto& f : faces) {
+        auto at = [&](float a, float b) {
+            return TestCorner3{f[0].x + a * f[1].x + b * f[2].x, f[0].y + a * f[1].y + b * f[2].y,
+                               f[0].z + a * f[1].z + b * f[2].z};
+        };
+        tris.push_back(MakeTriangle({at(0, 0), at(1, 0), at(1, 1)}, {{0, 0}, {1, 0}, {1, 1}}, f[3]));
+        tris.push_back(MakeTriangle({at(0, 0), at(1, 1), at(0, 1)}, {{0, 0}, {1, 1}, {0, 1}}, f[3]));
     }
     return tris;
 }
@@ -97,36 +101,21 @@ inline std::vector<RvRawTriangle> RandomMesh(std::mt19937* rng, int numTris, boo
         }
         const unsigned what = (*rng)() % 100;
         const int c = static_cast<int>((*rng)() % 3);
-        if (what < 6) {
-            tri.texCoord[c].u += 1.0f;
-        } else if (what < 12) {
-            for (auto& tc : tri.texCoord) tc.u = -tc.u;
-        } else if (what < 24) {
-            nudge(&tri.vert[c].v[(*rng)() % 3]);
-        } else if (what < 30) {
-            nudge(&tri.norm[c].v[(*rng)() % 3]);
-        } else if (what < 36) {
-            nudge(&tri.texCoord[c].uv[(*rng)() % 2]);
-        } else if (what < 39) {
-            tri.vert[(c + 1) % 3] = tri.vert[c];
-        } else if (what < 42) {
-            tri.texCoord[(c + 1) % 3] = tri.texCoord[c];
-            tri.texCoord[(c + 2) % 3] = tri.texCoord[c];
-        } else if (what < 45) {
-            for (auto& tc : tri.texCoord) tc.u = 0.0f;
-        } else if (what < 48 && withNaN) {
-            tri.vert[c].v[(*rng)() % 3] = std::nanf("");
-        } else if (what < 50 && withNaN) {
-            tri.texCoord[c].uv[(*rng)() % 2] = std::nanf("");
-        } else if (what < 51 && withNaN) {
-            tri.vert[c].v[(*rng)() % 3] = (*rng)() % 2 ? INFINITY : -INFINITY;
-        } else if (what < 60) {
-            const RvRawTriangle keep = tri;
-            for (int k = 0; k < 3; ++k) {
-                tri.vert[k] = keep.vert[(k + 1) % 3];
-                tri.norm[k] = keep.norm[(k + 1) % 3];
-                tri.texCoord[k] = keep.texCoord[(k + 1) % 3];
-            }
+        if (what < 6) tri.texCoord[c].u += 1.0f;
+        else if (what < 12) for (auto& tc : tri.texCoord) tc.u = -tc.u;
+        else if (what < 24) nudge(&tri.vert[c].v[(*rng)() % 3]);
+        else if (what < 30) nudge(&tri.norm[c].v[(*rng)() % 3]);
+        else if (what < 36) nudge(&tri.texCoord[c].uv[(*rng)() % 2]);
+        else if (what < 39) tri.vert[(c + 1) % 3] = tri.vert[c];
+        else if (what < 42) tri.texCoord[(c + 1) % 3] = tri.texCoord[(c + 2) % 3] = tri.texCoord[c];
+        else if (what < 45) for (auto& tc : tri.texCoord) tc.u = 0.0f;
+        else if (what < 48 && withNaN) tri.vert[c].v[(*rng)() % 3] = std::nanf("");
+        else if (what < 50 && withNaN) tri.texCoord[c].uv[(*rng)() % 2] = std::nanf("");
+        else if (what < 51 && withNaN) tri.vert[c].v[(*rng)() % 3] = (*rng)() % 2 ? INFINITY : -INFINITY;
+        else if (what < 60) {
+            std::rotate(tri.vert, tri.vert + 1, tri.vert + 3);
+            std::rotate(tri.norm, tri.norm + 1, tri.norm + 3);
+            std::rotate(tri.texCoord, tri.texCoord + 1, tri.texCoord + 3);
         }
         if (unit(*rng) < 0.02f) tri.vert[0].x = unit(*rng) * 4.0f;
     }

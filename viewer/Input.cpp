@@ -2,51 +2,12 @@
 #include <GL/freeglut.h>
 
 #include <cctype>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
 #include "viewer/RVFView.h"
 
 namespace {
-
-// a = a * b for column-major 4 x 4 matrices.
-void MultiplyInPlace(GLfloat* a, const GLfloat* b) {
-    GLfloat r[16];
-    for (int c = 0; c < 4; ++c)
-        for (int row = 0; row < 4; ++row) {
-            GLfloat sum = 0.0f;
-            for (int k = 0; k < 4; ++k) sum += a[4 * k + row] * b[4 * c + k];
-            r[4 * c + row] = sum;
-        }
-    for (int i = 0; i < 16; ++i) a[i] = r[i];
-}
-
-// gViewMat * R, R the right-handed rotation by `degrees` about the coordinate axis `axis`.
-void RotateView(GLfloat degrees, int axis) {
-    double radians = degrees * (M_PI / 180.0);
-    GLfloat c = static_cast<GLfloat>(std::cos(radians));
-    GLfloat s = static_cast<GLfloat>(std::sin(radians));
-    int i = (axis + 1) % 3;  // the plane turned: i towards j
-    int j = (axis + 2) % 3;
-    GLfloat r[16];
-    matrixIdentity(r);
-    r[4 * i + i] = c;
-    r[4 * i + j] = s;
-    r[4 * j + i] = -s;
-    r[4 * j + j] = c;
-    MultiplyInPlace(gViewMat, r);
-}
-
-// gViewMat * T(o).
-void TranslateView(const GLfloat* o) {
-    GLfloat t[16];
-    matrixIdentity(t);
-    t[12] = o[0];
-    t[13] = o[1];
-    t[14] = o[2];
-    MultiplyInPlace(gViewMat, t);
-}
 
 // The eye-space vector v in the object's coordinates.
 void EyeToObject(const GLfloat* v, GLfloat* o) {
@@ -170,9 +131,9 @@ void MouseMove(int x, int y) {
         v[1] = static_cast<GLfloat>(x - gLeftX) * 0.3f;
         v[2] = 0.0f;
         EyeToObject(v, o);
-        RotateView(o[0], 0);
-        RotateView(o[1], 1);
-        RotateView(o[2], 2);
+        matrixRotate(gViewMat, o[0], 0);
+        matrixRotate(gViewMat, o[1], 1);
+        matrixRotate(gViewMat, o[2], 2);
         gLeftX = x;
         gLeftY = y;
         glutPostRedisplay();
@@ -182,7 +143,7 @@ void MouseMove(int x, int y) {
         v[1] = static_cast<GLfloat>(y - gMiddleY) * -0.1f;
         v[2] = 0.0f;
         EyeToObject(v, o);
-        TranslateView(o);
+        matrixTranslate(gViewMat, o);
         gMiddleX = x;
         gMiddleY = y;
         glutPostRedisplay();
@@ -192,7 +153,7 @@ void MouseMove(int x, int y) {
         v[1] = 0.0f;
         v[2] = static_cast<GLfloat>(x - gRightX) * 0.1f + static_cast<GLfloat>(y - gRightY) * 0.1f;
         EyeToObject(v, o);
-        TranslateView(o);
+        matrixTranslate(gViewMat, o);
         gRightX = x;
         gRightY = y;
         glutPostRedisplay();

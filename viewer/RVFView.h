@@ -75,6 +75,10 @@ void vecMatMult(const GLfloat* vecIn, const GLfloat* m, GLfloat* vecOut);
 void vecMat3x3Mult(const GLfloat* vecIn, const GLfloat* m, GLfloat* vecOut);
 // Scales vec to unit length in place; a vector shorter than 1e-7 becomes (0, 0, 1).
 void Normalize(GLfloat* vec);
+// m = m x R, R the right-handed rotation by `degrees` about axis 0, 1 or 2 (as glRotatef).
+void matrixRotate(GLfloat* m, GLfloat degrees, int axis);
+// m = m x T(o), a translation by the three floats o (as glTranslatef).
+void matrixTranslate(GLfloat* m, const GLfloat* o);
 
 // ---------------------------------------------------------------------------------------------
 // Loading. Messages go to standard output; no GL state is touched.

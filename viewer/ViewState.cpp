@@ -165,3 +165,43 @@ void Normalize(GLfloat* vec) {
     vec[1] /= length;
     vec[2] /= length;
 }
+
+namespace {
+
+// a = a x b for column-major 4 x 4 matrices.
+void MultiplyInPlace(GLfloat* a, const GLfloat* b) {
+    GLfloat r[16];
+    for (int c = 0; c < 4; ++c)
+        for (int row = 0; row < 4; ++row) {
+            GLfloat sum = 0.0f;
+            for (int k = 0; k < 4; ++k) sum += a[4 * k + row] * b[4 * c + k];
+            r[4 * c + row] = sum;
+        }
+    for (int i = 0; i < 16; ++i) a[i] = r[i];
+}
+
+}  // namespace
+
+void matrixRotate(GLfloat* m, GLfloat degrees, int axis) {
+    double radians = degrees * (M_PI / 180.0);
+    GLfloat c = static_cast<GLfloat>(std::cos(radians));
+    GLfloat s = static_cast<GLfloat>(std::sin(radians));
+    int i = (axis + 1) % 3;  // the plane turned: i towards j
+    int j = (axis + 2) % 3;
+    GLfloat r[16];
+    matrixIdentity(r);
+    r[4 * i + i] = c;
+    r[4 * i + j] = s;
+    r[4 * j + i] = -s;
+    r[4 * j + j] = c;
+    MultiplyInPlace(m, r);
+}
+
+void matrixTranslate(GLfloat* m, const GLfloat* o) {
+    GLfloat t[16];
+    matrixIdentity(t);
+    t[12] = o[0];
+    t[13] = o[1];
+    t[14] = o[2];
+    MultiplyInPlace(m, t);
+}

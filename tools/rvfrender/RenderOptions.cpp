@@ -95,47 +95,6 @@ bool ParseSize(const char* text, int* width, int* height) {
     return ParseSide(text, 'x', &end, width) && ParseSide(end + 1, '\0', &end, height);
 }
 
-// The drag products below take the same single-precision steps as the viewer's own drags, so
-// that a picture equals the viewer's window to the bit.
-
-// a = a * b for column-major 4 x 4 matrices.
-void MultiplyInPlace(float* a, const float* b) {
-    float r[16];
-    for (int c = 0; c < 4; ++c)
-        for (int row = 0; row < 4; ++row) {
-            float sum = 0.0f;
-            for (int k = 0; k < 4; ++k) sum += a[4 * k + row] * b[4 * c + k];
-            r[4 * c + row] = sum;
-        }
-    for (int i = 0; i < 16; ++i) a[i] = r[i];
-}
-
-// view = view * R, R the right-handed rotation by `degrees` about the coordinate axis `axis`.
-void Rotate(float* view, float degrees, int axis) {
-    double radians = degrees * (M_PI / 180.0);
-    float c = static_cast<float>(std::cos(radians));
-    float s = static_cast<float>(std::sin(radians));
-    int i = (axis + 1) % 3;  // the plane turned: i towards j
-    int j = (axis + 2) % 3;
-    float r[16];
-    matrixIdentity(r);
-    r[4 * i + i] = c;
-    r[4 * i + j] = s;
-    r[4 * j + i] = -s;
-    r[4 * j + j] = c;
-    MultiplyInPlace(view, r);
-}
-
-// view = view * T(o).
-void Translate(float* view, const float* o) {
-    float t[16];
-    matrixIdentity(t);
-    t[12] = o[0];
-    t[13] = o[1];
-    t[14] = o[2];
-    MultiplyInPlace(view, t);
-}
-
 // The eye-space vector v in the coordinates of the object that `view` places.
 void EyeToObject(const float* view, const float* v, float* o) {
     float m[16];
@@ -243,18 +202,18 @@ void ApplyDrags(float* view, const float rotate[2], const float pan[2], float zo
     if (rotate[0] != 0.0f || rotate[1] != 0.0f) {
         const float v[3] = {rotate[0], rotate[1], 0.0f};
         EyeToObject(view, v, o);
-        Rotate(view, o[0], 0);
-        Rotate(view, o[1], 1);
-        Rotate(view, o[2], 2);
+        matrixRotate(view, o[0], 0);
+        matrixRotate(view, o[1], 1);
+        matrixRotate(view, o[2], 2);
     }
     if (pan[0] != 0.0f || pan[1] != 0.0f) {
         const float v[3] = {pan[0], pan[1], 0.0f};
         EyeToObject(view, v, o);
-        Translate(view, o);
+        matrixTranslate(view, o);
     }
     if (zoom != 0.0f) {
         const float v[3] = {0.0f, 0.0f, zoom};
         EyeToObject(view, v, o);
-        Translate(view, o);
+        matrixTranslate(view, o);
     }
 }

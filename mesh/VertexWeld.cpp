@@ -79,35 +79,41 @@ int RvCompareD(const RvTangentPointD* v0, const RvTangentPointD* v1) {
 
 namespace {
 
-// The bisection over ranks [0, count) as RvIndexBinaryTraverseD makes it. settled(rank)
-// gives the comparison when it is known without a look (0 when it is not), probe(slot) makes
-// the comparison with the entry stored at `slot`. Returns the rank where the search ended,
-// with the last comparison in *result and, after a match, the matching slot in *slotOut.
-template <class Settled, class Probe>
-int Bisect(const RvSortedIndex* index, int count, Settled settled, Probe probe, int* result,
-           std::size_t* slotOut) {
-    int high = count;
-    int low = 0;
-    int mid = low + ((high - low) >> 1);
+// The bisection over ranks [0, count) as RvIndexBinaryTraverseD makes it. Ranks below
+// zoneFirst compare 1 and ranks from zoneEnd on compare -1 without a look; probe(rank, &slot)
+// makes the comparison with the entry of any other rank and gives where it is stored. Returns
+// the rank where the search ended, with the last comparison in *result and, after a match,
+// the matching slot in *slotOut.
+template <class Probe>
+int Bisect(int count, int zoneFirst, int zoneEnd, Probe probe, int* result, std::size_t* slotOut) {
+    // Unsigned, so that (low + high) / 2, which is low + (high - low) / 2 for these ranks,
+    // cannot overflow; the walk through the settled ranks is then a short chain of selects.
+    const unsigned first = static_cast<unsigned>(zoneFirst);
+    const unsigned end = static_cast<unsigned>(zoneEnd);
+    unsigned high = static_cast<unsigned>(count);
+    unsigned low = 0;
+    unsigned mid = high >> 1;
     int r = -1;
     while (low != high) {
-        r = settled(mid);
-        if (r == 0) {
-            const std::size_t slot = RvSortedIndexSlot(index, mid);
-            r = probe(slot);
+        const bool after = mid < first;
+        if (__builtin_expect(!after && mid < end, 0)) {
+            std::size_t slot;
+            r = probe(static_cast<int>(mid), &slot);
             if (r == 0) {
                 *slotOut = slot;
                 break;
             }
+        } else {
+            r = after ? 1 : -1;
         }
         high = r < 0 ? mid : high;
         low = r < 0 ? low : mid;
-        const int nextMid = low + ((high - low) >> 1);
+        const unsigned nextMid = (low + high) >> 1;
         if (nextMid == mid) break;
         mid = nextMid;
     }
     *result = r;
-    return mid;
+    return static_cast<int>(mid);
 }
 
 // The record being welded, with the normalised copies of its directions that RvCompareD would
@@ -164,17 +170,16 @@ void FindZone(const Sought* sought, RvSortedIndex* index, RvSortedZone* zone) {
 int WeldSearch(Sought* sought, const RvTangentPointD* data, const RvSortedIndex* index,
                const RvSortedZone& zone, int* result, std::size_t* slotOut) {
     const float64 px = sought->point->vertex[0];
-    const int zoneFirst = zone.first;
-    const int zoneEnd = zone.end;
-    auto settled = [=](int rank) {
-        return static_cast<int>(rank < zoneFirst) - static_cast<int>(rank >= zoneEnd);
-    };
-    auto probe = [=](std::size_t slot) {
-        const float64 x = index->x[slot];
+    // The zone knows where its first ranks are stored while the index is as it found it.
+    const int storedEnd = zone.count == index->count ? zone.first + zone.stored : zone.first;
+    auto probe = [=, &zone](int rank, std::size_t* slot) {
+        *slot = rank < storedEnd ? zone.slot + static_cast<std::size_t>(rank - zone.first)
+                                 : RvSortedIndexSlot(index, rank);
+        const float64 x = index->x[*slot];
         if (std::fabs(px - x) > KIV_VERT_TINY) return px > x ? -1 : 1;
-        return ProbeBeyondX(sought, index, slot, data);
+        return ProbeBeyondX(sought, index, *slot, data);
     };
-    return Bisect(index, index->count, settled, probe, result, slotOut);
+    return Bisect(index->count, zone.first, zone.end, probe, result, slotOut);
 }
 
 // The corner record *pt joins vertex `matched` when compValue is 0; otherwise it becomes vertex
@@ -285,9 +290,11 @@ int RvIndexBinaryTraverseD(const RvTangentPointD* value, const RvTangentPointD* 
         FindZone(&sought, indices, &zone);
         return WeldSearch(&sought, data, indices, zone, result, &slot);
     }
-    auto unsettled = [](int) { return 0; };
-    auto probe = [=](std::size_t at) { return compare(value, &data[indices->rest[at].vertex]); };
-    return Bisect(indices, count, unsettled, probe, result, &slot);
+    auto probe = [=](int rank, std::size_t* at) {
+        *at = RvSortedIndexSlot(indices, rank);
+        return compare(value, &data[indices->rest[*at].vertex]);
+    };
+    return Bisect(count, 0, count, probe, result, &slot);
 }
 
 void RvCopyPointD(const RvRawTriangle* tri, int v, RvTangentPointD* point) {

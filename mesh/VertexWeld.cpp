@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <mutex>
 #include <new>
 #include <system_error>
@@ -28,8 +29,10 @@
 namespace {
 
 // Corner records are prepared ahead in chunks of this many triangles, this many chunks ahead.
-constexpr int kAheadChunk = 1024;
-constexpr int kAheadRing = 4;
+constexpr int kAheadChunk = 256;
+constexpr int kAheadRing = 16;
+// The weld asks for the prepared records of the corner this many corners ahead.
+constexpr int kFetchAhead = 16;
 
 // -1 when a sorts before b (the larger value first), 1 otherwise; 0 when within `tiny`.
 // A difference involving a NaN is never beyond the tolerance.
@@ -87,27 +90,31 @@ namespace {
 template <class Probe>
 int Bisect(int count, int zoneFirst, int zoneEnd, Probe probe, int* result, std::size_t* slotOut) {
     // Unsigned, so that (low + high) / 2, which is low + (high - low) / 2 for these ranks,
-    // cannot overflow; the walk through the settled ranks is then a short chain of selects.
+    // cannot overflow, and a rank lies outside the zone when rank - first wraps past its width.
     const unsigned first = static_cast<unsigned>(zoneFirst);
-    const unsigned end = static_cast<unsigned>(zoneEnd);
+    const unsigned width = static_cast<unsigned>(zoneEnd - zoneFirst);
     unsigned high = static_cast<unsigned>(count);
     unsigned low = 0;
     unsigned mid = high >> 1;
     int r = -1;
     while (low != high) {
-        const bool after = mid < first;
-        if (__builtin_expect(!after && mid < end, 0)) {
+        if (mid - first >= width) {
+            // Settled by x. Which way is anyone's guess, so the step is taken by masks rather
+            // than a branch that would be mispredicted half the time.
+            const unsigned after = 0u - static_cast<unsigned>(mid < first);
+            low ^= (low ^ mid) & after;
+            high = mid ^ ((mid ^ high) & after);
+            r = static_cast<int>(after & 2u) - 1;
+        } else {
             std::size_t slot;
             r = probe(static_cast<int>(mid), &slot);
             if (r == 0) {
                 *slotOut = slot;
                 break;
             }
-        } else {
-            r = after ? 1 : -1;
+            high = r < 0 ? mid : high;
+            low = r < 0 ? low : mid;
         }
-        high = r < 0 ? mid : high;
-        low = r < 0 ? low : mid;
         const unsigned nextMid = (low + high) >> 1;
         if (nextMid == mid) break;
         mid = nextMid;
@@ -135,14 +142,32 @@ void NormaliseSought(Sought* sought) {
     sought->normalised = true;
 }
 
+// CompareNormalisedDirection, but without normalising b when the cosine, taken as na . b / |b|,
+// is clear of KIV_TAN_ANGLE by far more than the rounding of either way of computing it
+// (a few units in the last place, as na and b / |b| are unit vectors).
+int CompareDirectionQuickly(const float64* a, const float64* na, const float64* b) {
+    constexpr float64 kMargin = 1e-9;
+    // Safely above the length below which NormalizeD gives the x axis instead.
+    constexpr float64 kLongEnough = 1e-6;
+    // The length as NormalizeD takes it, so that b / len is the normalised copy.
+    const float64 len = std::sqrt(b[0] * b[0] + b[1] * b[1] + b[2] * b[2]);
+    if (len >= kLongEnough && len <= std::numeric_limits<float64>::max()) {
+        const float64 dot = na[0] * b[0] + na[1] * b[1] + na[2] * b[2];
+        if (dot > (KIV_TAN_ANGLE + kMargin) * len) return 0;
+        if (dot < (KIV_TAN_ANGLE - kMargin) * len) return a[0] > b[0] ? -1 : 1;
+    }
+    // Close to the limit, short, huge or not a number: decided exactly.
+    return CompareNormalisedDirection(a, na, b);
+}
+
 // RvCompareD(sought, v1) once the positions are known to agree.
 int CompareSought(Sought* sought, const RvTangentPointD* v1) {
     const RvTangentPointD* v0 = sought->point;
     int c;
     if ((c = CompareSurface(v0, v1)) != 0) return c;
     if (!sought->normalised) NormaliseSought(sought);
-    if ((c = CompareNormalisedDirection(v0->tangent, sought->tangent, v1->tangent)) != 0) return c;
-    return CompareNormalisedDirection(v0->binormal, sought->binormal, v1->binormal);
+    if ((c = CompareDirectionQuickly(v0->tangent, sought->tangent, v1->tangent)) != 0) return c;
+    return CompareDirectionQuickly(v0->binormal, sought->binormal, v1->binormal);
 }
 
 // RvCompareD for an entry whose x agrees: y and z from the index, the rest from the vertex.
@@ -259,23 +284,29 @@ void FetchMatch(const RvSortedZone& zone, const Sought* sought, const RvSortedIn
     }
 }
 
-// Welds the prepared corner records of `n` triangles in turn, each triangle's vertex numbers to
-// out. The zone of the next corner is found, and its first entries fetched, while this one is
+// Welds the prepared corner records of `n` triangles in turn (sought[c].point is &corners[c]),
+// each triangle's vertex numbers to out. The zone of the next corner is found, and its first entries fetched, while this one is
 // welded, and the vertex it will likely join is fetched before its turn.
-void InsertSoughtRun(Sought* sought, int n, int* num, RvSortedIndex* sortIndex, RvTangentPointD* point,
-                     RvIndex* out) {
-    ZoneCache cache;
-    cache.used = 0;
-    cache.next = 0;
+void InsertSoughtRun(Sought* sought, const RvTangentPointD* corners, int n, ZoneCache* cache, int* num, RvSortedIndex* sortIndex,
+                     RvTangentPointD* point, RvIndex* out) {
     n *= 3;
+    // Cached zones stay where they are until two more corners have been looked up.
+    const RvSortedZone* next = &ZoneFor(cache, &sought[0], sortIndex);
     for (int c = 0; c < n; ++c) {
-        const RvSortedZone zone = ZoneFor(&cache, &sought[c], sortIndex);
+        // The records were written on the other core; asking for them early hides the transfer.
+        if (c + kFetchAhead < n) {
+            const char* record = reinterpret_cast<const char*>(&corners[c + kFetchAhead]);
+            __builtin_prefetch(&sought[c + kFetchAhead]);
+            __builtin_prefetch(record);
+            __builtin_prefetch(record + 64);
+        }
+        const RvSortedZone zone = *next;
         const bool ahead = c + 1 < n;
-        if (ahead) ZoneFor(&cache, &sought[c + 1], sortIndex);
+        if (ahead) next = &ZoneFor(cache, &sought[c + 1], sortIndex);
         int addedAt;
         out[c / 3].idx[c % 3] = InsertSought(&sought[c], zone, num, sortIndex, point, &addedAt);
-        if (addedAt >= 0) ZonesAfterAdding(&cache, addedAt, static_cast<float32>(sought[c].point->vertex[0]));
-        if (ahead) FetchMatch(ZoneFor(&cache, &sought[c + 1], sortIndex), &sought[c + 1], sortIndex, point);
+        if (addedAt >= 0) ZonesAfterAdding(cache, addedAt, static_cast<float32>(sought[c].point->vertex[0]));
+        if (ahead) FetchMatch(*next, &sought[c + 1], sortIndex, point);
     }
 }
 
@@ -367,27 +398,65 @@ bool RvWeldArraysFit(int numTris) {
 namespace {
 
 // Corner records of the triangles, prepared chunk by chunk on a second thread while the weld,
-// which must take the corners in order, works through the chunks already prepared.
+// which must take the corners in order, works through the chunks already prepared. Each side
+// sleeps only when it must and is woken only when the other has done enough: waking a thread
+// costs far more than a chunk of work.
 struct CornerRing {
     const RvRawTriangle* tris;
     int numTris;
     int numChunks;
     RvTangentPointD* corners;  // kAheadRing chunks of 3 x kAheadChunk records
     Sought* sought;            // the same, with their normalised directions
+    RvTangentPointD* point;    // the vertex array, room for 3 x numTris records
     std::mutex lock;
     std::condition_variable changed;
-    int prepared;  // chunks ready to be welded
-    int welded;    // chunks whose slots may be prepared again
+    int prepared;       // chunks ready to be welded
+    int welded;         // chunks whose slots may be prepared again
+    int vertices;       // vertices collected when the last chunk was welded
+    bool preparerWaits;  // for half the ring to be free
+    bool welderWaits;    // for the next chunk
 };
 
 std::size_t ChunkStart(int chunk) { return static_cast<std::size_t>(chunk % kAheadRing) * 3 * kAheadChunk; }
 
+// Has the system put pages under the vertex array from `*done` bytes to a little beyond the
+// vertices collected, so that the weld, which writes new vertices there, does not stop to
+// have them cleared. The pages hold zeros, as they would on the weld's own first touch.
+void PopulateVertexPages(const CornerRing* ring, int vertices, std::size_t* done) {
+#if defined(MADV_POPULATE_WRITE)
+    constexpr std::size_t kPageRound = std::size_t{1} << 21;
+    constexpr std::size_t kAheadBytes = std::size_t{4} << 20;
+    const std::size_t capacity = sizeof(RvTangentPointD) * 3 * static_cast<std::size_t>(ring->numTris);
+    const std::uintptr_t base = reinterpret_cast<std::uintptr_t>(ring->point);
+    std::size_t want = sizeof(RvTangentPointD) * static_cast<std::size_t>(vertices) + kAheadBytes;
+    want = want < capacity ? want : capacity;
+    if (want <= *done) return;
+    // Whole pages only, and only pages that lie inside the array.
+    const std::uintptr_t from = (base + *done + kPageRound - 1) & ~(kPageRound - 1);
+    const std::uintptr_t to = (base + want) & ~(std::uintptr_t{4095});
+    if (from < to) madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+    *done = want;
+#else
+    (void)ring;
+    (void)vertices;
+    (void)done;
+#endif
+}
+
 void PrepareCorners(CornerRing* ring) {
+    std::size_t populated = 0;
     for (int chunk = 0; chunk < ring->numChunks; ++chunk) {
+        int vertices;
         {
             std::unique_lock<std::mutex> hold(ring->lock);
-            ring->changed.wait(hold, [&] { return chunk - ring->welded < kAheadRing; });
+            if (chunk - ring->welded >= kAheadRing) {
+                ring->preparerWaits = true;
+                ring->changed.wait(hold, [&] { return chunk - ring->welded <= kAheadRing / 2; });
+                ring->preparerWaits = false;
+            }
+            vertices = ring->vertices;
         }
+        PopulateVertexPages(ring, vertices, &populated);
         RvTangentPointD* corners = ring->corners + ChunkStart(chunk);
         Sought* sought = ring->sought + ChunkStart(chunk);
         const int begin = chunk * kAheadChunk;
@@ -400,11 +469,13 @@ void PrepareCorners(CornerRing* ring) {
                 NormaliseSought(&sought[j]);
             }
         }
+        bool wake;
         {
             std::lock_guard<std::mutex> hold(ring->lock);
             ring->prepared = chunk + 1;
+            wake = ring->welderWaits;
         }
-        ring->changed.notify_one();
+        if (wake) ring->changed.notify_one();
     }
 }
 
@@ -416,8 +487,12 @@ bool WeldPreparedAhead(int numTris, const RvRawTriangle* tris, RvSortedIndex* so
     ring.tris = tris;
     ring.numTris = numTris;
     ring.numChunks = (numTris + kAheadChunk - 1) / kAheadChunk;
+    ring.point = point;
     ring.prepared = 0;
     ring.welded = 0;
+    ring.vertices = 0;
+    ring.preparerWaits = false;
+    ring.welderWaits = false;
     const std::size_t ringSize = static_cast<std::size_t>(kAheadRing) * 3 * kAheadChunk;
     ring.corners = new (std::nothrow) RvTangentPointD[ringSize];
     ring.sought = new (std::nothrow) Sought[ringSize];
@@ -434,20 +509,30 @@ bool WeldPreparedAhead(int numTris, const RvRawTriangle* tris, RvSortedIndex* so
         return false;
     }
 
+    ZoneCache cache;
+    cache.used = 0;
+    cache.next = 0;
     for (int chunk = 0; chunk < ring.numChunks; ++chunk) {
         {
             std::unique_lock<std::mutex> hold(ring.lock);
-            ring.changed.wait(hold, [&] { return ring.prepared > chunk; });
+            if (ring.prepared <= chunk) {
+                ring.welderWaits = true;
+                ring.changed.wait(hold, [&] { return ring.prepared > chunk; });
+                ring.welderWaits = false;
+            }
         }
         const int begin = chunk * kAheadChunk;
         const int end = numTris - begin < kAheadChunk ? numTris : begin + kAheadChunk;
-        InsertSoughtRun(ring.sought + ChunkStart(chunk), end - begin, count, sortIndex, point,
+        InsertSoughtRun(ring.sought + ChunkStart(chunk), ring.corners + ChunkStart(chunk), end - begin, &cache, count, sortIndex, point,
                         indices + begin);
+        bool wake;
         {
             std::lock_guard<std::mutex> hold(ring.lock);
             ring.welded = chunk + 1;
+            ring.vertices = *count;
+            wake = ring.preparerWaits && ring.prepared - ring.welded <= kAheadRing / 2;
         }
-        ring.changed.notify_one();
+        if (wake) ring.changed.notify_one();
     }
     preparer.join();
     delete[] ring.corners;

@@ -79,7 +79,8 @@ struct RvSortedIndex {
     RvSortedRest* rest;  // the rest of each entry, in the same slots
     float32* sample;     // per run, the x of every 16th slot
     RvSortedBlock* blocks;
-    int* first;  // first[b]: the rank of block b's first entry; first[numBlocks] = count
+    int* first;       // first[b]: the rank of block b's first entry, less groupFirst[b / 64]
+    int* groupFirst;  // groupFirst[g]: the rank of block 64 g's first entry
     int* cell;   // cell[c]: a block near rank c * 256, as of the last refresh
     int numBlocks;
     int numCells;

@@ -21,6 +21,10 @@ constexpr int kBlockSize = 512;
 constexpr int kHalfBlock = kBlockSize / 2;
 // Ranks per lookup cell are fewer than a half block, so a cell spans at most two blocks.
 constexpr int kCellShift = 7;
+// The rank where each block starts is kept relative to the start of its group of 64 blocks,
+// so that an insertion moves the starts of the blocks after it in its own group and the
+// starts of the later groups, rather than the starts of all later blocks.
+constexpr int kGroupShift = 6;
 // Every block samples the x of each 16th slot.
 constexpr int kSampleShift = 4;
 constexpr int kSampleStep = 1 << kSampleShift;
@@ -34,11 +38,25 @@ void ReleaseIndexStorage(RvSortedIndex* index) {
     delete[] index->sample;
     delete[] index->blocks;
     delete[] index->first;
+    delete[] index->groupFirst;
     delete[] index->cell;
     *index = RvSortedIndex{};
 }
 
-int BlockSize(const RvSortedIndex* index, int b) { return index->first[b + 1] - index->first[b]; }
+// The rank of block b's first entry; block numBlocks starts at count.
+int First(const RvSortedIndex* index, int b) { return index->groupFirst[b >> kGroupShift] + index->first[b]; }
+
+int BlockSize(const RvSortedIndex* index, int b) { return First(index, b + 1) - First(index, b); }
+
+// Makes the starts of all blocks ranks again, or relative to their group once more.
+void MakeStartsAbsolute(RvSortedIndex* index) {
+    for (int b = 0; b <= index->numBlocks; ++b) index->first[b] += index->groupFirst[b >> kGroupShift];
+}
+
+void MakeStartsRelative(RvSortedIndex* index) {
+    for (int g = 0; g <= index->numBlocks >> kGroupShift; ++g) index->groupFirst[g] = index->first[g << kGroupShift];
+    for (int b = 0; b <= index->numBlocks; ++b) index->first[b] -= index->groupFirst[b >> kGroupShift];
+}
 
 std::size_t RunStart(const RvSortedIndex* index, int b) {
     return static_cast<std::size_t>(index->blocks[b].run) * kBlockSize;
@@ -51,7 +69,7 @@ void RefreshCells(RvSortedIndex* index) {
     int b = 0;
     for (int c = 0; c < index->numCells; ++c) {
         const int rank = c << kCellShift;
-        while (b + 1 < index->numBlocks && index->first[b + 1] <= rank) ++b;
+        while (b + 1 < index->numBlocks && First(index, b + 1) <= rank) ++b;
         index->cell[c] = b;
     }
     index->sinceRefresh = 0;
@@ -62,8 +80,8 @@ int BlockOf(const RvSortedIndex* index, int rank) {
     int c = rank >> kCellShift;
     if (c >= index->numCells) c = index->numCells - 1;
     int b = index->cell[c];
-    while (index->first[b] > rank) --b;
-    while (index->first[b + 1] <= rank) ++b;
+    while (First(index, b) > rank) --b;
+    while (First(index, b + 1) <= rank) ++b;
     return b;
 }
 
@@ -129,11 +147,14 @@ void SplitBlock(RvSortedIndex* index, int b) {
     const int after = index->numBlocks - (b + 1);
     std::memmove(index->blocks + b + 2, index->blocks + b + 1,
                  static_cast<std::size_t>(after) * sizeof(RvSortedBlock));
+    // Every later block changes place, and so may change group.
+    MakeStartsAbsolute(index);
     std::memmove(index->first + b + 2, index->first + b + 1,
                  static_cast<std::size_t>(after + 1) * sizeof(int));
     index->blocks[b + 1].run = run;
     index->first[b + 1] = index->first[b] + kHalfBlock;
     ++index->numBlocks;
+    MakeStartsRelative(index);
     // The two halves together hold what the block held, so the running bounds outside them
     // stay as they are.
     Survey(index, b);
@@ -225,9 +246,11 @@ bool RvSortedIndexInit(RvSortedIndex* index, int capacity) {
     index->sample = new (std::nothrow) float32[runs * kSamplesPerRun];
     index->blocks = new (std::nothrow) RvSortedBlock[runs];
     index->first = new (std::nothrow) int[runs + 1];
+    index->groupFirst = new (std::nothrow) int[(runs >> kGroupShift) + 1];
     index->cell = new (std::nothrow) int[cells];
     if (index->x == nullptr || index->rest == nullptr || index->sample == nullptr ||
-        index->blocks == nullptr || index->first == nullptr || index->cell == nullptr) {
+        index->blocks == nullptr || index->first == nullptr || index->groupFirst == nullptr ||
+        index->cell == nullptr) {
         ReleaseIndexStorage(index);
         return false;
     }
@@ -238,6 +261,7 @@ bool RvSortedIndexInit(RvSortedIndex* index, int capacity) {
     index->blocks[0].run = 0;
     index->first[0] = 0;
     index->first[1] = 0;
+    index->groupFirst[0] = 0;
     Survey(index, 0);
     SpreadBounds(index, 0);
     RefreshCells(index);
@@ -248,7 +272,7 @@ int RvSortedIndexCount(const RvSortedIndex* index) { return index->count; }
 
 std::size_t RvSortedIndexSlot(const RvSortedIndex* index, int rank) {
     const int b = BlockOf(index, rank);
-    return RunStart(index, b) + static_cast<std::size_t>(rank - index->first[b]);
+    return RunStart(index, b) + static_cast<std::size_t>(rank - First(index, b));
 }
 
 int RvSortedIndexAt(const RvSortedIndex* index, int rank) {
@@ -258,7 +282,7 @@ int RvSortedIndexAt(const RvSortedIndex* index, int rank) {
 void RvSortedIndexInsert(RvSortedIndex* index, int rank, int vertex, const float64* position) {
     assert(rank >= 0 && rank <= index->count && index->count < index->capacity);
     int b = rank == index->count ? index->numBlocks - 1 : BlockOf(index, rank);
-    int offset = rank - index->first[b];
+    int offset = rank - First(index, b);
     if (BlockSize(index, b) == kBlockSize) {
         SplitBlock(index, b);
         if (offset > kHalfBlock) {
@@ -274,7 +298,10 @@ void RvSortedIndexInsert(RvSortedIndex* index, int rank, int vertex, const float
     index->rest[start + offset].y = static_cast<float32>(position[1]);
     index->rest[start + offset].z = static_cast<float32>(position[2]);
     index->rest[start + offset].vertex = vertex;
-    for (int k = b + 1; k <= index->numBlocks; ++k) ++index->first[k];
+    const int group = b >> kGroupShift;
+    const int groupEnd = (group + 1) << kGroupShift;
+    for (int k = b + 1; k < groupEnd && k <= index->numBlocks; ++k) ++index->first[k];
+    for (int g = group + 1; g <= index->numBlocks >> kGroupShift; ++g) ++index->groupFirst[g];
     ++index->count;
 
     RvSortedBlock& block = index->blocks[b];
@@ -311,19 +338,19 @@ void RvSortedIndexZone(RvSortedIndex* index, float64 px, RvSortedZone* zone) {
     index->zoneHint = top;
     const int offset =
         top < numBlocks && blocks[top].monotone ? FirstPassingEntry(index, top, 0, reached) : 0;
-    zone->first = index->first[top] + offset;
+    zone->first = First(index, top) + offset;
     zone->slot = top < numBlocks ? RunStart(index, top) + static_cast<std::size_t>(offset) : 0;
 
     // The first block from which all lie below px, mostly the one after top, and in the block
     // before it the first entry of the run below px that reaches its end.
     const int bottom =
         FirstPassingNear(top, numBlocks, top + 1, [&](int b) { return below(blocks[b].suffixHigh); });
-    zone->end = index->first[bottom];
+    zone->end = First(index, bottom);
     if (bottom > top && blocks[bottom - 1].monotone) {
         const int from = bottom - 1 == top ? offset : 0;
-        zone->end = index->first[bottom - 1] + FirstPassingEntry(index, bottom - 1, from, below);
+        zone->end = First(index, bottom - 1) + FirstPassingEntry(index, bottom - 1, from, below);
     }
-    const int blockEnd = top < numBlocks ? index->first[top + 1] : zone->first;
+    const int blockEnd = top < numBlocks ? First(index, top + 1) : zone->first;
     zone->stored = (zone->end < blockEnd ? zone->end : blockEnd) - zone->first;
     if (zone->first < zone->end) __builtin_prefetch(&index->rest[zone->slot]);
 }

@@ -88,7 +88,7 @@ namespace {
 // the rank where the search ended, with the last comparison in *result and, after a match,
 // the matching slot in *slotOut.
 template <class Probe>
-int Bisect(int count, int zoneFirst, int zoneEnd, Probe probe, int* result, std::size_t* slotOut) {
+int Bisect(int count, int zoneFirst, int zoneEnd, const Probe& probe, int* result, std::size_t* slotOut) {
     // Unsigned, so that (low + high) / 2, which is low + (high - low) / 2 for these ranks,
     // cannot overflow, and a rank lies outside the zone when rank - first wraps past its width.
     const unsigned first = static_cast<unsigned>(zoneFirst);

@@ -267,28 +267,11 @@ void ZonesAfterAdding(ZoneCache* cache, int rank, float32 x) {
     for (int i = 0; i < cache->used; ++i) RvSortedZoneAfterInsert(&cache->zone[i], cache->px[i], rank, x);
 }
 
-// Fetches the vertex that the first few entries of a current zone place at the sought position,
-// the one the sought record will most likely be compared with in full.
-void FetchMatch(const RvSortedZone& zone, const Sought* sought, const RvSortedIndex* index,
-                const RvTangentPointD* point) {
-    if (zone.count != index->count) return;
-    const float64* p = sought->point->vertex;
-    for (int k = 0; k < zone.stored && k < 4; ++k) {
-        const RvSortedRest& rest = index->rest[zone.slot + static_cast<std::size_t>(k)];
-        if (std::fabs(p[1] - rest.y) <= KIV_VERT_TINY && std::fabs(p[2] - rest.z) <= KIV_VERT_TINY) {
-            const char* record = reinterpret_cast<const char*>(&point[rest.vertex]);
-            __builtin_prefetch(record + offsetof(RvTangentPointD, normal));
-            __builtin_prefetch(record + offsetof(RvTangentPointD, count));
-            return;
-        }
-    }
-}
-
 // Welds the prepared corner records of `n` triangles in turn (sought[c].point is &corners[c]),
-// each triangle's vertex numbers to out. The zone of the next corner is found, and its first entries fetched, while this one is
-// welded, and the vertex it will likely join is fetched before its turn.
-void InsertSoughtRun(Sought* sought, const RvTangentPointD* corners, int n, ZoneCache* cache, int* num, RvSortedIndex* sortIndex,
-                     RvTangentPointD* point, RvIndex* out) {
+// each triangle's vertex numbers to out. The zone of the next corner is found, and its first
+// entries fetched, while this one is welded.
+void InsertSoughtRun(Sought* sought, const RvTangentPointD* corners, int n, ZoneCache* cache, int* num,
+                     RvSortedIndex* sortIndex, RvTangentPointD* point, RvIndex* out) {
     n *= 3;
     // Cached zones stay where they are until two more corners have been looked up.
     const RvSortedZone* next = &ZoneFor(cache, &sought[0], sortIndex);
@@ -306,7 +289,6 @@ void InsertSoughtRun(Sought* sought, const RvTangentPointD* corners, int n, Zone
         int addedAt;
         out[c / 3].idx[c % 3] = InsertSought(&sought[c], zone, num, sortIndex, point, &addedAt);
         if (addedAt >= 0) ZonesAfterAdding(cache, addedAt, static_cast<float32>(sought[c].point->vertex[0]));
-        if (ahead) FetchMatch(*next, &sought[c + 1], sortIndex, point);
     }
 }
 
@@ -410,9 +392,9 @@ struct CornerRing {
     RvTangentPointD* point;    // the vertex array, room for 3 x numTris records
     std::mutex lock;
     std::condition_variable changed;
-    int prepared;       // chunks ready to be welded
-    int welded;         // chunks whose slots may be prepared again
-    int vertices;       // vertices collected when the last chunk was welded
+    int prepared;        // chunks ready to be welded
+    int welded;          // chunks whose slots may be prepared again
+    int vertices;        // vertices collected when the last chunk was welded
     bool preparerWaits;  // for half the ring to be free
     bool welderWaits;    // for the next chunk
 };
@@ -421,20 +403,23 @@ std::size_t ChunkStart(int chunk) { return static_cast<std::size_t>(chunk % kAhe
 
 // Has the system put pages under the vertex array from `*done` bytes to a little beyond the
 // vertices collected, so that the weld, which writes new vertices there, does not stop to
-// have them cleared. The pages hold zeros, as they would on the weld's own first touch.
-void PopulateVertexPages(const CornerRing* ring, int vertices, std::size_t* done) {
+// have them cleared. The pages hold zeros, as they would on the weld's own first touch. They
+// are asked for in whole large pages, as a large page partly filled with small ones cannot
+// become one.
+void PopulateVertexPages(const CornerRing* ring, int vertices, std::uintptr_t* done) {
 #if defined(MADV_POPULATE_WRITE)
-    constexpr std::size_t kPageRound = std::size_t{1} << 21;
-    constexpr std::size_t kAheadBytes = std::size_t{4} << 20;
-    const std::size_t capacity = sizeof(RvTangentPointD) * 3 * static_cast<std::size_t>(ring->numTris);
+    constexpr std::uintptr_t kLarge = std::uintptr_t{1} << 21;
+    constexpr std::uintptr_t kAheadBytes = std::uintptr_t{4} << 20;
     const std::uintptr_t base = reinterpret_cast<std::uintptr_t>(ring->point);
-    std::size_t want = sizeof(RvTangentPointD) * static_cast<std::size_t>(vertices) + kAheadBytes;
-    want = want < capacity ? want : capacity;
+    const std::uintptr_t end =
+        (base + sizeof(RvTangentPointD) * 3 * static_cast<std::size_t>(ring->numTris)) &
+        ~std::uintptr_t{4095};
+    if (*done == 0) *done = (base + kLarge - 1) & ~(kLarge - 1);
+    std::uintptr_t want = base + sizeof(RvTangentPointD) * static_cast<std::size_t>(vertices) + kAheadBytes;
+    want = (want + kLarge - 1) & ~(kLarge - 1);
+    want = want < end ? want : end;
     if (want <= *done) return;
-    // Whole pages only, and only pages that lie inside the array.
-    const std::uintptr_t from = (base + *done + kPageRound - 1) & ~(kPageRound - 1);
-    const std::uintptr_t to = (base + want) & ~(std::uintptr_t{4095});
-    if (from < to) madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+    madvise(reinterpret_cast<void*>(*done), want - *done, MADV_POPULATE_WRITE);
     *done = want;
 #else
     (void)ring;
@@ -444,7 +429,7 @@ void PopulateVertexPages(const CornerRing* ring, int vertices, std::size_t* done
 }
 
 void PrepareCorners(CornerRing* ring) {
-    std::size_t populated = 0;
+    std::uintptr_t populated = 0;
     for (int chunk = 0; chunk < ring->numChunks; ++chunk) {
         int vertices;
         {
@@ -523,8 +508,8 @@ bool WeldPreparedAhead(int numTris, const RvRawTriangle* tris, RvSortedIndex* so
         }
         const int begin = chunk * kAheadChunk;
         const int end = numTris - begin < kAheadChunk ? numTris : begin + kAheadChunk;
-        InsertSoughtRun(ring.sought + ChunkStart(chunk), ring.corners + ChunkStart(chunk), end - begin, &cache, count, sortIndex, point,
-                        indices + begin);
+        InsertSoughtRun(ring.sought + ChunkStart(chunk), ring.corners + ChunkStart(chunk), end - begin,
+                        &cache, count, sortIndex, point, indices + begin);
         bool wake;
         {
             std::lock_guard<std::mutex> hold(ring.lock);

@@ -33,6 +33,11 @@ constexpr int kAheadChunk = 256;
 constexpr int kAheadRing = 16;
 // The weld asks for the prepared records of the corner this many corners ahead.
 constexpr int kFetchAhead = 16;
+// The weld finds the zone of the corner this many corners ahead, which fetches the zone's first
+// entries, and from those entries, kMatchAhead corners ahead, the vertex the corner will likely
+// be compared with in full.
+constexpr int kZoneAhead = 4;
+constexpr int kMatchAhead = 2;
 
 // -1 when a sorts before b (the larger value first), 1 otherwise; 0 when within `tiny`.
 // A difference involving a NaN is never beyond the tolerance.
@@ -267,14 +272,36 @@ void ZonesAfterAdding(ZoneCache* cache, int rank, float32 x) {
     for (int i = 0; i < cache->used; ++i) RvSortedZoneAfterInsert(&cache->zone[i], cache->px[i], rank, x);
 }
 
+// The vertex that the first few entries of the sought record's zone place at its position,
+// the one it will most likely be compared with in full; null when there is none. Entries
+// added since the zone was found may have moved its entries a slot up, which makes the answer
+// a worse guess, not a wrong vertex.
+const RvTangentPointD* LikelyMatch(const RvSortedZone& zone, const Sought* sought, const RvSortedIndex* index,
+                                   const RvTangentPointD* point, int num) {
+    const float64* p = sought->point->vertex;
+    for (int k = 0; k < zone.stored && k < 4; ++k) {
+        const RvSortedRest& rest = index->rest[zone.slot + static_cast<std::size_t>(k)];
+        if (std::fabs(p[1] - rest.y) <= KIV_VERT_TINY && std::fabs(p[2] - rest.z) <= KIV_VERT_TINY &&
+            rest.vertex < num) {
+            return &point[rest.vertex];
+        }
+    }
+    return nullptr;
+}
+
 // Welds the prepared corner records of `n` triangles in turn (sought[c].point is &corners[c]),
-// each triangle's vertex numbers to out. The zone of the next corner is found, and its first
-// entries fetched, while this one is welded.
+// each triangle's vertex numbers to out. The work on one corner waits on memory at every
+// step, so each step is begun corners ahead: the zone of a corner is found kZoneAhead corners
+// before its turn (which fetches its first entries), and the vertex it will likely join is
+// fetched kMatchAhead corners before.
 void InsertSoughtRun(Sought* sought, const RvTangentPointD* corners, int n, ZoneCache* cache, int* num,
                      RvSortedIndex* sortIndex, RvTangentPointD* point, RvIndex* out) {
     n *= 3;
-    // Cached zones stay where they are until two more corners have been looked up.
-    const RvSortedZone* next = &ZoneFor(cache, &sought[0], sortIndex);
+    // The zones of corners c to c + kZoneAhead, at c % kZoneSlots, kept valid as entries are
+    // added, like the cache's.
+    constexpr int kZoneSlots = kZoneAhead + 1;
+    RvSortedZone zones[kZoneSlots];
+    for (int c = 0; c < n && c < kZoneSlots; ++c) zones[c] = ZoneFor(cache, &sought[c], sortIndex);
     for (int c = 0; c < n; ++c) {
         // The records were written on the other core; asking for them early hides the transfer.
         if (c + kFetchAhead < n) {
@@ -283,12 +310,29 @@ void InsertSoughtRun(Sought* sought, const RvTangentPointD* corners, int n, Zone
             __builtin_prefetch(record);
             __builtin_prefetch(record + 64);
         }
-        const RvSortedZone zone = *next;
-        const bool ahead = c + 1 < n;
-        if (ahead) next = &ZoneFor(cache, &sought[c + 1], sortIndex);
+        // Fetched here rather than in LikelyMatch: the compiler takes a function whose only
+        // effect is a fetch for one without effect, and drops the call.
+        if (c + kMatchAhead < n) {
+            const char* match = reinterpret_cast<const char*>(LikelyMatch(
+                zones[(c + kMatchAhead) % kZoneSlots], &sought[c + kMatchAhead], sortIndex, point, *num));
+            if (match != nullptr) {
+                __builtin_prefetch(match + offsetof(RvTangentPointD, normal));
+                __builtin_prefetch(match + offsetof(RvTangentPointD, count));
+            }
+        }
         int addedAt;
-        out[c / 3].idx[c % 3] = InsertSought(&sought[c], zone, num, sortIndex, point, &addedAt);
-        if (addedAt >= 0) ZonesAfterAdding(cache, addedAt, static_cast<float32>(sought[c].point->vertex[0]));
+        out[c / 3].idx[c % 3] =
+            InsertSought(&sought[c], zones[c % kZoneSlots], num, sortIndex, point, &addedAt);
+        if (addedAt >= 0) {
+            const float32 x = static_cast<float32>(sought[c].point->vertex[0]);
+            ZonesAfterAdding(cache, addedAt, x);
+            for (int k = c + 1; k < n && k < c + kZoneSlots; ++k) {
+                RvSortedZoneAfterInsert(&zones[k % kZoneSlots], sought[k].point->vertex[0], addedAt, x);
+            }
+        }
+        if (c + kZoneSlots < n) {
+            zones[(c + kZoneSlots) % kZoneSlots] = ZoneFor(cache, &sought[c + kZoneSlots], sortIndex);
+        }
     }
 }
 

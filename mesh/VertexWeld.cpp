@@ -30,7 +30,7 @@ namespace {
 
 // Corner records are prepared ahead in chunks of this many triangles, this many chunks ahead.
 constexpr int kAheadChunk = 256;
-constexpr int kAheadRing = 16;
+constexpr int kAheadRing = 64;
 // The weld asks for the prepared records of the corner this many corners ahead.
 constexpr int kFetchAhead = 16;
 // The weld finds the zone of the corner this many corners ahead, which fetches the zone's first

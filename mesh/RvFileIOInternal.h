@@ -85,6 +85,8 @@ struct RvSortedIndex {
     int numBlocks;
     int numCells;
     int sinceRefresh;  // insertions since the cells were refreshed
+    int splits;        // blocks split so far
+    int staleFrom;     // the lowest rank inserted or moved to another block since then
     int zoneHint;      // the block where the last zone began
     int count;
     int capacity;
@@ -100,8 +102,8 @@ std::size_t RvSortedIndexSlot(const RvSortedIndex* index, int rank);
 int RvSortedIndexAt(const RvSortedIndex* index, int rank);
 // Puts `vertex`, whose position (three doubles widened from float32) is `position`, at `rank`
 // (0 <= rank <= count); the entries from there on move one rank up. There must be room for one
-// more entry.
-void RvSortedIndexInsert(RvSortedIndex* index, int rank, int vertex, const float64* position);
+// more entry. Returns the slot where the entry is stored.
+std::size_t RvSortedIndexInsert(RvSortedIndex* index, int rank, int vertex, const float64* position);
 // Gives the storage back; the index is then empty and holds nothing. Also right for an index
 // that is zero-initialised or whose RvSortedIndexInit failed.
 void RvSortedIndexRelease(RvSortedIndex* index);
@@ -111,17 +113,17 @@ void RvSortedIndexRelease(RvSortedIndex* index);
 struct RvSortedZone {
     int first;
     int end;
-    std::size_t slot;  // where rank `first` is stored, when first < end and count is current
+    std::size_t slot;  // where rank `first` is stored, while no block has split since
     int stored;        // how many of the zone's ranks are stored one after another from slot
-    int count;         // the index's count when the zone was found
+    int splits;        // the index's splits when the zone was found
 };
 
 // Finds the zone for px; starts where the last zone began, and fetches the zone's first
 // entry ahead of its use.
 void RvSortedIndexZone(RvSortedIndex* index, float64 px, RvSortedZone* zone);
-// Keeps the zone for px valid after an entry with x `x` was inserted at `rank`; its slot is
-// then no longer current.
-void RvSortedZoneAfterInsert(RvSortedZone* zone, float64 px, int rank, float32 x);
+// Keeps the zone for px valid after an entry with x `x` was inserted at `rank` and stored at
+// `slot`; its slot and stored run stay right unless a block split.
+void RvSortedZoneAfterInsert(RvSortedZone* zone, float64 px, int rank, float32 x, std::size_t slot);
 
 // Bisects the first `count` ranks of `indices`, whose entries number records of `data`, for
 // `value`. Returns the rank where the search ended; *result receives the last comparison

@@ -5,6 +5,7 @@
 // so that the ranks whose comparison is settled by x alone are known from a few small arrays
 // (RvSortedIndexZone); a bisection then needs to look only at the entries in between.
 #include <cassert>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -64,16 +65,24 @@ std::size_t RunStart(const RvSortedIndex* index, int b) {
 }
 
 // Points every cell at the block that holds its first rank. Between refreshes a rank moves
-// by no more than the insertions made meanwhile, which the walk of BlockOf absorbs.
+// by no more than the insertions made meanwhile, which the walk of BlockOf absorbs. Cells
+// below the lowest rank changed since the last refresh still hold, and are left alone.
 void RefreshCells(RvSortedIndex* index) {
     index->numCells = (index->count >> kCellShift) + 1;
-    int b = 0;
-    for (int c = 0; c < index->numCells; ++c) {
+    const int from = index->staleFrom >> kCellShift;
+    int b = from > 0 ? index->cell[from - 1] : 0;
+    for (int c = from; c < index->numCells; ++c) {
         const int rank = c << kCellShift;
         while (b + 1 < index->numBlocks && First(index, b + 1) <= rank) ++b;
         index->cell[c] = b;
     }
     index->sinceRefresh = 0;
+    index->staleFrom = INT_MAX;
+}
+
+// Notes that the blocks of the ranks from `rank` on may have changed.
+void MarkStale(RvSortedIndex* index, int rank) {
+    if (rank < index->staleFrom) index->staleFrom = rank;
 }
 
 // The block holding `rank` (0 <= rank < count).
@@ -155,6 +164,7 @@ void SplitBlock(RvSortedIndex* index, int b) {
     index->blocks[b + 1].run = run;
     index->first[b + 1] = index->first[b] + kHalfBlock;
     ++index->numBlocks;
+    ++index->splits;
     MakeStartsRelative(index);
     // The two halves together hold what the block held, so the running bounds outside them
     // stay as they are.
@@ -169,6 +179,7 @@ void SplitBlock(RvSortedIndex* index, int b) {
     blocks[b + 1].suffixHigh = blocks[b + 1].high > highAfter ? blocks[b + 1].high : highAfter;
     blocks[b].suffixHigh =
         blocks[b].high > blocks[b + 1].suffixHigh ? blocks[b].high : blocks[b + 1].suffixHigh;
+    MarkStale(index, First(index, b));
     RefreshCells(index);
 }
 
@@ -263,6 +274,7 @@ bool RvSortedIndexInit(RvSortedIndex* index, int capacity) {
     index->first[0] = 0;
     index->first[1] = 0;
     index->groupFirst[0] = 0;
+    index->staleFrom = 0;
     Survey(index, 0);
     SpreadBounds(index, 0);
     RefreshCells(index);
@@ -280,7 +292,7 @@ int RvSortedIndexAt(const RvSortedIndex* index, int rank) {
     return index->rest[RvSortedIndexSlot(index, rank)].vertex;
 }
 
-void RvSortedIndexInsert(RvSortedIndex* index, int rank, int vertex, const float64* position) {
+std::size_t RvSortedIndexInsert(RvSortedIndex* index, int rank, int vertex, const float64* position) {
     assert(rank >= 0 && rank <= index->count && index->count < index->capacity);
     int b = rank == index->count ? index->numBlocks - 1 : BlockOf(index, rank);
     int offset = rank - First(index, b);
@@ -318,7 +330,9 @@ void RvSortedIndexInsert(RvSortedIndex* index, int rank, int vertex, const float
         SpreadBounds(index, b);
     }
     Resample(index, b, offset);
+    MarkStale(index, rank);
     if (++index->sinceRefresh > kHalfBlock) RefreshCells(index);
+    return start + offset;
 }
 
 void RvSortedIndexRelease(RvSortedIndex* index) { ReleaseIndexStorage(index); }
@@ -330,7 +344,7 @@ void RvSortedIndexZone(RvSortedIndex* index, float64 px, RvSortedZone* zone) {
     auto below = [px](float32 x) { return px - x > KIV_VERT_TINY; };
     const RvSortedBlock* blocks = index->blocks;
     const int numBlocks = index->numBlocks;
-    zone->count = index->count;
+    zone->splits = index->splits;
 
     // The first block whose x reach down to px, and in it the first entry that does. Welds
     // take corners of neighbouring triangles in turn, so the last answer is a good start.
@@ -356,10 +370,22 @@ void RvSortedIndexZone(RvSortedIndex* index, float64 px, RvSortedZone* zone) {
     if (zone->first < zone->end) __builtin_prefetch(&index->rest[zone->slot]);
 }
 
-void RvSortedZoneAfterInsert(RvSortedZone* zone, float64 px, int rank, float32 x) {
+void RvSortedZoneAfterInsert(RvSortedZone* zone, float64 px, int rank, float32 x, std::size_t slot) {
     // Ranks from `rank` on moved up; the new entry stays outside only when x settles it on the
     // zone's side.
     const float64 d = px - x;
+    // The stored run lies in one block: an entry put in before it in that block moves it a
+    // slot up, one put in inside it lengthens it, and one put in after it leaves it alone.
+    // When the zone grows down to the new entry, where the run starts is no longer known.
+    if (zone->stored > 0) {
+        if (rank >= zone->first) {
+            if (rank < zone->first + zone->stored) ++zone->stored;
+        } else if (!(d < -KIV_VERT_TINY)) {
+            zone->stored = 0;
+        } else if (slot / kBlockSize == zone->slot / kBlockSize) {
+            ++zone->slot;
+        }
+    }
     if (rank < zone->first) {
         zone->first = d < -KIV_VERT_TINY ? zone->first + 1 : rank;
         ++zone->end;

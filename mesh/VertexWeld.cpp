@@ -200,8 +200,8 @@ void FindZone(const Sought* sought, RvSortedIndex* index, RvSortedZone* zone) {
 int WeldSearch(Sought* sought, const RvTangentPointD* data, const RvSortedIndex* index,
                const RvSortedZone& zone, int* result, std::size_t* slotOut) {
     const float64 px = sought->point->vertex[0];
-    // The zone knows where its first ranks are stored while the index is as it found it.
-    const int storedEnd = zone.count == index->count ? zone.first + zone.stored : zone.first;
+    // The zone knows where its first ranks are stored until a block splits.
+    const int storedEnd = zone.splits == index->splits ? zone.first + zone.stored : zone.first;
     auto probe = [=, &zone](int rank, std::size_t* slot) {
         *slot = rank < storedEnd ? zone.slot + static_cast<std::size_t>(rank - zone.first)
                                  : RvSortedIndexSlot(index, rank);
@@ -212,35 +212,41 @@ int WeldSearch(Sought* sought, const RvTangentPointD* data, const RvSortedIndex*
     return Bisect(index->count, zone.first, zone.end, probe, result, slotOut);
 }
 
+// Where a new vertex went into the sorted index.
+struct Added {
+    int rank;
+    std::size_t slot;
+};
+
 // The corner record *pt joins vertex `matched` when compValue is 0; otherwise it becomes vertex
 // *num, indexed before (compValue < 0) or after rank pos. Returns the corner's vertex number;
-// *addedAt receives the rank of the new entry, -1 when the corner joined a vertex.
+// *added receives the rank and slot of the new entry, rank -1 when the corner joined a vertex.
 int JoinOrAdd(const RvTangentPointD* pt, int compValue, int pos, int matched, int* num,
-              RvSortedIndex* sortIndex, RvTangentPointD* point, int* addedAt) {
+              RvSortedIndex* sortIndex, RvTangentPointD* point, Added* added) {
     if (compValue == 0) {
         for (int k = 0; k < 3; ++k) point[matched].tangent[k] += pt->tangent[k];
         for (int k = 0; k < 3; ++k) point[matched].binormal[k] += pt->binormal[k];
         ++point[matched].count;
-        *addedAt = -1;
+        added->rank = -1;
         return matched;
     }
-    const int added = *num;
-    if (pt != &point[added]) point[added] = *pt;
-    *addedAt = compValue < 0 ? pos : pos + 1;
-    RvSortedIndexInsert(sortIndex, *addedAt, added, pt->vertex);
+    const int vertex = *num;
+    if (pt != &point[vertex]) point[vertex] = *pt;
+    added->rank = compValue < 0 ? pos : pos + 1;
+    added->slot = RvSortedIndexInsert(sortIndex, added->rank, vertex, pt->vertex);
     ++*num;
-    return added;
+    return vertex;
 }
 
 // RvInsertPointD for the record of *sought, whose zone in the index as it stands is *zone.
 int InsertSought(Sought* sought, const RvSortedZone& zone, int* num, RvSortedIndex* sortIndex,
-                 RvTangentPointD* point, int* addedAt) {
+                 RvTangentPointD* point, Added* added) {
     assert(RvSortedIndexCount(sortIndex) == *num);
     int compValue;
     std::size_t slot;
     const int pos = WeldSearch(sought, point, sortIndex, zone, &compValue, &slot);
     const int matched = compValue == 0 ? sortIndex->rest[slot].vertex : -1;
-    return JoinOrAdd(sought->point, compValue, pos, matched, num, sortIndex, point, addedAt);
+    return JoinOrAdd(sought->point, compValue, pos, matched, num, sortIndex, point, added);
 }
 
 // The zones of the last few x sought, kept valid as entries are added: corners of neighbouring
@@ -267,9 +273,11 @@ const RvSortedZone& ZoneFor(ZoneCache* cache, const Sought* sought, RvSortedInde
     return cache->zone[i];
 }
 
-// Keeps the cached zones valid after an entry with x `x` was added at `rank`.
-void ZonesAfterAdding(ZoneCache* cache, int rank, float32 x) {
-    for (int i = 0; i < cache->used; ++i) RvSortedZoneAfterInsert(&cache->zone[i], cache->px[i], rank, x);
+// Keeps the cached zones valid after an entry with x `x` was added.
+void ZonesAfterAdding(ZoneCache* cache, const Added& added, float32 x) {
+    for (int i = 0; i < cache->used; ++i) {
+        RvSortedZoneAfterInsert(&cache->zone[i], cache->px[i], added.rank, x, added.slot);
+    }
 }
 
 // The vertex that the first few entries of the sought record's zone place at its position,
@@ -320,14 +328,15 @@ void InsertSoughtRun(Sought* sought, const RvTangentPointD* corners, int n, Zone
                 __builtin_prefetch(match + offsetof(RvTangentPointD, count));
             }
         }
-        int addedAt;
+        Added added;
         out[c / 3].idx[c % 3] =
-            InsertSought(&sought[c], zones[c % kZoneSlots], num, sortIndex, point, &addedAt);
-        if (addedAt >= 0) {
+            InsertSought(&sought[c], zones[c % kZoneSlots], num, sortIndex, point, &added);
+        if (added.rank >= 0) {
             const float32 x = static_cast<float32>(sought[c].point->vertex[0]);
-            ZonesAfterAdding(cache, addedAt, x);
+            ZonesAfterAdding(cache, added, x);
             for (int k = c + 1; k < n && k < c + kZoneSlots; ++k) {
-                RvSortedZoneAfterInsert(&zones[k % kZoneSlots], sought[k].point->vertex[0], addedAt, x);
+                RvSortedZoneAfterInsert(&zones[k % kZoneSlots], sought[k].point->vertex[0], added.rank, x,
+                                        added.slot);
             }
         }
         if (c + kZoneSlots < n) {
@@ -391,8 +400,8 @@ int RvInsertPointD(const RvTangentPointD* pt, int* num, RvSortedIndex* sortIndex
     int compValue;
     const int pos = RvIndexBinaryTraverseD(pt, point, sortIndex, *num, &compValue, RvCompareD);
     const int matched = compValue == 0 ? RvSortedIndexAt(sortIndex, pos) : -1;
-    int addedAt;
-    return JoinOrAdd(pt, compValue, pos, matched, num, sortIndex, point, &addedAt);
+    Added added;
+    return JoinOrAdd(pt, compValue, pos, matched, num, sortIndex, point, &added);
 }
 
 int RvInsertD(const RvRawTriangle* tri, int v, int* num, RvSortedIndex* sortIndex, RvTangentPointD* point) {

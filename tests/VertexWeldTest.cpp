@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <vector>
 
@@ -217,7 +218,7 @@ int RecordProbe(const RvTangentPointD*, const RvTangentPointD* element) {
 // x values in descending order, the 1500th of every 2500 at a random rank: ties, neighbours one or two units
 // in the last place apart and infinities. Returns the rank of the new entry.
 int InsertMostlyDescending(std::mt19937* rng, RvSortedIndex* index, std::vector<float>* xs, std::vector<int>* ids,
-                           int n) {
+                           int n, std::size_t* slot = nullptr) {
     float x = static_cast<float>((*rng)() % 2000) / 1000.0f;
     const unsigned kind = (*rng)() % 100;
     if (kind < 20 && !xs->empty()) x = std::nextafter((*xs)[(*rng)() % xs->size()], kind % 2 ? 9.0f : -9.0f);
@@ -225,7 +226,8 @@ int InsertMostlyDescending(std::mt19937* rng, RvSortedIndex* index, std::vector<
     int rank = n % 2500 == 1500 ? static_cast<int>((*rng)() % (xs->size() + 1)) : 0;
     while (n % 2500 != 1500 && rank < static_cast<int>(xs->size()) && !((*xs)[rank] < x)) ++rank;
     const double position[3] = {x, 0, 0};
-    RvSortedIndexInsert(index, rank, n, position);
+    const std::size_t at = RvSortedIndexInsert(index, rank, n, position);
+    if (slot != nullptr) *slot = at;
     xs->insert(xs->begin() + rank, x);
     ids->insert(ids->begin() + rank, n);
     return rank;
@@ -305,10 +307,12 @@ TEST(RvSortedIndex, KeepsOrderAndZonesThroughInsertions) {
         RvSortedIndexZone(&index, pxs.back(), &zones.back());
     }
     for (int n = 1000; n < capacity; ++n) {
-        const int rank = InsertMostlyDescending(&rng, &index, &xs, &ids, n);
+        std::size_t slot;
+        const int rank = InsertMostlyDescending(&rng, &index, &xs, &ids, n, &slot);
+        ASSERT_EQ(RvSortedIndexSlot(&index, rank), slot);
         // The new entry after every insertion, every entry now and then.
         for (std::size_t i = 0; i < zones.size(); ++i) {
-            RvSortedZoneAfterInsert(&zones[i], pxs[i], rank, xs[rank]);
+            RvSortedZoneAfterInsert(&zones[i], pxs[i], rank, xs[rank], slot);
             const RvSortedZone& zone = zones[i];
             ASSERT_TRUE(rank >= zone.first || pxs[i] - xs[rank] < -KIV_VERT_TINY) << "after " << n;
             ASSERT_TRUE(rank < zone.end || pxs[i] - xs[rank] > KIV_VERT_TINY) << "after " << n;
@@ -324,5 +328,41 @@ TEST(RvSortedIndex, KeepsOrderAndZonesThroughInsertions) {
         ASSERT_TRUE(ZoneHolds(zone, px, xs));
         ASSERT_TRUE(zone.first == zone.end || zone.slot == RvSortedIndexSlot(&index, zone.first)) << px;
     }
+    RvSortedIndexRelease(&index);
+}
+
+// In an index in order, zones, empty ones among them, know where their stored run is through
+// insertions before, inside and after it, until a block splits.
+TEST(RvSortedIndex, ZonesFollowTheirStoredRunsUntilABlockSplits) {
+    std::mt19937 rng(5);
+    const int capacity = 4000;
+    RvSortedIndex index = {};
+    ASSERT_TRUE(RvSortedIndexInit(&index, capacity));
+    std::vector<float> xs;
+    std::vector<double> pxs(24, 0.0);
+    std::vector<RvSortedZone> zones(pxs.size());
+    int followed = 0;
+    for (int n = 0; n < capacity; ++n) {
+        const float x = static_cast<float>(rng() % 5000) / 8.0f;
+        const auto after = std::upper_bound(xs.begin(), xs.end(), x, std::greater<float>());
+        const int rank = static_cast<int>(after - xs.begin());
+        const double position[3] = {x, 0, 0};
+        const std::size_t slot = RvSortedIndexInsert(&index, rank, n, position);
+        xs.insert(xs.begin() + rank, x);
+        for (std::size_t i = 0; i < zones.size(); ++i) {
+            RvSortedZoneAfterInsert(&zones[i], pxs[i], rank, x, slot);
+            const RvSortedZone& zone = zones[i];
+            ASSERT_TRUE(ZoneHolds(zone, pxs[i], xs)) << "after " << n;
+            for (int k = 0; zone.splits == index.splits && k < zone.stored; ++k, ++followed) {
+                ASSERT_EQ(RvSortedIndexSlot(&index, zone.first + k), zone.slot + k) << "after " << n;
+            }
+        }
+        // One zone is found afresh each time, half of them between two entries.
+        const std::size_t i = static_cast<std::size_t>(n) % zones.size();
+        const float near = xs[rng() % xs.size()];
+        pxs[i] = i % 2 ? near : static_cast<double>(near) + 1.0 / 16;
+        RvSortedIndexZone(&index, pxs[i], &zones[i]);
+    }
+    EXPECT_GT(followed, capacity);
     RvSortedIndexRelease(&index);
 }

@@ -181,6 +181,7 @@ bool TriangleTangentFrame(const float32* v1, const float32* v2, const float32* v
 // defined), *indices one RvIndex per triangle. numVerts must not be null. False, with nothing
 // written, for numTris < 1, a null pointer or a count whose arrays cannot be sized; false after
 // a failed allocation, with whatever was already stored in *indices or *verts the caller's.
+// Lists of more than 256 triangles are welded with the help of one more thread, for the call.
 bool RvCreateVertexBuffers(int numTris, const RvRawTriangle* tris, int* numVerts, RvTangentPointD** verts,
                            RvIndex** indices);
 

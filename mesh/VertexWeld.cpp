@@ -281,9 +281,9 @@ void ZonesAfterAdding(ZoneCache* cache, const Added& added, float32 x) {
 }
 
 // The vertex that the first few entries of the sought record's zone place at its position,
-// the one it will most likely be compared with in full; null when there is none. Entries
-// added since the zone was found may have moved its entries a slot up, which makes the answer
-// a worse guess, not a wrong vertex.
+// the one it will most likely be compared with in full; null when there is none. A block
+// split since the zone was found may have moved its entries, which makes the answer a worse
+// guess, not a wrong vertex: the slots it reads held entries once and are never released.
 const RvTangentPointD* LikelyMatch(const RvSortedZone& zone, const Sought* sought, const RvSortedIndex* index,
                                    const RvTangentPointD* point, int num) {
     const float64* p = sought->point->vertex;

@@ -157,8 +157,9 @@ TEST(RvCreateVertexBuffers, WeldsTheExamples) {
 
 TEST(RvCreateVertexBuffers, MatchesTheLiteralWeldBitForBit) {
     std::mt19937 rng(2024);
-    // Sizes on both sides of the point where corners start to be prepared ahead.
-    for (int numTris : {1, 5, 256, 257, 300, 2500, 7000, 20000}) {
+    // Sizes on both sides of the point where corners start to be prepared ahead, and one whose
+    // index outgrows a group of 64 blocks.
+    for (int numTris : {1, 5, 256, 257, 300, 2500, 7000, 20000, 40000}) {
         for (int variant = 0; variant < 4; ++variant) {
             std::vector<RvRawTriangle> tris = RandomMesh(&rng, numTris, variant % 2 == 1);
             if (variant >= 2) {

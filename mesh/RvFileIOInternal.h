@@ -81,7 +81,7 @@ struct RvSortedIndex {
     RvSortedBlock* blocks;
     int* first;       // first[b]: the rank of block b's first entry, less groupFirst[b / 64]
     int* groupFirst;  // groupFirst[g]: the rank of block 64 g's first entry
-    int* cell;        // cell[c]: a block near rank c * 256, as of the last refresh
+    int* cell;        // cell[c]: a block near rank c * 128, as of the last refresh
     int numBlocks;
     int numCells;
     int sinceRefresh;  // insertions since the cells were refreshed

@@ -55,8 +55,9 @@ void MakeStartsAbsolute(RvSortedIndex* index) {
 }
 
 void MakeStartsRelative(RvSortedIndex* index) {
-    for (int g = 0; g <= index->numBlocks >> kGroupShift; ++g)
+    for (int g = 0; g <= index->numBlocks >> kGroupShift; ++g) {
         index->groupFirst[g] = index->first[g << kGroupShift];
+    }
     for (int b = 0; b <= index->numBlocks; ++b) index->first[b] -= index->groupFirst[b >> kGroupShift];
 }
 

@@ -19,8 +19,9 @@
 // count in state.counters["vertices"]; the table shows it.
 typedef void (*MeshOperation)(benchmark::State& state, const std::vector<RvRawTriangle>& tris);
 
-// How an operation is registered: a `Slow` one runs once on the grids of a million triangles
-// and more; one that does not depend on the triangle order runs on the grid order only.
+// How an operation is registered: each runs for two seconds or more, except that a `Slow` one
+// runs once on the grids of a million triangles and more; one that does not depend on the
+// triangle order runs on the grid order only.
 enum MeshOperationKind { kEveryOrder = 0, kSlow = 1, kGridOrderOnly = 2 };
 
 // Registers `run` on every grid of the table as "<operation>/<triangles>/<grid|shuffled>".

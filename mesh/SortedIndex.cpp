@@ -180,8 +180,9 @@ void SplitBlock(RvSortedIndex* index, int b) {
     blocks[b + 1].suffixHigh = blocks[b + 1].high > highAfter ? blocks[b + 1].high : highAfter;
     blocks[b].suffixHigh =
         blocks[b].high > blocks[b + 1].suffixHigh ? blocks[b].high : blocks[b + 1].suffixHigh;
+    // Cells from here on may now name the block before the one they mean, which BlockOf's walk
+    // absorbs until the next refresh.
     MarkStale(index, First(index, b));
-    RefreshCells(index);
 }
 
 // The first i in [lo, hi) for which passes(i) holds, hi when none does; passes turns from

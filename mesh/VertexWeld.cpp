@@ -440,7 +440,8 @@ struct CornerRing {
     const RvRawTriangle* tris;
     int numTris;
     int numChunks;
-    RvTangentPointD* corners;  // kAheadRing chunks of 3 x kAheadChunk records
+    int ringChunks;            // kAheadRing, or fewer for a short list
+    RvTangentPointD* corners;  // ringChunks chunks of 3 x kAheadChunk records
     Sought* sought;            // the same, with their normalised directions
     RvTangentPointD* point;    // the vertex array, room for 3 x numTris records
     std::mutex lock;
@@ -452,7 +453,9 @@ struct CornerRing {
     bool welderWaits;    // for the next chunk
 };
 
-std::size_t ChunkStart(int chunk) { return static_cast<std::size_t>(chunk % kAheadRing) * 3 * kAheadChunk; }
+std::size_t ChunkStart(const CornerRing& ring, int chunk) {
+    return static_cast<std::size_t>(chunk % ring.ringChunks) * 3 * kAheadChunk;
+}
 
 // Has the system put pages under the vertex array from `*done` bytes to a little beyond the
 // vertices collected, so that the weld, which writes new vertices there, does not stop to
@@ -487,16 +490,16 @@ void PrepareCorners(CornerRing* ring) {
         int vertices;
         {
             std::unique_lock<std::mutex> hold(ring->lock);
-            if (chunk - ring->welded >= kAheadRing) {
+            if (chunk - ring->welded >= ring->ringChunks) {
                 ring->preparerWaits = true;
-                ring->changed.wait(hold, [&] { return chunk - ring->welded <= kAheadRing / 2; });
+                ring->changed.wait(hold, [&] { return chunk - ring->welded <= ring->ringChunks / 2; });
                 ring->preparerWaits = false;
             }
             vertices = ring->vertices;
         }
         PopulateVertexPages(ring, vertices, &populated);
-        RvTangentPointD* corners = ring->corners + ChunkStart(chunk);
-        Sought* sought = ring->sought + ChunkStart(chunk);
+        RvTangentPointD* corners = ring->corners + ChunkStart(*ring, chunk);
+        Sought* sought = ring->sought + ChunkStart(*ring, chunk);
         const int begin = chunk * kAheadChunk;
         const int end = ring->numTris - begin < kAheadChunk ? ring->numTris : begin + kAheadChunk;
         for (int i = begin; i < end; ++i) {
@@ -525,13 +528,14 @@ bool WeldPreparedAhead(int numTris, const RvRawTriangle* tris, RvSortedIndex* so
     ring.tris = tris;
     ring.numTris = numTris;
     ring.numChunks = (numTris + kAheadChunk - 1) / kAheadChunk;
+    ring.ringChunks = ring.numChunks < kAheadRing ? ring.numChunks : kAheadRing;
     ring.point = point;
     ring.prepared = 0;
     ring.welded = 0;
     ring.vertices = 0;
     ring.preparerWaits = false;
     ring.welderWaits = false;
-    const std::size_t ringSize = static_cast<std::size_t>(kAheadRing) * 3 * kAheadChunk;
+    const std::size_t ringSize = static_cast<std::size_t>(ring.ringChunks) * 3 * kAheadChunk;
     ring.corners = new (std::nothrow) RvTangentPointD[ringSize];
     ring.sought = new (std::nothrow) Sought[ringSize];
     std::thread preparer;
@@ -561,14 +565,14 @@ bool WeldPreparedAhead(int numTris, const RvRawTriangle* tris, RvSortedIndex* so
         }
         const int begin = chunk * kAheadChunk;
         const int end = numTris - begin < kAheadChunk ? numTris : begin + kAheadChunk;
-        InsertSoughtRun(ring.sought + ChunkStart(chunk), ring.corners + ChunkStart(chunk), end - begin,
-                        &cache, count, sortIndex, point, indices + begin);
+        InsertSoughtRun(ring.sought + ChunkStart(ring, chunk), ring.corners + ChunkStart(ring, chunk),
+                        end - begin, &cache, count, sortIndex, point, indices + begin);
         bool wake;
         {
             std::lock_guard<std::mutex> hold(ring.lock);
             ring.welded = chunk + 1;
             ring.vertices = *count;
-            wake = ring.preparerWaits && ring.prepared - ring.welded <= kAheadRing / 2;
+            wake = ring.preparerWaits && ring.prepared - ring.welded <= ring.ringChunks / 2;
         }
         if (wake) ring.changed.notify_one();
     }

@@ -121,8 +121,19 @@ void ClearAlphaState();
 // GLUT display callback: draws one frame from the globals (DrawFrame) and swaps the buffers.
 void Display();
 // Draws one frame from the globals into the current context and waits for GL to finish; the
-// buffers are not swapped.
+// buffers are not swapped. It takes the four steps below in order, then glFinish.
 void DrawFrame();
+// Step 1: fills gLightVec for the light at the eye; worldLightPos receives the light in the
+// object's coordinates (3 floats). No GL.
+void FrameLightVectors(GLfloat* worldLightPos);
+// Step 2: prints a GL error left by earlier calls (tagged "Display"), clears the buffers and
+// sets the viewport, the projection for gWidth x gHeight and gViewMat as the model-view matrix.
+void FrameView();
+// Step 3: draws the object in the shading mode gViewMode (a value out of range becomes 0), or
+// as the white wire-frame; worldLightPos as step 1 made it.
+void FrameObject(GLfloat* worldLightPos);
+// Step 4: draws the normals and the tangent frames where they are switched on.
+void FrameOverlays();
 // One line per vertex from its position along its normal, tangent or binormal times `offset`.
 void DrawNormal(double offset);
 void DrawTangent(double offset);

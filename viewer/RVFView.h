@@ -26,6 +26,10 @@ extern bool gWireframe;
 extern bool gShowNormals;
 extern bool gShowTanCoord;
 extern bool gInTangentSpace;  // light vectors are carried into each vertex's tangent frame
+extern int gBackground;       // clear colour, one of the kBackground values below
+
+// The clear colours: the start-up black, then those the "b" key steps through in this order.
+enum { kBackgroundBlack, kBackgroundBlue, kBackgroundGrey, kBackgroundWhite, kBackgroundCount };
 
 // Mouse buttons: position at the press or the last drag step, and whether the button is held.
 extern GLint gLeftX, gLeftY;
@@ -63,6 +67,20 @@ void TextureInit();
 void MatrixInit();
 // GLUT reshape callback: keeps the new window size for the next frame.
 void Reshape(int w, int h);
+// Keeps `background` (a kBackground value; any other is black) in gBackground and makes its
+// colour the clear colour.
+void SetBackground(int background);
+
+// Drag steps, as one pointer move with a button held makes them. Each eye-space vector is
+// carried into the object's coordinates (EyeToObject) before it turns or moves gViewMat.
+// Left button: turns the object aboutX degrees about the screen's x axis and aboutY about its y.
+void DragRotate(GLfloat aboutX, GLfloat aboutY);
+// Middle button: moves the object `right` and `up` eye units.
+void DragPan(GLfloat right, GLfloat up);
+// Right button: brings the object `nearer` eye units towards the eye (away when negative).
+void DragZoom(GLfloat nearer);
+// The eye-space direction v in the coordinates of the object that gViewMat places, into o.
+void EyeToObject(const GLfloat* v, GLfloat* o);
 
 // Matrices are 16 floats, column-major; vectors 3 floats.
 // Fills `matrix` with the identity.

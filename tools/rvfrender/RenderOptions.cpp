@@ -4,8 +4,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "viewer/RVFView.h"
-
 const char kRenderUsage[] =
     "Usage: rvfrender [OPTIONS] MESH.rvf MAP.tga OUT.png\n"
     "\n"
@@ -95,13 +93,6 @@ bool ParseSize(const char* text, int* width, int* height) {
     return ParseSide(text, 'x', &end, width) && ParseSide(end + 1, '\0', &end, height);
 }
 
-// The eye-space vector v in the coordinates of the object that `view` places.
-void EyeToObject(const float* view, const float* v, float* o) {
-    float m[16];
-    matrixInvert(view, m);
-    vecMat3x3Mult(v, m, o);
-}
-
 }  // namespace
 
 bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, std::string* error) {
@@ -145,7 +136,6 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, std::stri
         }
 
         bool ok = true;
-        int number = 0;
         if (name == "-h" || name == "--help") {
             options->help = true;
         } else if (name == "--wireframe") {
@@ -159,8 +149,7 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, std::stri
         } else if (name == "--mode") {
             ok = FindName(kModes, value, &options->mode);
         } else if (name == "--background") {
-            ok = FindName(kBackgrounds, value, &number);
-            options->background = static_cast<Background>(number);
+            ok = FindName(kBackgrounds, value, &options->background);
         } else if (name == "--size") {
             ok = ParseSize(value, &options->width, &options->height);
         } else if (name == "--rotate") {
@@ -187,33 +176,4 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, std::stri
     options->map = operands[1];
     options->out = operands[2];
     return true;
-}
-
-void BackgroundColour(Background background, float rgba[4]) {
-    static const float kColours[4][4] = {{0.0f, 0.0f, 0.0f, 0.0f},
-                                         {0.0f, 0.0f, 0.5f, 1.0f},
-                                         {0.5f, 0.5f, 0.5f, 1.0f},
-                                         {1.0f, 1.0f, 1.0f, 1.0f}};
-    for (int k = 0; k < 4; ++k) rgba[k] = kColours[background][k];
-}
-
-void ApplyDrags(float* view, const float rotate[2], const float pan[2], float zoom) {
-    float o[3];
-    if (rotate[0] != 0.0f || rotate[1] != 0.0f) {
-        const float v[3] = {rotate[0], rotate[1], 0.0f};
-        EyeToObject(view, v, o);
-        matrixRotate(view, o[0], 0);
-        matrixRotate(view, o[1], 1);
-        matrixRotate(view, o[2], 2);
-    }
-    if (pan[0] != 0.0f || pan[1] != 0.0f) {
-        const float v[3] = {pan[0], pan[1], 0.0f};
-        EyeToObject(view, v, o);
-        matrixTranslate(view, o);
-    }
-    if (zoom != 0.0f) {
-        const float v[3] = {0.0f, 0.0f, zoom};
-        EyeToObject(view, v, o);
-        matrixTranslate(view, o);
-    }
 }

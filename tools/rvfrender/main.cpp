@@ -57,9 +57,7 @@ bool Load(const char* what, const char* path, bool (*load)(const char*)) {
 // Puts the viewer into the state the options ask for, as start-up and the keys and drags would.
 void SetViewerState(const RenderOptions& options) {
     StateInit();
-    float rgba[4];
-    BackgroundColour(options.background, rgba);
-    glClearColor(rgba[0], rgba[1], rgba[2], rgba[3]);
+    SetBackground(options.background);
     ObjectInit();
     TextureInit();
     MatrixInit();
@@ -69,7 +67,11 @@ void SetViewerState(const RenderOptions& options) {
     gShowNormals = options.normals;
     gShowTanCoord = options.tangents;
     gInTangentSpace = !options.objectSpace;
-    ApplyDrags(gViewMat, options.rotate, options.pan, options.zoom);
+    // One pointer move with every button held, in the viewer's order.
+    if (options.rotate[0] != 0.0f || options.rotate[1] != 0.0f)
+        DragRotate(options.rotate[0], options.rotate[1]);
+    if (options.pan[0] != 0.0f || options.pan[1] != 0.0f) DragPan(options.pan[0], options.pan[1]);
+    if (options.zoom != 0.0f) DragZoom(options.zoom);
 }
 
 // Draws the frame; false after a message when GL reported an error on the way.

@@ -9,6 +9,9 @@
 
 #include <GL/gl.h>
 
+#include <cstdio>
+#include <string>
+
 #include "mesh/RvFileIO.h"
 
 // ---------------------------------------------------------------------------------------------
@@ -188,5 +191,13 @@ bool GetTextureFileName(int* dummy, char* filename);
 
 // Size of every path buffer handed to the choosers.
 constexpr int kPathBufferSize = 1024;
+
+// ---------------------------------------------------------------------------------------------
+// Pictures.
+
+// Writes width x height 8-bit RGB pixels, top row first, as a PNG stream to `fp`. False with
+// libpng's reason in *error.
+// fp is open for writing in binary mode and is not closed here.
+bool EncodePng(FILE* fp, int width, int height, const unsigned char* rgb, std::string* error);
 
 #endif

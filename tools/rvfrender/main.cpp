@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "tools/rvfrender/OffscreenFrame.h"
-#include "tools/rvfrender/PngFile.h"
 #include "tools/rvfrender/RenderOptions.h"
 #include "tools/rvftool/AtomicOutput.h"
 #include "tools/rvftool/LibraryConsole.h"

@@ -31,6 +31,7 @@ TEST_F(RenderCommandLine, EachFailureIsOneLineWithItsStatus) {
         {2, "m t", "needs MESH.rvf MAP.tga OUT.png"},
         {2, "m t o x", "unexpected operand 'x'"},
         {2, "--bogus m t o", "unknown option '--bogus'"},
+        {2, "--bogus=1 m t o", "unknown option '--bogus'"},
         {2, "--wireframe=yes m t o", "option '--wireframe' takes no value"},
         {2, "m t o --mode", "option '--mode' needs a value"},
         {2, "--mode=4 m t o", "bad value '4' for option '--mode'"},

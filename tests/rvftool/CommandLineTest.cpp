@@ -39,6 +39,7 @@ TEST_F(CommandLine, EachFailureIsOneLineWithItsStatus) {
          "rvftool map: depth '16' is neither 24 nor 32 (see 'rvftool map --help')"},
         {2, "tangents --binary=yes a.rvf",
          "rvftool tangents: option '--binary' takes no value (see 'rvftool tangents --help')"},
+        {2, "info --help=yes a.rvf", "rvftool info: option '--help' takes no value (see 'rvftool info --help')"},
         {1, "info -- --json", "rvftool: --json: cannot open: No such file or directory"},
         {1, "info text.rvf",
          "rvftool: text.rvf: not an RVF file (no \"TRIS\" chunk inside an \"RVF \" container)"},

@@ -3,6 +3,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+
+#include "tools/common/CommandLine.h"
 
 const char kRenderUsage[] =
     "Usage: rvfrender [OPTIONS] MESH.rvf MAP.tga OUT.png\n"
@@ -93,52 +96,21 @@ bool ParseSize(const char* text, int* width, int* height) {
     return ParseSide(text, 'x', &end, width) && ParseSide(end + 1, '\0', &end, height);
 }
 
+const char* const kKnownOptions[] = {"--mode=",    "--background=",  "--size=",     "--rotate=",
+                                     "--pan=",     "--zoom=",        "--wireframe", "--normals",
+                                     "--tangents", "--object-space", nullptr};
+
 }  // namespace
 
-bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, std::string* error) {
+bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, int* status) {
     *options = RenderOptions();
-    const char* operands[3];
-    int count = 0;
-    bool optionsDone = false;
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (optionsDone || arg[0] != '-' || arg[1] == '\0') {
-            if (count == 3) {
-                *error = std::string("unexpected operand '") + arg + "'";
-                return false;
-            }
-            operands[count++] = arg;
-            continue;
-        }
-        if (std::strcmp(arg, "--") == 0) {
-            optionsDone = true;
-            continue;
-        }
-        // "--name value" or "--name=value".
-        std::string name = arg;
-        const char* value = nullptr;
-        size_t equals = name.find('=');
-        if (equals != std::string::npos) {
-            value = arg + equals + 1;
-            name.resize(equals);
-        }
-        bool takesValue = name == "--mode" || name == "--background" || name == "--size" ||
-                          name == "--rotate" || name == "--pan" || name == "--zoom";
-        if (takesValue && value == nullptr) {
-            if (i + 1 == argc) {
-                *error = "option '" + name + "' needs a value";
-                return false;
-            }
-            value = argv[++i];
-        } else if (!takesValue && value != nullptr) {
-            *error = "option '" + name + "' takes no value";
-            return false;
-        }
-
+    CommandLine line;
+    if (!ParseCommandLine(nullptr, argc, argv, kKnownOptions, &line, status)) return false;
+    for (std::size_t i = 0; i < line.optionNames.size(); ++i) {
+        const std::string& name = line.optionNames[i];
+        const char* value = line.optionValues[i].c_str();
         bool ok = true;
-        if (name == "-h" || name == "--help") {
-            options->help = true;
-        } else if (name == "--wireframe") {
+        if (name == "--wireframe") {
             options->wireframe = true;
         } else if (name == "--normals") {
             options->normals = true;
@@ -156,24 +128,26 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, std::stri
             ok = ParsePair(value, options->rotate);
         } else if (name == "--pan") {
             ok = ParsePair(value, options->pan);
-        } else if (name == "--zoom") {
-            ok = ParseFloat(value, &options->zoom);
         } else {
-            *error = "unknown option '" + name + "'";
-            return false;
+            ok = ParseFloat(value, &options->zoom);
         }
         if (!ok) {
-            *error = "bad value '" + std::string(value) + "' for option '" + name + "'";
+            *status = UsageError(nullptr, "bad value '%s' for option '%s'", value, name.c_str());
             return false;
         }
     }
+    options->help = line.help;
     if (options->help) return true;
-    if (count != 3) {
-        *error = "needs MESH.rvf MAP.tga OUT.png";
+    if (line.operands.size() > 3) {
+        *status = UsageError(nullptr, "unexpected operand '%s'", line.operands[3]);
         return false;
     }
-    options->mesh = operands[0];
-    options->map = operands[1];
-    options->out = operands[2];
+    if (line.operands.size() != 3) {
+        *status = UsageError(nullptr, "needs MESH.rvf MAP.tga OUT.png");
+        return false;
+    }
+    options->mesh = line.operands[0];
+    options->map = line.operands[1];
+    options->out = line.operands[2];
     return true;
 }

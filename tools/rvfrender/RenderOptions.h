@@ -3,12 +3,7 @@
 #ifndef TOOLS_RVFRENDER_RENDEROPTIONS_H
 #define TOOLS_RVFRENDER_RENDEROPTIONS_H
 
-#include <string>
-
 #include "viewer/RVFView.h"
-
-// Exit statuses: success, a frame that could not be made, a command line that cannot be obeyed.
-enum { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 
 struct RenderOptions {
     const char* mesh = nullptr;  // the three operands
@@ -31,8 +26,9 @@ struct RenderOptions {
 // The usage text that --help prints.
 extern const char kRenderUsage[];
 
-// Parses argv[1..argc-1]. False with the reason in *error when the command line cannot be
-// obeyed; with `help` set the operands are not required.
-bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, std::string* error);
+// Parses argv[1..argc-1]. Returns false after printing a usage error when the command line
+// cannot be obeyed; *status then holds the exit status. With `help` set the operands are not
+// required.
+bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, int* status);
 
 #endif

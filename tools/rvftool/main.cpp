@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "tools/rvftool/AtomicOutput.h"
-#include "tools/rvftool/CommandLine.h"
-#include "tools/rvftool/Progress.h"
+#include "platform/Progress.h"
+#include "tools/common/CommandLine.h"
+#include "tools/rvftool/Commands.h"
 
 namespace {
 
@@ -42,14 +42,12 @@ const Command* FindCommand(const char* name) {
     return nullptr;
 }
 
-int UnknownCommand(const char* name) {
-    std::fprintf(stderr, "rvftool: unknown command '%s' (see 'rvftool --help')\n", name);
-    return kExitUsage;
-}
+int UnknownCommand(const char* name) { return UsageError(nullptr, "unknown command '%s'", name); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    SetProgramName("rvftool");
     if (argc < 2) {
         std::fputs(kUsage, stderr);
         return kExitUsage;
@@ -72,7 +70,7 @@ int main(int argc, char** argv) {
     }
     const Command* command = FindCommand(name);
     if (command == nullptr) return UnknownCommand(name);
-    ProgressInit();
+    ProgressInit("rvftool");
     AtomicOutputInstallCleanup();
     return command->run(argc - 1, argv + 1);
 }

@@ -1,39 +1,18 @@
-#include "tools/rvftool/CommandLine.h"
+#include "tools/common/CommandLine.h"
 
+#include <cassert>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
-int Fail(const char* format, ...) {
-    std::va_list args;
-    va_start(args, format);
-    std::fputs("rvftool: ", stderr);
-    std::vfprintf(stderr, format, args);
-    std::fputc('\n', stderr);
-    va_end(args);
-    return kExitFailure;
-}
-
-void Warn(const char* format, ...) {
-    std::va_list args;
-    va_start(args, format);
-    std::fputs("rvftool: warning: ", stderr);
-    std::vfprintf(stderr, format, args);
-    std::fputc('\n', stderr);
-    va_end(args);
-}
-
-int UsageError(const char* command, const char* format, ...) {
-    std::va_list args;
-    va_start(args, format);
-    std::fprintf(stderr, "rvftool %s: ", command);
-    std::vfprintf(stderr, format, args);
-    std::fprintf(stderr, " (see 'rvftool %s --help')\n", command);
-    va_end(args);
-    return kExitUsage;
-}
-
 namespace {
+
+const char* gProgram = nullptr;
+
+const char* Program() {
+    assert(gProgram != nullptr && "SetProgramName comes first");
+    return gProgram;
+}
 
 // The table entry that `arg` names (up to an '=' it may carry), or null.
 const char* FindOption(const char* const* known, const char* arg, std::size_t nameLength) {
@@ -46,6 +25,39 @@ const char* FindOption(const char* const* known, const char* arg, std::size_t na
 }
 
 }  // namespace
+
+void SetProgramName(const char* name) { gProgram = name; }
+
+int Fail(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    std::fprintf(stderr, "%s: ", Program());
+    std::vfprintf(stderr, format, args);
+    std::fputc('\n', stderr);
+    va_end(args);
+    return kExitFailure;
+}
+
+void Warn(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    std::fprintf(stderr, "%s: warning: ", Program());
+    std::vfprintf(stderr, format, args);
+    std::fputc('\n', stderr);
+    va_end(args);
+}
+
+int UsageError(const char* command, const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    // "rvftool map: ... (see 'rvftool map --help')", or without the command's name.
+    std::string name = command != nullptr ? std::string(Program()) + " " + command : Program();
+    std::fprintf(stderr, "%s: ", name.c_str());
+    std::vfprintf(stderr, format, args);
+    std::fprintf(stderr, " (see '%s --help')\n", name.c_str());
+    va_end(args);
+    return kExitUsage;
+}
 
 bool ParseCommandLine(const char* command, int argc, char** argv, const char* const* known, CommandLine* out,
                       int* status) {
@@ -61,19 +73,23 @@ bool ParseCommandLine(const char* command, int argc, char** argv, const char* co
             optionsDone = true;
             continue;
         }
-        if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0) {
+        const char* equals = std::strchr(arg, '=');
+        std::size_t nameLength = equals != nullptr ? std::size_t(equals - arg) : std::strlen(arg);
+        std::string name(arg, nameLength);
+        if (name == "-h" || name == "--help") {
+            if (equals != nullptr) {
+                *status = UsageError(command, "option '%s' takes no value", name.c_str());
+                return false;
+            }
             out->help = true;
             continue;
         }
-        const char* equals = std::strchr(arg, '=');
-        std::size_t nameLength = equals != nullptr ? std::size_t(equals - arg) : std::strlen(arg);
         const char* entry = FindOption(known, arg, nameLength);
         if (entry == nullptr) {
             *status = UsageError(command, "unknown option '%.*s'", int(nameLength), arg);
             return false;
         }
         bool takesValue = entry[std::strlen(entry) - 1] == '=';
-        std::string name(arg, nameLength);
         std::string value;
         if (takesValue) {
             if (equals != nullptr) {

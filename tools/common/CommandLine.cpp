@@ -14,6 +14,13 @@ const char* Program() {
     return gProgram;
 }
 
+// "PROGRAM: " and `tag`, then the message, as one line on standard error.
+void PrintLine(const char* tag, const char* format, std::va_list args) {
+    std::fprintf(stderr, "%s: %s", Program(), tag);
+    std::vfprintf(stderr, format, args);
+    std::fputc('\n', stderr);
+}
+
 // The table entry that `arg` names (up to an '=' it may carry), or null.
 const char* FindOption(const char* const* known, const char* arg, std::size_t nameLength) {
     for (; *known != nullptr; ++known) {
@@ -31,9 +38,7 @@ void SetProgramName(const char* name) { gProgram = name; }
 int Fail(const char* format, ...) {
     std::va_list args;
     va_start(args, format);
-    std::fprintf(stderr, "%s: ", Program());
-    std::vfprintf(stderr, format, args);
-    std::fputc('\n', stderr);
+    PrintLine("", format, args);
     va_end(args);
     return kExitFailure;
 }
@@ -41,9 +46,7 @@ int Fail(const char* format, ...) {
 void Warn(const char* format, ...) {
     std::va_list args;
     va_start(args, format);
-    std::fprintf(stderr, "%s: warning: ", Program());
-    std::vfprintf(stderr, format, args);
-    std::fputc('\n', stderr);
+    PrintLine("warning: ", format, args);
     va_end(args);
 }
 

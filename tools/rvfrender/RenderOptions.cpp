@@ -128,7 +128,7 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, int* stat
             ok = ParsePair(value, options->rotate);
         } else if (name == "--pan") {
             ok = ParsePair(value, options->pan);
-        } else {
+        } else {  // "--zoom"
             ok = ParseFloat(value, &options->zoom);
         }
         if (!ok) {

@@ -69,6 +69,33 @@ TEST_P(RVFView, PrintsAndEndsAsExpected) {
 INSTANTIATE_TEST_SUITE_P(Runs, RVFView, testing::ValuesIn(Runs()),
                          [](const testing::TestParamInfo<Run>& run) { return run.param.name; });
 
+// Answers that come before any file, chooser or window: each ends at once, and nothing but the
+// answer is printed.
+TEST(RVFViewStartUp, AnswersBeforeFilesAndWindow) {
+    const struct {
+        const char* name;
+        std::vector<std::string> args, env;
+        int status;
+        std::string out, err;
+    } runs[] = {
+        {"Help", {"--help", kMesh, kMap}, {}, 0, "Usage: RVFView [OPTIONS] [MESH.rvf MAP.tga]\n", ""},
+        {"Version", {kMesh, "--version"}, {}, 0, "RVFView " RVF_VERSION "\n", ""},
+        {"UnknownOption", {"--bogus", kMesh, kMap}, {}, 2, "", "RVFView: unknown option '--bogus' (see 'RVFView --help')\n"},
+        {"NoDisplay", {kMesh, kMap}, {"DISPLAY="}, 1,
+         "RVFView needs a display, and DISPLAY is not set; rvfrender draws pictures without one.\n", ""},
+        {"DisplayThatDoesNotAnswer", {kMesh, kMap}, {"DISPLAY=:4711"}, 1,
+         "RVFView needs a display, and ':4711' cannot be opened; rvfrender draws pictures without one.\n", ""},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.name);
+        Outcome o = RunViewer({run.args, run.env, "", ""});
+        EXPECT_EQ(o.status, run.status);
+        // The help goes on; every other answer is one line.
+        EXPECT_EQ(run.name == std::string("Help") ? o.out.substr(0, run.out.size()) : o.out, run.out);
+        EXPECT_EQ(o.err, run.err);
+    }
+}
+
 // The leaks of a LeakSanitizer report (printed with the module of every frame) that were
 // allocated by our program: the first frame past the allocator and the C and C++ runtimes lies in
 // the viewer's executable. Blocks that the GL driver keeps, whether it is still loaded or already

@@ -58,6 +58,9 @@ extern GLuint gTextureID;
 
 // Prints the banner and the key help on standard output.
 void PrintKeyHelp();
+// True when the X display that DISPLAY names can be opened; otherwise false after one line on
+// standard output that says RVFView needs one and rvfrender works without.
+bool CheckDisplay();
 // Fixed GL state; once, after the window exists.
 void StateInit();
 // Allocates a zeroed gLightVec for gNumVerts vertices, replacing the old one. Ends the process

@@ -188,6 +188,31 @@ void TgaSeeds(const char* target) {
     idPastEnd[0] = 255;
     Save(target, "identification-past-end.tga", idPastEnd);
     Save(target, "short-header.tga", Prefix(rgb, 10));
+
+    // Run-length packets: a run of 4 pixels across the row end, then 2 stored ones.
+    Bytes packets = Prefix(rgba, 18);
+    packets[2] = 10;
+    packets.insert(packets.end(), {0x83, 1, 2, 3, 4, 0x01, 5, 6, 7, 8, 9, 10, 11, 12});
+    Save(target, "run-length.tga", packets);
+    Bytes topRight = packets;
+    topRight[17] |= 0x30;
+    Save(target, "run-length-top-right.tga", topRight);
+    Bytes topLeft = rgb;
+    topLeft[17] |= 0x20;
+    Save(target, "top-left.tga", topLeft);
+    Bytes mapped = Prefix(rgb, 18);
+    mapped[1] = 1;
+    mapped[2] = 9;
+    mapped[5] = 2;
+    mapped[7] = 24;
+    mapped[16] = 8;
+    mapped.insert(mapped.end(), {1, 2, 3, 4, 5, 6, 0x81, 0, 0x01, 1, 0});
+    Save(target, "colour-mapped-run-length.tga", mapped);
+    Bytes grey = Prefix(rgb, 18);
+    grey[2] = 3;
+    grey[16] = 8;
+    grey.insert(grey.end(), {1, 2, 3, 4});
+    Save(target, "greyscale.tga", grey);
 }
 
 void SmdSeeds(const char* target) {
@@ -239,6 +264,7 @@ int main(int argc, char** argv) {
     BareSeeds("RvReadTriangleChunk");
     BareSeeds("RvConvertFile");
     TgaSeeds("TGAReadImage");
+    TgaSeeds("TGAReadImageUpright");
     SmdSeeds("SMDReadTriangles");
     BitmapSeeds();
     return gFailed ? 1 : 0;

@@ -1,10 +1,6 @@
 #include <sys/resource.h>
 
 #include <climits>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <tuple>
 
@@ -267,36 +263,8 @@ TEST(TGAReadImageUpright, FailsCleanlyOnEveryPrefixOfThePixels) {
     }
 }
 
-namespace {
-
-// An independent encoder and decoder; our paths hold nothing the shell would interpret.
-bool Convert(const std::string& args) {
-    return std::system(("/usr/bin/convert " + args + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-Bytes FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool WriteFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    return bool(
-        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size())).flush());
-}
-
-// A fresh directory for the files the two sides exchange, removed with them.
-struct PeerDir {
-    char path[19] = "/tmp/tgapeerXXXXXX";
-    const bool made = mkdtemp(path) != nullptr;
-    const std::string tga = std::string(path) + "/a.tga", raw = std::string(path) + "/a.raw";
-    ~PeerDir() { std::filesystem::remove_all(path); }
-};
-
-}  // namespace
-
 TEST(TGAPeer, AgreesWithAnIndependentCodecBothWays) {
-    ASSERT_TRUE(Convert("-version")) << "make test installs imagemagick";
+    ASSERT_TRUE(RunConvert("-version")) << "make test installs imagemagick";
     const PeerDir dir;
     ASSERT_TRUE(dir.made);
     for (int depth : {24, 32}) {
@@ -307,14 +275,14 @@ TEST(TGAPeer, AgreesWithAnIndependentCodecBothWays) {
         const auto [ok, err, ours] = WrittenTo(
             SIZE_MAX, [&](FILE* fp) { return TGAWriteImage(fp, 3, 2, depth, picture.data(), false); });
         ASSERT_TRUE(ok && WriteFile(dir.tga, ours));
-        ASSERT_TRUE(Convert(dir.tga + " -auto-orient -depth 8" + layout + dir.raw));
+        ASSERT_TRUE(RunConvert(dir.tga + " -auto-orient -depth 8" + layout + dir.raw));
         EXPECT_EQ(FileBytes(dir.raw),
                   Join({Bytes(picture.begin() + row, picture.end()), Prefix(picture, row)}));
         // Its own file, with an identification field, uncompressed, bottom row first, read here
         // and compared with its decoding, rows as they stand in the file.
-        ASSERT_TRUE(Convert("-size 3x2 -depth 8" + layout + dir.raw + " -compress none -set comment peer " +
+        ASSERT_TRUE(RunConvert("-size 3x2 -depth 8" + layout + dir.raw + " -compress none -set comment peer " +
                             dir.tga));
-        ASSERT_TRUE(Convert(dir.tga + " -depth 8" + layout + dir.raw));
+        ASSERT_TRUE(RunConvert(dir.tga + " -depth 8" + layout + dir.raw));
         const Bytes theirs = FileBytes(dir.tga);
         ASSERT_TRUE(theirs.size() > 18 && theirs[0] == 4 && theirs[2] == 2 && (theirs[17] & 0x20) == 0);
         const Read r(StreamWith(theirs));
@@ -324,7 +292,7 @@ TEST(TGAPeer, AgreesWithAnIndependentCodecBothWays) {
 }
 
 TEST(TGAPeer, UprightRowsAreWhatAnIndependentDecoderShowsForEveryCommonKind) {
-    ASSERT_TRUE(Convert("-version")) << "make test installs imagemagick";
+    ASSERT_TRUE(RunConvert("-version")) << "make test installs imagemagick";
     const PeerDir dir;
     ASSERT_TRUE(dir.made);
     // 4 x 3 pixels, top row first, with repeats for runs and every pixel told apart by another.
@@ -340,13 +308,13 @@ TEST(TGAPeer, UprightRowsAreWhatAnIndependentDecoderShowsForEveryCommonKind) {
             ASSERT_TRUE(WriteFile(dir.raw, picture));
             for (const char* orient : {"BottomLeft", "TopLeft", "BottomRight", "TopRight"}) {
                 SCOPED_TRACE(std::string(compression) + ", " + std::to_string(depth) + " bits, " + orient);
-                ASSERT_TRUE(Convert("-size 4x3 -depth 8" + layout + dir.raw + " -type " +
+                ASSERT_TRUE(RunConvert("-size 4x3 -depth 8" + layout + dir.raw + " -type " +
                                     (depth == 24 ? "TrueColor" : "TrueColorAlpha") + " -orient " + orient +
                                     " -compress " + compression + " tga:" + dir.tga));
                 const Bytes file = FileBytes(dir.tga);
                 ASSERT_EQ(file[2], std::string(compression) == "RLE" ? 10 : 2);
                 const std::string theirs = dir.tga + ".raw";
-                ASSERT_TRUE(Convert(dir.tga + " -auto-orient -depth 8" + layout + theirs));
+                ASSERT_TRUE(RunConvert(dir.tga + " -auto-orient -depth 8" + layout + theirs));
                 const Upright r(StreamWith(file));
                 ASSERT_EQ(r.said, Said(true, 4, 3, depth, ""));
                 // Ours bottom row first and blue first; theirs top row first and red first.

@@ -1,6 +1,6 @@
 // JPEG maps through libjpeg: baseline and progressive, colour or grey, decoded to 8-bit RGB with
-// the library's default (exact integer) transform. Corrupt data is refused rather than patched
-// with grey, which would pass for a flat normal.
+// the library's default integer transform and smooth chroma upsampling, as ImageMagick decodes
+// them. Corrupt data is refused rather than patched with grey, which would pass for a flat normal.
 #include <csetjmp>
 #include <cstdio>
 #include <new>

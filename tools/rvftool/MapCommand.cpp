@@ -7,11 +7,10 @@
 
 #include "image/TGAIO.h"
 #include "import/Import.h"
-#include "tools/rvftool/AtomicOutput.h"
-#include "tools/rvftool/CommandLine.h"
-#include "tools/rvftool/LibraryConsole.h"
+#include "platform/Progress.h"
+#include "tools/common/CommandLine.h"
+#include "tools/rvftool/Commands.h"
 #include "tools/rvftool/MeshFiles.h"
-#include "tools/rvftool/Progress.h"
 
 namespace {
 

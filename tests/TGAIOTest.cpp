@@ -26,19 +26,24 @@ Bytes Exchanged(Bytes b, int depth) {
 
 typedef std::tuple<bool, int, int, int, std::string> Said;
 
-// What TGAReadImage gave for a stream, which is closed: the result, width, height, depth and
-// message, whether an array was handed over, and the pixels after a success.
+// What TGAReadImage, or with `upright` TGAReadImageUpright, gave for a stream, which is closed:
+// the result, width, height, depth and message (printed or handed back), whether an array was
+// handed over, and the pixels after a success.
 struct Read {
     Said said{false, -1, -1, -1, ""};
     bool handedOver = false;
     Bytes pixels;
-    explicit Read(FILE* fp) {
+    explicit Read(FILE* fp, bool upright = false) {
         if (fp == nullptr) return;
         auto& [ok, width, height, depth, err] = said;
         BYTE* p = nullptr;
-        CaptureStderr();
-        ok = TGAReadImage(fp, &width, &height, &depth, &p);
-        err = CapturedStderr();
+        if (upright) {
+            ok = TGAReadImageUpright(fp, &width, &height, &depth, &p, &err);
+        } else {
+            CaptureStderr();
+            ok = TGAReadImage(fp, &width, &height, &depth, &p);
+            err = CapturedStderr();
+        }
         std::fclose(fp);
         handedOver = p != nullptr;
         if (ok) pixels.assign(p, p + std::size_t(width) * std::size_t(height) * std::size_t(depth / 8));
@@ -200,28 +205,6 @@ TEST(TGAReadImage, ReportsPixelsThatCannotBeAllocated) {
     EXPECT_FALSE(r.handedOver);
 }
 
-namespace {
-
-// What TGAReadImageUpright gave for a stream, which is closed: the result, width, height, depth
-// and message, and the pixels after a success.
-struct Upright {
-    Said said{false, -1, -1, -1, ""};
-    bool handedOver = false;
-    Bytes pixels;
-    explicit Upright(FILE* fp) {
-        if (fp == nullptr) return;
-        auto& [ok, width, height, depth, err] = said;
-        BYTE* p = nullptr;
-        ok = TGAReadImageUpright(fp, &width, &height, &depth, &p, &err);
-        std::fclose(fp);
-        handedOver = p != nullptr;
-        if (ok) pixels.assign(p, p + std::size_t(width) * std::size_t(height) * std::size_t(depth / 8));
-        delete[] p;
-    }
-};
-
-}  // namespace
-
 TEST(TGAReadImageUpright, RefusesWhatIsNotTrueColourOf24Or32BitsSayingWhatItIs) {
     const std::string kOnly = ": only true-colour images of 24 or 32 bits are read";
     Bytes mapped = Join({Header(0, 1, 8), {1, 2, 3, 4, 5, 6}, Bytes(6, 0)});
@@ -240,7 +223,7 @@ TEST(TGAReadImageUpright, RefusesWhatIsNotTrueColourOf24Or32BitsSayingWhatItIs) 
          Said(false, -1, -1, -1, "the file ends inside the 18-byte Targa header")},
     };
     for (const auto& [name, file, said] : cases) {
-        const Upright r(StreamWith(file));
+        const Read r(StreamWith(file), true);
         EXPECT_EQ(r.said, said) << name;
         EXPECT_FALSE(r.handedOver) << name;
     }
@@ -255,11 +238,11 @@ TEST(TGAReadImageUpright, FailsCleanlyOnEveryPrefixOfThePixels) {
         const std::string message =
             file[2] == 10 ? "the file ends inside the run-length packets" : "the file ends inside the pixels";
         for (std::size_t n = 18; n < file.size(); ++n) {
-            const Upright r(StreamWith(Prefix(file, n)));
+            const Read r(StreamWith(Prefix(file, n)), true);
             EXPECT_EQ(r.said, Said(false, 3, 2, file[16], message)) << n;
             EXPECT_FALSE(r.handedOver) << n;
         }
-        EXPECT_EQ(Upright(StreamWith(file)).said, Said(true, 3, 2, file[16], ""));
+        EXPECT_EQ(Read(StreamWith(file), true).said, Said(true, 3, 2, file[16], ""));
     }
 }
 
@@ -280,8 +263,8 @@ TEST(TGAPeer, AgreesWithAnIndependentCodecBothWays) {
                   Join({Bytes(picture.begin() + row, picture.end()), Prefix(picture, row)}));
         // Its own file, with an identification field, uncompressed, bottom row first, read here
         // and compared with its decoding, rows as they stand in the file.
-        ASSERT_TRUE(RunConvert("-size 3x2 -depth 8" + layout + dir.raw + " -compress none -set comment peer " +
-                            dir.tga));
+        ASSERT_TRUE(RunConvert("-size 3x2 -depth 8" + layout + dir.raw +
+                               " -compress none -set comment peer " + dir.tga));
         ASSERT_TRUE(RunConvert(dir.tga + " -depth 8" + layout + dir.raw));
         const Bytes theirs = FileBytes(dir.tga);
         ASSERT_TRUE(theirs.size() > 18 && theirs[0] == 4 && theirs[2] == 2 && (theirs[17] & 0x20) == 0);
@@ -309,13 +292,13 @@ TEST(TGAPeer, UprightRowsAreWhatAnIndependentDecoderShowsForEveryCommonKind) {
             for (const char* orient : {"BottomLeft", "TopLeft", "BottomRight", "TopRight"}) {
                 SCOPED_TRACE(std::string(compression) + ", " + std::to_string(depth) + " bits, " + orient);
                 ASSERT_TRUE(RunConvert("-size 4x3 -depth 8" + layout + dir.raw + " -type " +
-                                    (depth == 24 ? "TrueColor" : "TrueColorAlpha") + " -orient " + orient +
-                                    " -compress " + compression + " tga:" + dir.tga));
+                                       (depth == 24 ? "TrueColor" : "TrueColorAlpha") + " -orient " + orient +
+                                       " -compress " + compression + " tga:" + dir.tga));
                 const Bytes file = FileBytes(dir.tga);
                 ASSERT_EQ(file[2], std::string(compression) == "RLE" ? 10 : 2);
                 const std::string theirs = dir.tga + ".raw";
                 ASSERT_TRUE(RunConvert(dir.tga + " -auto-orient -depth 8" + layout + theirs));
-                const Upright r(StreamWith(file));
+                const Read r(StreamWith(file), true);
                 ASSERT_EQ(r.said, Said(true, 4, 3, depth, ""));
                 // Ours bottom row first and blue first; theirs top row first and red first.
                 const std::size_t row = r.pixels.size() / 3;

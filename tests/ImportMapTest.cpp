@@ -105,25 +105,6 @@ TEST(ImportMap, EveryKindDecodesToWhatAnIndependentDecoderShowsBottomRowFirst) {
     }
 }
 
-TEST(ImportMap, DepthAskedForDropsOrAddsAlpha) {
-    const PeerDir dir;
-    ASSERT_TRUE(dir.made);
-    const std::string source = MakeSource(dir), file = dir.File("map.png");
-    ASSERT_TRUE(RunConvert(source + " PNG32:" + file));
-    const Decoded rgba(file, 0), rgb(file, 24), again(file, 32);
-    ASSERT_TRUE(rgba.ok && rgb.ok && again.ok);
-    Bytes stripped, opaque;
-    for (std::size_t i = 0; i < rgba.pixels.size(); ++i) {
-        if (i % 4 != 3) stripped.push_back(rgba.pixels[i]);
-        opaque.push_back(i % 4 == 3 ? 255 : rgba.pixels[i]);
-    }
-    EXPECT_EQ(std::make_tuple(rgb.depth, rgb.pixels), std::make_tuple(24, stripped));
-    EXPECT_EQ(again.pixels, rgba.pixels);
-    ASSERT_TRUE(RunConvert(file + " -alpha off PNG24:" + file));
-    const Decoded padded(file, 32);
-    EXPECT_EQ(std::make_tuple(padded.depth, padded.pixels), std::make_tuple(32, opaque));
-}
-
 TEST(ImportMap, BadFilesAreRefusedWithOneLineThatSaysWhy) {
     const PeerDir dir;
     ASSERT_TRUE(dir.made);

@@ -229,23 +229,6 @@ TEST(TGAReadImageUpright, RefusesWhatIsNotTrueColourOf24Or32BitsSayingWhatItIs) 
     }
 }
 
-TEST(TGAReadImageUpright, FailsCleanlyOnEveryPrefixOfThePixels) {
-    Bytes topLeft = Join({Header(0, 2, 32), Picture(32)});
-    topLeft[17] = 0x28;
-    const Bytes packets =
-        Join({Header(0, 10, 24), {0x81, 1, 2, 3, 0x03, 4, 5, 6, 7, 8, 9, 1, 2, 3, 4, 5, 6}});
-    for (const Bytes& file : {topLeft, packets}) {
-        const std::string message =
-            file[2] == 10 ? "the file ends inside the run-length packets" : "the file ends inside the pixels";
-        for (std::size_t n = 18; n < file.size(); ++n) {
-            const Read r(StreamWith(Prefix(file, n)), true);
-            EXPECT_EQ(r.said, Said(false, 3, 2, file[16], message)) << n;
-            EXPECT_FALSE(r.handedOver) << n;
-        }
-        EXPECT_EQ(Read(StreamWith(file), true).said, Said(true, 3, 2, file[16], ""));
-    }
-}
-
 TEST(TGAPeer, AgreesWithAnIndependentCodecBothWays) {
     ASSERT_TRUE(RunConvert("-version")) << "make test installs imagemagick";
     const PeerDir dir;

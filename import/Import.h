@@ -1,8 +1,9 @@
 // Opening what users have: the kind of a file told from its bytes, normal maps decoded from
 // PNG, JPEG and Targa files, and meshes of every format Assimp reads, each handed back as a plain
 // record. Nothing is printed: a failure returns false with one line in *error, which names no
-// file (the caller puts the path in front). Arrays handed back are made with array new and are
-// the caller's, released with array delete; after a failure none is handed over.
+// file (the caller puts the path in front). A record is filled only on success, replacing what
+// it held; arrays handed back are made with array new and are the caller's, released with array
+// delete.
 #ifndef IMPORT_IMPORT_H
 #define IMPORT_IMPORT_H
 

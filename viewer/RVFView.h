@@ -238,5 +238,8 @@ constexpr int kPathBufferSize = 1024;
 // libpng's reason in *error.
 // fp is open for writing in binary mode and is not closed here.
 bool EncodePng(FILE* fp, int width, int height, const unsigned char* rgb, std::string* error);
+// Copies width x height RGBA pixels stored bottom row first, as GL reads them, into `rgb` as RGB
+// top row first, as a picture is stored (width x height x 3 bytes).
+void RgbaFrameToPicture(const unsigned char* rgba, int width, int height, unsigned char* rgb);
 
 #endif

@@ -60,19 +60,13 @@ FILE* CreateFirstFree(const std::string& stem, std::string* path) {
 // The back buffer's pixels as RGB, top row first; array new, released by the caller. Rows are
 // read as RGBA, which needs no pack alignment other than GL's default.
 unsigned char* ReadBackBuffer(int width, int height) {
-    const size_t w = static_cast<size_t>(width), h = static_cast<size_t>(height);
-    unsigned char* rgba = new (std::nothrow) unsigned char[4 * w * h];
-    unsigned char* rgb = rgba != nullptr ? new (std::nothrow) unsigned char[3 * w * h] : nullptr;
+    const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
+    unsigned char* rgba = new (std::nothrow) unsigned char[4 * pixels];
+    unsigned char* rgb = rgba != nullptr ? new (std::nothrow) unsigned char[3 * pixels] : nullptr;
     if (rgb != nullptr) {
         glReadBuffer(GL_BACK);
         glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
-        // GL's rows come bottom first.
-        for (size_t y = 0; y < h; ++y) {
-            const unsigned char* from = rgba + 4 * w * (h - 1 - y);
-            unsigned char* to = rgb + 3 * w * y;
-            for (size_t x = 0; x < w; ++x, from += 4, to += 3)
-                to[0] = from[0], to[1] = from[1], to[2] = from[2];
-        }
+        RgbaFrameToPicture(rgba, width, height, rgb);
     }
     delete[] rgba;
     return rgb;

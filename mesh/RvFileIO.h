@@ -192,4 +192,16 @@ bool RvComputeTangentsD(int numTris, const RvRawTriangle* tris, RvRawTangentSpac
 // The same rounded to single precision.
 bool RvComputeTangents(int numTris, const RvRawTriangle* tris, RvRawTangentSpace** tan);
 
+// ---------------------------------------------------------------------------------------------
+// Triangle checks: what of a mesh can be shown.
+
+// Moves the triangles of `tris` whose positions, normals and texture coordinates are all finite
+// (no NaN, no infinity) to its front, in their order, and returns their count; the entries behind
+// them are left as they come. numTris is not negative.
+int RvKeepFiniteTriangles(int numTris, RvRawTriangle* tris);
+
+// True when the texture coordinates of `tri` enclose an area, so that the map has a direction on
+// it; edges whose sine is below 1e-7 count as collinear. tri is finite.
+bool RvTriangleHasTextureArea(const RvRawTriangle* tri);
+
 #endif

@@ -148,6 +148,11 @@ int RunImport(int argc, char** argv) {
     const char* in = line.operands[0];
     const char* out = line.operands[1];
 
+    // Assimp opens the file itself, and says only that it failed.
+    FILE* fp = OpenInputFile(in);
+    if (fp == nullptr) return kExitFailure;
+    std::fclose(fp);
+
     Assimp::Importer importer;
     std::string error;
     ProgressBegin("importing", 100);
@@ -164,6 +169,7 @@ int RunImport(int argc, char** argv) {
     bool written = WriteRvfFile(out, int(numTris), tris);
     delete[] tris;
     if (!written) return kExitFailure;
-    std::printf("%s: %zu triangles\n", out, numTris);
+    std::printf("%s: %zu %s\n", out, numTris,
+                CountNoun(static_cast<long long>(numTris), "triangle", "triangles"));
     return kExitOk;
 }

@@ -6,7 +6,6 @@
 // are expanded to RGB and a transparency chunk becomes an alpha channel.
 #include <png.h>
 
-#include <cerrno>
 #include <csetjmp>
 #include <cstdint>
 #include <cstdio>
@@ -31,7 +30,8 @@ const char kHelp[] =
     "for the viewer's Alpha mode, else 24 bits. The samples are copied as stored, without any\n"
     "gamma or colour-profile correction; 16-bit samples are rounded to 8 bits. Rows are stored\n"
     "bottom first, as the Targa declares, so the map lies the same way on the mesh as in the\n"
-    "PNG. A Targa holds at most 65535 x 65535 pixels.\n"
+    "PNG. A Targa holds at most 65535 x 65535 pixels. A greyscale PNG is written with a warning:\n"
+    "it holds heights, not the directions of a normal map.\n"
     "\n"
     "Options:\n"
     "  --depth 24|32  write this many bits per pixel: 24 drops the alpha, 32 adds an opaque one\n"
@@ -43,6 +43,7 @@ struct PngImage {
     std::uint32_t width;
     std::uint32_t height;
     bool hasAlpha;
+    bool greyscale;         // grey samples, copied into all three channels
     int channels;           // 3 or 4 in `pixels`
     unsigned char* pixels;  // rows bottom first, RGB or RGBA; array new
 };
@@ -95,6 +96,7 @@ bool ReadPng(FILE* fp, int depth, PngImage* image, char* error, std::size_t erro
 
     bool hasTrns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
     image->hasAlpha = (colorType & PNG_COLOR_MASK_ALPHA) != 0 || hasTrns;
+    image->greyscale = (colorType & PNG_COLOR_MASK_COLOR) == 0;
     if (bitDepth == 16) png_set_scale_16(png);
     if (colorType == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(png);
     if (colorType == PNG_COLOR_TYPE_GRAY && bitDepth < 8) png_set_expand_gray_1_2_4_to_8(png);
@@ -162,8 +164,8 @@ int RunMap(int argc, char** argv) {
     const char* in = line.operands[0];
     const char* out = line.operands[1];
 
-    FILE* fp = std::fopen(in, "rb");
-    if (fp == nullptr) return Fail("%s: cannot open: %s", in, std::strerror(errno));
+    FILE* fp = OpenInputFile(in);
+    if (fp == nullptr) return kExitFailure;
     PngImage image;
     char error[512];
     ProgressBegin("reading PNG", 0);
@@ -171,6 +173,7 @@ int RunMap(int argc, char** argv) {
     ProgressEnd();
     std::fclose(fp);
     if (!read) return Fail("%s: %s", in, error);
+    if (image.greyscale) Warn("%s: greyscale: it holds heights, not the directions of a normal map", in);
 
     AtomicOutput output;
     std::string outError;

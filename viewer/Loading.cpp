@@ -84,8 +84,8 @@ bool IsDirectory(FILE* fp) {
 // Whether the Targa header at fp's start declares its rows top first (descriptor bit 5). The
 // stream is left at its start.
 bool TargaTopRowFirst(FILE* fp) {
-    unsigned char header[18];
-    bool topFirst = fread(header, 1, sizeof header, fp) == sizeof header && (header[17] & 0x20) != 0;
+    TGAHeaderInfo header;
+    bool topFirst = TGAReadHeader(fp, &header) && (header.imdesc & 0x20) != 0;
     rewind(fp);
     return topFirst;
 }

@@ -23,8 +23,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <exception>
 #include <new>
-#include <system_error>
 #include <thread>
 
 #include "mesh/RvFileIOInternal.h"
@@ -99,7 +99,7 @@ struct Work {
     CornerKey* keys;       // per vertex
     std::uint64_t* table;  // hash slots: (hash >> 32) << 32 | (vertex + 1), 0 when empty
     std::size_t tableMask;
-    int* fanStart;  // per vertex and one more: where its fan begins in `fan`
+    int* fanStart;  // per vertex and one more: where its fan begins in `fan` (the weld counts in it)
     int* fan;       // the corners of the triangles with area, by vertex, in list order
     int maxFan;
     std::uint8_t* deferred;  // per vertex: its fan is settled in order
@@ -123,7 +123,7 @@ void RunParts(bool parallel, Part part) {
     if (parallel) {
         try {
             second = std::thread(part, 1);
-        } catch (const std::system_error&) {
+        } catch (const std::exception&) {
         }
     }
     part(0);
@@ -300,7 +300,7 @@ void FrameTriangles(Work* w) {
     for (;;) {
         const int first = w->nextChunk.fetch_add(kChunk);
         if (first >= w->numTris) return;
-        const int end = std::min(first, w->numTris - kChunk) + kChunk;
+        const int end = first + std::min(kChunk, w->numTris - first);
         for (int f = first; f < end; ++f) FrameTriangle(w, f);
     }
 }
@@ -452,7 +452,7 @@ void SettleGroup(const Work* w, const FanCorner* fan, const int* members, int n,
 // Room for settling one fan; every array has room for the largest fan.
 struct FanScratch {
     FanCorner* corners;
-    std::uint64_t* edges;  // two per corner: (other vertex) << 32 | corner << 1 | inward
+    std::uint64_t* edges;  // two per corner: (other vertex) << 32 | (place in the fan) << 1 | inward
     int* left;             // per corner: the fan corner across the edge to the next corner, or -1
     int* right;            // the same across the edge from the previous corner
     int* group;            // per corner

@@ -357,8 +357,8 @@ Vec3 FallbackTangent(const RvRawPoint& normal) {
     if (!(len > 0) || !std::isfinite(len)) return {1, 0, 0};
     const double n[3] = {normal.x / len, normal.y / len, normal.z / len};
     const int axis = std::fabs(n[0]) < 0.9 ? 0 : 1;
-    double t[3] = {-n[axis] * n[0], -n[axis] * n[1], -n[axis] * n[2]};
-    t[axis] += 1.0;
+    double t[3];
+    for (int k = 0; k < 3; ++k) t[k] = (k == axis ? 1.0 : 0.0) - n[axis] * n[k];
     const double tLen = std::sqrt(t[0] * t[0] + t[1] * t[1] + t[2] * t[2]);
     return {float(t[0] / tLen), float(t[1] / tLen), float(t[2] / tLen)};
 }

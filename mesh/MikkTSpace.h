@@ -10,7 +10,10 @@
 // per corner, in order, x, y, z of a unit tangent and w = +1 or -1, so that the bitangent is
 // w * cross(N, T) with N the corner's normal (glTF's TANGENT). Corners equal to the bit in
 // position, normal and texture coordinate (-0 equal to +0) are one vertex; the result matches
-// the method's published implementation to float rounding.
+// the method's published implementation to float rounding, except that every two triangles
+// that share an edge the same way round are joined here, where that implementation (which
+// leaves the last run of its sorted edges unsorted) can miss some around the vertex it numbers
+// last when more than two triangles meet there.
 // Where that implementation leaves a corner without a frame, the tangent is the x axis made
 // perpendicular to N, or the y axis when N is within 26 degrees of x (so (1,0,0) whenever N is
 // perpendicular to x):

@@ -81,6 +81,19 @@ bool Sound(const float* tangent, const RvRawPoint& normal) {
            std::fabs(tangent[3]) == 1;
 }
 
+bool Near(const float* a, const float* b) {
+    return std::fabs(a[0] - b[0]) <= 1e-4 && std::fabs(a[1] - b[1]) <= 1e-4 && std::fabs(a[2] - b[2]) <= 1e-4;
+}
+
+// The peer gives no frame where its tangent has no length, or is its placeholder (1, 0, 0)
+// with w = -1 against a normal that this is not perpendicular to.
+bool PeerUndefined(const float* p, const RvRawPoint& normal) {
+    const float placeholder[4] = {1, 0, 0, -1};
+    return std::fabs(Dot(p, p) - 1) > 1e-3 ||
+           (BitsOf(p) == BitsOf(placeholder) &&
+            std::fabs(normal.x) > 1e-6 * std::sqrt(Dot(normal.v, normal.v)));
+}
+
 // Counts the corners that break one rule and keeps the first.
 struct Breaks {
     int count = 0;
@@ -97,10 +110,8 @@ std::string Show(const float* t) {
     return s.str();
 }
 
-// Where the peer's frame is defined (a unit tangent perpendicular to the normal): every
-// component within 1e-4 of the peer's, the same w, and corners with identical peer tangents
-// identical here. Elsewhere (the peer's tangent has no length, or is its placeholder (1,0,0)
-// against a normal not perpendicular to it) a sound tangent.
+// Where the peer gives a frame: every component within 1e-4 of the peer's, the same w, and
+// corners with identical peer tangents identical here. Elsewhere a sound tangent, or the peer's.
 void ExpectLikePeer(const Mesh& tris, const std::vector<float>& mine, const std::vector<float>& peer) {
     ASSERT_EQ(peer.size(), mine.size());
     Breaks far, sign, split, unsound;
@@ -110,14 +121,12 @@ void ExpectLikePeer(const Mesh& tris, const std::vector<float>& mine, const std:
         const float* p = &peer[4 * c];
         const float* m = &mine[4 * c];
         const RvRawPoint& normal = tris[c / 3].norm[c % 3];
-        if (!Sound(p, normal)) {
-            if (!Sound(m, normal)) unsound.Add(c);
+        if (PeerUndefined(p, normal)) {
+            if (!Sound(m, normal) && !Near(m, p)) unsound.Add(c);
             continue;
         }
         ++defined;
-        if (std::fabs(m[0] - p[0]) > 1e-4 || std::fabs(m[1] - p[1]) > 1e-4 || std::fabs(m[2] - p[2]) > 1e-4) {
-            far.Add(c);
-        }
+        if (!Near(m, p)) far.Add(c);
         if (m[3] != p[3]) sign.Add(c);
         const int first = firstWith.emplace(BitsOf(p), c).first->second;
         if (BitsOf(&mine[4 * first]) != BitsOf(m)) split.Add(c);
@@ -254,6 +263,32 @@ Mesh Book() {
     return {pages[0], pages[2], pages[1], pages[3]};
 }
 
+// n triangles with corners drawn from a pool of 40 vertices on a coarse lattice: edges shared
+// by many triangles either way round, repeated and collapsed triangles, and many triangles
+// without texture area. The published implementation leaves its last run of edges unsorted
+// and can miss pairs there; a triangle apart at the end makes that run a single edge.
+Mesh Pooled(std::mt19937* rng, int n) {
+    std::uniform_int_distribution<int> step(-4, 4);
+    RvRawTriangle pool[40];
+    for (RvRawTriangle& v : pool) {
+        const bool flat = (*rng)() % 4 == 0;
+        SetCorner(&v, 0, step(*rng) / 4.0f, step(*rng) / 4.0f, step(*rng) / 4.0f, step(*rng) / 8.0f,
+                  step(*rng) / 8.0f, flat ? 0.0f : step(*rng) + 0.5f, flat ? 0.0f : float(step(*rng)), 1.0f);
+    }
+    Mesh tris(n);
+    for (RvRawTriangle& tri : tris) {
+        for (int c = 0; c < 3; ++c) {
+            const RvRawTriangle& v = pool[(*rng)() % 40];
+            tri.vert[c] = v.vert[0], tri.norm[c] = v.norm[0], tri.texCoord[c] = v.texCoord[0];
+        }
+    }
+    RvRawTriangle apart;
+    SetCorner(&apart, 0, 100, 100, 100, 0, 0), SetCorner(&apart, 1, 101, 100, 100, 1, 0);
+    SetCorner(&apart, 2, 101, 101, 100, 1, 1);
+    tris.push_back(apart);
+    return tris;
+}
+
 // A shape written as an OBJ file and read back through `rvftool import`, as Assimp reads it.
 Mesh Imported(const std::string& obj) {
     WriteFile("shape.obj", obj);
@@ -359,6 +394,7 @@ TEST_F(MikkTSpacePeer, EveryMeshMatches) {
         {"without texture area, mirrored first", [] { return WithoutTextureArea(true); }},
         {"four triangles on one edge", Book},
         {"weld stress mesh", [&rng] { return RandomMesh(&rng, 6000); }},
+        {"pooled corners", [&rng] { return Pooled(&rng, 1500); }},
         {"sphere through Assimp", [] { return Imported(SphereObj()); }},
         {"tube through Assimp", [] { return Imported(TubeObj()); }},
     };

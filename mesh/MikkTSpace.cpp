@@ -59,11 +59,16 @@ Vec3 Add(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 Vec3 Scale(float s, Vec3 v) { return {s * v.x, s * v.y, s * v.z}; }
 float Dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 bool NotZero(float x) { return std::fabs(x) > FLT_MIN; }
-bool VNotZero(Vec3 v) { return NotZero(v.x) || NotZero(v.y) || NotZero(v.z); }
+bool VNotZero(Vec3 v) { return NotZero(v.x) | NotZero(v.y) | NotZero(v.z); }
 bool Equal(Vec3 a, Vec3 b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
 
-// Unit length, unless no component is above the smallest normal float.
-Vec3 Normalized(Vec3 v) { return VNotZero(v) ? Scale(1.0f / std::sqrt(Dot(v, v)), v) : v; }
+// Unit length, unless no component is above the smallest normal float. Scaling by 1 leaves
+// a vector as it is, so the choice is of the factor, which loops over vectors can make for
+// several at once.
+Vec3 Normalized(Vec3 v) {
+    const float reciprocal = 1.0f / std::sqrt(Dot(v, v));
+    return Scale(VNotZero(v) ? reciprocal : 1.0f, v);
+}
 
 // v made perpendicular to the unit normal n, then of unit length.
 Vec3 Projected(Vec3 v, Vec3 n) { return Normalized(Sub(v, Scale(Dot(n, v), n))); }
@@ -252,8 +257,39 @@ bool WeldCorners(Work* w) {
     return true;
 }
 
-// The flags and corner frames of triangle f.
-void FrameTriangle(Work* w, int f) {
+// How many triangles are framed together.
+constexpr int kFrameBlock = 64;
+
+// The corners of a block of triangles, coordinate by coordinate, so that the compiler can make
+// the projections of several corners at once: per corner its normal and the four vectors made
+// perpendicular to it: the triangle's derivatives s and t, and its edges to the previous and
+// the next corner.
+struct CornerLanes {
+    float nx[3 * kFrameBlock], ny[3 * kFrameBlock], nz[3 * kFrameBlock];
+    float x[4][3 * kFrameBlock], y[4][3 * kFrameBlock], z[4][3 * kFrameBlock];
+};
+
+// Makes vector `which` of the first `count` corners perpendicular to its normal and unit.
+void ProjectLanes(int count, CornerLanes* lanes, int which) {
+    float* x = lanes->x[which];
+    float* y = lanes->y[which];
+    float* z = lanes->z[which];
+    for (int i = 0; i < count; ++i) {
+        const Vec3 p = Projected({x[i], y[i], z[i]}, {lanes->nx[i], lanes->ny[i], lanes->nz[i]});
+        x[i] = p.x, y[i] = p.y, z[i] = p.z;
+    }
+}
+
+void PutLane(CornerLanes* lanes, int which, int i, Vec3 v) {
+    lanes->x[which][i] = v.x, lanes->y[which][i] = v.y, lanes->z[which][i] = v.z;
+}
+
+Vec3 GetLane(const CornerLanes* lanes, int which, int i) {
+    return {lanes->x[which][i], lanes->y[which][i], lanes->z[which][i]};
+}
+
+// The flags of triangle f and the vectors of its corners, before projection.
+void FrameTriangle(Work* w, int f, CornerLanes* lanes, int lane) {
     const RvRawTriangle& tri = w->tris[f];
     const Vec3 p[3] = {Load(tri.vert[0]), Load(tri.vert[1]), Load(tri.vert[2])};
     const float t21x = tri.texCoord[1].u - tri.texCoord[0].u;
@@ -277,31 +313,44 @@ void FrameTriangle(Work* w, int f) {
         if (NotZero(lenS / absArea) && NotZero(lenT / absArea)) flags &= ~kGroupWithAny;
     }
     w->flags[f] = static_cast<std::uint8_t>(flags);
-
     for (int k = 0; k < 3; ++k) {
-        const int prev = k > 0 ? k - 1 : 2, next = k < 2 ? k + 1 : 0;
-        const Vec3 n = Load(tri.norm[k]);
-        const Vec3 e1 = Projected(Sub(p[prev], p[k]), n);
-        const Vec3 e2 = Projected(Sub(p[next], p[k]), n);
-        float cosine = Dot(e1, e2);
-        cosine = cosine > 1 ? 1 : (cosine < -1 ? -1 : cosine);
-        CornerFrame& frame = w->frames[3 * f + k];
-        frame.s = Projected(s, n);
-        frame.t = Projected(t, n);
-        frame.angle = static_cast<float>(std::acos(static_cast<double>(cosine)));
-        frame.flags = flags;
+        const int i = lane + k;
+        lanes->nx[i] = tri.norm[k].x, lanes->ny[i] = tri.norm[k].y, lanes->nz[i] = tri.norm[k].z;
+        PutLane(lanes, 0, i, s);
+        PutLane(lanes, 1, i, t);
+        PutLane(lanes, 2, i, Sub(p[k > 0 ? k - 1 : 2], p[k]));
+        PutLane(lanes, 3, i, Sub(p[k < 2 ? k + 1 : 0], p[k]));
     }
 }
 
-// Frames the triangles block by block, taking the next free block until none is left; a
-// block's frames are the same whichever thread makes them.
+// The flags and corner frames of the triangles from `first` to `end`, at most a block.
+void FrameBlock(Work* w, int first, int end, CornerLanes* lanes) {
+    const int corners = 3 * (end - first);
+    for (int f = first; f < end; ++f) FrameTriangle(w, f, lanes, 3 * (f - first));
+    for (int which = 0; which < 4; ++which) ProjectLanes(corners, lanes, which);
+    for (int i = 0; i < corners; ++i) {
+        float cosine = Dot(GetLane(lanes, 2, i), GetLane(lanes, 3, i));
+        cosine = cosine > 1 ? 1 : (cosine < -1 ? -1 : cosine);
+        CornerFrame& frame = w->frames[3 * first + i];
+        frame.s = GetLane(lanes, 0, i);
+        frame.t = GetLane(lanes, 1, i);
+        frame.angle = static_cast<float>(std::acos(static_cast<double>(cosine)));
+        frame.flags = w->flags[first + i / 3];
+    }
+}
+
+// Frames the triangles chunk by chunk, taking the next free chunk until none is left; a
+// chunk's frames are the same whichever thread makes them.
 void FrameTriangles(Work* w) {
     constexpr int kChunk = 4096;
+    CornerLanes lanes;
     for (;;) {
         const int first = w->nextChunk.fetch_add(kChunk);
         if (first >= w->numTris) return;
         const int end = first + std::min(kChunk, w->numTris - first);
-        for (int f = first; f < end; ++f) FrameTriangle(w, f);
+        for (int block = first; block < end; block += kFrameBlock) {
+            FrameBlock(w, block, std::min(end, block + kFrameBlock), &lanes);
+        }
     }
 }
 

@@ -182,17 +182,12 @@ void Bump(int i, int j, float u, float v, RvRawTriangle* tri, int c) {
 }
 
 // u mirrored about the middle column: the halves map texture space with opposite orientations
-// and share the corners on the mirror line.
-Mesh MirroredGrid() {
-    return Grid(12, 8, [](int, int, int i, int j, RvRawTriangle* tri, int c) {
-        Bump(i, j, std::fabs(i - 6) / 6.0f, j / 8.0f, tri, c);
-    });
-}
-
-// u jumps by a half at the middle column: the corners there are two vertices, one each side.
-Mesh SeamGrid() {
-    return Grid(12, 8, [](int qi, int, int i, int j, RvRawTriangle* tri, int c) {
-        Bump(i, j, i / 12.0f + (qi >= 6 ? 0.5f : 0.0f), j / 8.0f, tri, c);
+// and share the corners on the mirror line. Or u jumping by a half there: the corners on that
+// line are two vertices, one each side.
+Mesh BumpyGrid(bool mirrored) {
+    return Grid(12, 8, [mirrored](int qi, int, int i, int j, RvRawTriangle* tri, int c) {
+        const float u = mirrored ? std::fabs(i - 6) / 6.0f : i / 12.0f + (qi >= 6 ? 0.5f : 0.0f);
+        Bump(i, j, u, j / 8.0f, tri, c);
     });
 }
 
@@ -305,8 +300,8 @@ Mesh Imported(const std::string& obj) {
     return mesh;
 }
 
-// A UV sphere: smooth normals, a texture seam where u wraps, and quads at the poles that
-// collapse into triangles without area.
+// A UV sphere of quads without normals: Assimp splits the quads, makes smooth normals, and
+// the quads at the poles collapse into triangles without area; u wraps at a texture seam.
 std::string SphereObj() {
     std::ostringstream obj;
     obj.precision(9);
@@ -314,50 +309,16 @@ std::string SphereObj() {
     for (int i = 0; i <= around; ++i) {
         for (int j = 0; j <= across; ++j) {
             const double theta = 2 * kPi * i / around, phi = kPi * j / across;
-            const double x = std::sin(phi) * std::cos(theta), y = std::sin(phi) * std::sin(theta),
-                         z = std::cos(phi);
-            obj << "v " << x << " " << y << " " << z << "\nvn " << x << " " << y << " " << z << "\nvt "
-                << double(i) / around << " " << 1 - double(j) / across << "\n";
+            obj << "v " << std::sin(phi) * std::cos(theta) << " " << std::sin(phi) * std::sin(theta) << " "
+                << std::cos(phi) << "\nvt " << double(i) / around << " " << 1 - double(j) / across << "\n";
         }
     }
     for (int i = 0; i < around; ++i) {
         for (int j = 0; j < across; ++j) {
             const int a = i * (across + 1) + j + 1, b = a + across + 1;
-            obj << "f " << a << "/" << a << "/" << a << " " << a + 1 << "/" << a + 1 << "/" << a + 1 << " "
-                << b + 1 << "/" << b + 1 << "/" << b + 1 << " " << b << "/" << b << "/" << b << "\n";
+            obj << "f " << a << "/" << a << " " << a + 1 << "/" << a + 1 << " " << b + 1 << "/" << b + 1
+                << " " << b << "/" << b << "\n";
         }
-    }
-    return obj.str();
-}
-
-// A wavy tube closed by a polygon at each end, without normals: Assimp makes smooth ones and
-// splits the end polygons into fans.
-std::string TubeObj() {
-    std::ostringstream obj;
-    obj.precision(9);
-    const int around = 16, along = 10;
-    for (int j = 0; j <= along; ++j) {
-        for (int i = 0; i < around; ++i) {
-            const double theta = 2 * kPi * i / around, r = 1 + 0.2 * std::sin(0.9 * j + theta);
-            obj << "v " << r * std::cos(theta) << " " << r * std::sin(theta) << " " << 0.4 * j << "\nvt "
-                << double(i) / around << " " << double(j) / along << "\n";
-        }
-    }
-    auto at = [&](int i, int j) { return j * around + i % around + 1; };
-    for (int j = 0; j < along; ++j) {
-        for (int i = 0; i < around; ++i) {
-            obj << "f " << at(i, j) << "/" << at(i, j) << " " << at(i + 1, j) << "/" << at(i + 1, j) << " "
-                << at(i + 1, j + 1) << "/" << at(i + 1, j + 1) << " " << at(i, j + 1) << "/" << at(i, j + 1)
-                << "\n";
-        }
-    }
-    for (int end : {0, along}) {
-        obj << "f";
-        for (int i = 0; i < around; ++i) {
-            const int k = end == 0 ? at(around - i, end) : at(i, end);
-            obj << " " << k << "/" << k;
-        }
-        obj << "\n";
     }
     return obj.str();
 }
@@ -384,11 +345,10 @@ TEST_F(MikkTSpacePeer, EveryMeshMatches) {
         {"torus grid", [] { return MakeTorusGrid(96, 48, false); }},
         {"torus grid, shuffled", [] { return MakeTorusGrid(96, 48, true); }},
         {"textured cube", TexturedCube},
-        {"mirrored texture coordinates", MirroredGrid},
-        {"texture seam", SeamGrid},
+        {"mirrored texture coordinates", [] { return BumpyGrid(true); }},
+        {"texture seam", [] { return BumpyGrid(false); }},
         {"fan of 200, planar mapping", [] { return Fan(200, false); }},
         {"fan of 200, radial mapping", [] { return Fan(200, true); }},
-        {"fan of 7, radial mapping", [] { return Fan(7, true); }},
         {"triangles without area", WithoutArea},
         {"without texture area, mapped first", [] { return WithoutTextureArea(false); }},
         {"without texture area, mirrored first", [] { return WithoutTextureArea(true); }},
@@ -396,7 +356,6 @@ TEST_F(MikkTSpacePeer, EveryMeshMatches) {
         {"weld stress mesh", [&rng] { return RandomMesh(&rng, 6000); }},
         {"pooled corners", [&rng] { return Pooled(&rng, 1500); }},
         {"sphere through Assimp", [] { return Imported(SphereObj()); }},
-        {"tube through Assimp", [] { return Imported(TubeObj()); }},
     };
     for (const auto& mesh : meshes) {
         SCOPED_TRACE(mesh.name);

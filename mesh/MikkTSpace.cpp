@@ -43,6 +43,9 @@ constexpr float kThresholdCos = -1.0f;
 // Lists from this size on are shared with a second thread.
 constexpr int kParallelTriangles = 4096;
 
+// How many vertices a thread settles before it takes more.
+constexpr int kSettleRun = 2048;
+
 // How many fan corners ahead of the one being settled are fetched.
 constexpr int kFetchAhead = 48;
 
@@ -599,23 +602,24 @@ void FetchCorner(const Work* w, int corner) {
     __builtin_prefetch(w->tangents + 4 * static_cast<std::size_t>(corner), 1);
 }
 
-// Settles every fan on two threads, split where the fans' corners are halved. False when the
-// room for it cannot be had.
+// Settles every fan on two threads, each taking the next free run of vertices until none is
+// left; each fan writes only its own corners. False when the room for it cannot be had.
 bool SettleFans(const Work* w) {
-    const int half = w->fanStart[w->numVerts] / 2;
-    const int split =
-        static_cast<int>(std::upper_bound(w->fanStart, w->fanStart + w->numVerts + 1, half) - w->fanStart);
-    const int splitVertex = std::min(split, w->numVerts);
+    std::atomic<int> next(0);
     FanScratch scratch[2] = {};
     const bool ok = InitScratch(&scratch[0], w->maxFan) && InitScratch(&scratch[1], w->maxFan);
     if (ok) {
-        RunParts(w->numTris >= kParallelTriangles, [w, splitVertex, &scratch](int part) {
-            const int begin = part == 0 ? 0 : splitVertex, end = part == 0 ? splitVertex : w->numVerts;
-            int ahead = w->fanStart[begin];
-            for (int v = begin; v < end; ++v) {
-                const int target = std::min(w->fanStart[v + 1] + kFetchAhead, w->fanStart[end]);
-                for (; ahead < target; ++ahead) FetchCorner(w, w->fan[ahead]);
-                SettleFan(w, v, &scratch[part]);
+        RunParts(w->numTris >= kParallelTriangles, [w, &next, &scratch](int part) {
+            for (;;) {
+                const int begin = next.fetch_add(kSettleRun);
+                if (begin >= w->numVerts) return;
+                const int end = begin + std::min(kSettleRun, w->numVerts - begin);
+                int ahead = w->fanStart[begin];
+                for (int v = begin; v < end; ++v) {
+                    const int target = std::min(w->fanStart[v + 1] + kFetchAhead, w->fanStart[end]);
+                    for (; ahead < target; ++ahead) FetchCorner(w, w->fan[ahead]);
+                    SettleFan(w, v, &scratch[part]);
+                }
             }
         });
     }

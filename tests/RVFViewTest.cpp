@@ -26,6 +26,7 @@ void PrintTo(const Run& run, std::ostream* os) { *os << run.name; }
 std::vector<Run> Runs() {
     const std::string lost = "ERROR: Unable to open file: /nonexistent/";
     const std::string none = "Error: Invalid or no file chosen.\n";
+    const std::string kept = "Nothing loaded: the mesh and the map on screen stay.\n";
     return {
         {"TwoArgumentsQuitWithQ", {{kMesh, kMap}, {}, "", "a a a a c n t w b r Q"}, 0,
          "Normal map.\nVertex lighting.\nAlpha.\nDiffuse lit normal map.\n"
@@ -36,6 +37,10 @@ std::vector<Run> Runs() {
          lost + "mesh.rvf\n" + kAskMesh + lost + "again.rvf\n" + kAskMesh, ""},
         {"OneArgumentAsksForBothFiles", {{kMesh}, {}, kMesh + "\n" + kMap + "\n", "q"}, 0, kAskMesh + kAskMap, ""},
         {"NoMeshChosen", {{}, {}, "", ""}, 255, kAskMesh + none, ""},
+        // A load on "l" that gets no file, at either chooser, keeps what is on screen.
+        {"LoadCancelledKeepsTheMeshAndMap",
+         {{kMesh, kMap}, {}, "\n/nonexistent/x.rvf\n" + kMesh + "\n\n", "l l q"}, 0,
+         kAskMesh + kept + kAskMesh + lost + "x.rvf\n" + kAskMesh + kAskMap + kept, ""},
         {"NoMapChosen", {{kMesh, "/nonexistent/map.tga"}, {}, "\n", ""}, 255, lost + "map.tga\n" + kAskMap + none, ""},
         {"NoCombineExtension", {{kMesh, kMap}, {kShim, "RVF_TEST_EXTENSIONS=GL_ARB_texture_env_dot3"}, "", ""}, 255,
          "No GL_EXT_texture_env_combine support!\n", ""},
@@ -144,8 +149,9 @@ TEST(RVFViewLeaks, ReloadsLeakNothing) {
     if (lsan.empty() || lsan[0] != '/') GTEST_SKIP() << "no LeakSanitizer";
     const std::vector<std::string> env = {"LD_PRELOAD=" + lsan + " " KEEP_LOADED_PATH, options};
 #endif
-    std::string input;
-    for (int i = 0; i < 4; ++i) input += kMesh + "\n" + kMap + "\n";
+    // The first load is cancelled at the map, after a new mesh was read.
+    std::string input = kMesh + "\n\n";
+    for (int i = 0; i < 3; ++i) input += kMesh + "\n" + kMap + "\n";
     Outcome o = RunViewer({{kMesh, kMap}, env, input, "l l l l q"});
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.err.find("cannot be preloaded"), std::string::npos) << o.err;

@@ -48,7 +48,7 @@ std::vector<float> PeerTangents(const Mesh& tris) {
     bytes.append(reinterpret_cast<const char*>(records.data()), sizeof(RvRawTriangle) * records.size());
     WriteFile("peer-in.bin", bytes);
     const RunResult r = RunProgram(
-        NODE_PATH, {MIKKTSPACE_PEER_SCRIPT, MIKKTSPACE_PEER_MODULES, "peer-in.bin", "peer-out.bin"});
+        NODE_PROGRAM, {MIKKTSPACE_PEER_SCRIPT, MIKKTSPACE_PEER_MODULES, "peer-in.bin", "peer-out.bin"});
     if (r.status != 0) {
         ADD_FAILURE() << "the peer failed (" << r.status << "): " << r.err;
         return {};
@@ -328,7 +328,7 @@ std::string SphereObj() {
 class MikkTSpacePeer : public ToolTest {
 protected:
     void SetUp() override {
-        if (std::string(NODE_PATH).empty()) {
+        if (std::string(NODE_PROGRAM).empty()) {
             GTEST_SKIP()
                 << "node is not installed, so the MikkTSpace peer cannot run ('make deps' installs it)";
         }

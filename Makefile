@@ -11,6 +11,10 @@ DEPS := cmake make g++ pkg-config libgtest-dev libbenchmark-dev \
         libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev libgl1-mesa-dri \
         xvfb xauth xdotool imagemagick libassimp-dev libpng-dev libjpeg62-turbo-dev libosmesa6-dev python3
 RUN_DEPS := zenity
+# node and npm run the tests' MikkTSpace peer, an npm package the build installs into its own
+# tree; Debian's are installed only where the commands are missing, since another node
+# distribution may bring npm itself and conflict with Debian's npm package.
+NODE_DEPS := nodejs npm
 # libFuzzer and the sanitizer runtimes come with clang.
 FUZZ_DEPS := clang libclang-rt-14-dev
 
@@ -41,6 +45,7 @@ all: build
 
 deps:
 	@./.ci/install-deps $(DEPS)
+	@command -v node >/dev/null 2>&1 && command -v npm >/dev/null 2>&1 || ./.ci/install-deps $(NODE_DEPS)
 
 run-deps:
 	@./.ci/install-deps $(DEPS) $(RUN_DEPS)

@@ -577,11 +577,11 @@ void RvSortedIndexFetchEntries(const RvSortedIndex* index, const RvSortedKey* ke
                          : 0;
     const int group = guess->samples > 0 ? guess->samples - 1 : 0;
     const std::size_t slot = RunStart(index, top) + (static_cast<std::size_t>(group) << kSampleShift);
+    // The group's x and rest, and the first entry after it, where the zone may begin.
     const char* rest = reinterpret_cast<const char*>(index->rest + slot);
     __builtin_prefetch(index->x + slot);
-    __builtin_prefetch(rest);
-    __builtin_prefetch(rest + kLine);
-    __builtin_prefetch(rest + 2 * kLine);
+    __builtin_prefetch(index->x + slot + kSampleStep);
+    for (int line = 0; line < 4; ++line) __builtin_prefetch(rest + line * kLine);
 }
 
 int RvSortedIndexLikelyVertex(const RvSortedIndex* index, const RvSortedKey* key, const float64* position,
@@ -599,7 +599,6 @@ int RvSortedIndexLikelyVertex(const RvSortedIndex* index, const RvSortedKey* key
     const RvSortedRest* rest = index->rest + RunStart(index, guess->block);
     const float32 after = key->after;
     const int first = from + LeadingPassing(x + from, to - from, [after](float32 v) { return v > after; });
-    if (first == to && to < size) return -1;
     // The zone rarely runs on past the next group; then its end is left to the search.
     const int stop = to + kSampleStep < size ? to + kSampleStep : size;
     int likely = -1;

@@ -1,0 +1,91 @@
+// The byte-order walkers of the mesh records, with the host order as a compile-time parameter
+// as in platform/ByteOrder.h: mesh/RvByteOrder.cpp instantiates them for the host, the tests
+// the reversing variant too. Each converts the listed fields of `num` records at `arg`.
+#ifndef MESH_RVBYTEORDER_H
+#define MESH_RVBYTEORDER_H
+
+#include <cstddef>
+
+#include "mesh/RvFileIO.h"
+#include "platform/ByteOrder.h"
+
+template <bool kReverse>
+struct RvRecordByteOrder {
+    typedef KivByteOrder<kReverse> Scalar;
+
+    static uint32 Header(void* arg, uint32 num) {
+        unsigned char* p = static_cast<unsigned char*>(arg);
+        for (uint32 i = 0; i < num; ++i) {
+            Scalar::template Field<UInt32>(p + std::size_t(i) * sizeof(RvHeader) + offsetof(RvHeader, size));
+        }
+        return 1;
+    }
+
+    static uint32 Point(void* arg, uint32 num) { return Scalar::U32(arg, std::size_t(num) * 3); }
+    static uint32 PointD(void* arg, uint32 num) { return Scalar::U64(arg, std::size_t(num) * 3); }
+    static uint32 TexCoord(void* arg, uint32 num) { return Scalar::U32(arg, std::size_t(num) * 2); }
+
+    static uint32 Triangle(void* arg, uint32 num) {
+        unsigned char* p = static_cast<unsigned char*>(arg);
+        for (uint32 i = 0; i < num; ++i) {
+            unsigned char* item = p + std::size_t(i) * sizeof(RvRawTriangle);
+            Point(item + offsetof(RvRawTriangle, vert), 3);
+            Point(item + offsetof(RvRawTriangle, norm), 3);
+            TexCoord(item + offsetof(RvRawTriangle, texCoord), 3);
+        }
+        return 1;
+    }
+
+    static uint32 TangentSpace(void* arg, uint32 num) {
+        unsigned char* p = static_cast<unsigned char*>(arg);
+        for (uint32 i = 0; i < num; ++i) {
+            unsigned char* item = p + std::size_t(i) * sizeof(RvRawTangentSpace);
+            Point(item + offsetof(RvRawTangentSpace, tangent), 3);
+            Point(item + offsetof(RvRawTangentSpace, binormal), 3);
+        }
+        return 1;
+    }
+
+    static uint32 TangentSpaceD(void* arg, uint32 num) {
+        unsigned char* p = static_cast<unsigned char*>(arg);
+        for (uint32 i = 0; i < num; ++i) {
+            unsigned char* item = p + std::size_t(i) * sizeof(RvRawTangentSpaceD);
+            PointD(item + offsetof(RvRawTangentSpaceD, tangent), 3);
+            PointD(item + offsetof(RvRawTangentSpaceD, binormal), 3);
+        }
+        return 1;
+    }
+
+    static uint32 Index(void* arg, uint32 num) {
+        unsigned char* p = static_cast<unsigned char*>(arg);
+        for (uint32 i = 0; i < num; ++i) Scalar::U32(p + std::size_t(i) * sizeof(RvIndex), 3);
+        return 1;
+    }
+
+    static uint32 TangentPointD(void* arg, uint32 num) {
+        unsigned char* p = static_cast<unsigned char*>(arg);
+        for (uint32 i = 0; i < num; ++i) {
+            unsigned char* item = p + std::size_t(i) * sizeof(RvTangentPointD);
+            Scalar::U64(item + offsetof(RvTangentPointD, vertex), 3);
+            Scalar::U64(item + offsetof(RvTangentPointD, normal), 3);
+            Scalar::U64(item + offsetof(RvTangentPointD, uv), 2);
+            Scalar::U64(item + offsetof(RvTangentPointD, tangent), 3);
+            Scalar::U64(item + offsetof(RvTangentPointD, binormal), 3);
+            Scalar::U32(item + offsetof(RvTangentPointD, count), 1);
+        }
+        return 1;
+    }
+
+    static uint32 Bitmap(void* arg, uint32 num) {
+        unsigned char* p = static_cast<unsigned char*>(arg);
+        for (uint32 i = 0; i < num; ++i) {
+            unsigned char* item = p + std::size_t(i) * sizeof(KivBitmap);
+            Scalar::template Field<UInt16>(item + offsetof(KivBitmap, width));
+            Scalar::template Field<UInt16>(item + offsetof(KivBitmap, height));
+            Scalar::template Field<UInt32>(item + offsetof(KivBitmap, format));
+        }
+        return 1;
+    }
+};
+
+#endif

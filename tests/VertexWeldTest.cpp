@@ -169,11 +169,11 @@ TEST(RvCreateVertexBuffers, MatchesTheLiteralWeldBitForBit) {
                                                                        : a.vert[0].x < b.vert[0].x;
                                  });
             }
+            SCOPED_TRACE(testing::Message() << numTris << " triangles, variant " << variant);
             Welded fast, literal;
             ASSERT_TRUE(Weld(tris, &fast));
             ASSERT_TRUE(LiteralCreateVertexBuffers(numTris, tris.data(), &literal.numVerts, &literal.verts,
                                                    &literal.indices));
-            SCOPED_TRACE(testing::Message() << numTris << " triangles, variant " << variant);
             ASSERT_EQ(fast.numVerts, literal.numVerts);
             ASSERT_EQ(std::memcmp(fast.indices, literal.indices, sizeof(RvIndex) * tris.size()), 0);
             for (int n = 0; n < fast.numVerts; ++n)

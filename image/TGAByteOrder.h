@@ -5,6 +5,7 @@
 #define IMAGE_TGABYTEORDER_H
 
 #include <cstddef>
+#include <initializer_list>
 
 #include "image/TGAIO.h"
 #include "platform/ByteOrder.h"
@@ -13,17 +14,13 @@
 template <bool kReverse>
 uint32 TGAHeaderByteOrder(void* arg, uint32 num) {
     typedef KivByteOrder<kReverse> Scalar;
-    unsigned char* p = static_cast<unsigned char*>(arg);
-    for (uint32 i = 0; i < num; ++i) {
-        unsigned char* item = p + std::size_t(i) * sizeof(TGAHeaderInfo);
-        Scalar::template Field<UInt16>(item + offsetof(TGAHeaderInfo, cmorg));
-        Scalar::template Field<UInt16>(item + offsetof(TGAHeaderInfo, cmcnt));
-        Scalar::template Field<UInt16>(item + offsetof(TGAHeaderInfo, imxorg));
-        Scalar::template Field<UInt16>(item + offsetof(TGAHeaderInfo, imyorg));
-        Scalar::template Field<UInt16>(item + offsetof(TGAHeaderInfo, imwidth));
-        Scalar::template Field<UInt16>(item + offsetof(TGAHeaderInfo, imheight));
-    }
-    return 1;
+    return Scalar::template Records<TGAHeaderInfo>(arg, num, [](unsigned char* item) {
+        for (std::size_t field : {offsetof(TGAHeaderInfo, cmorg), offsetof(TGAHeaderInfo, cmcnt),
+                                  offsetof(TGAHeaderInfo, imxorg), offsetof(TGAHeaderInfo, imyorg),
+                                  offsetof(TGAHeaderInfo, imwidth), offsetof(TGAHeaderInfo, imheight)}) {
+            Scalar::template Field<UInt16>(item + field);
+        }
+    });
 }
 
 #endif

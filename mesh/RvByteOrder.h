@@ -14,11 +14,9 @@ struct RvRecordByteOrder {
     typedef KivByteOrder<kReverse> Scalar;
 
     static uint32 Header(void* arg, uint32 num) {
-        unsigned char* p = static_cast<unsigned char*>(arg);
-        for (uint32 i = 0; i < num; ++i) {
-            Scalar::template Field<UInt32>(p + std::size_t(i) * sizeof(RvHeader) + offsetof(RvHeader, size));
-        }
-        return 1;
+        return Scalar::template Records<RvHeader>(arg, num, [](unsigned char* item) {
+            Scalar::template Field<UInt32>(item + offsetof(RvHeader, size));
+        });
     }
 
     static uint32 Point(void* arg, uint32 num) { return Scalar::U32(arg, std::size_t(num) * 3); }
@@ -26,65 +24,48 @@ struct RvRecordByteOrder {
     static uint32 TexCoord(void* arg, uint32 num) { return Scalar::U32(arg, std::size_t(num) * 2); }
 
     static uint32 Triangle(void* arg, uint32 num) {
-        unsigned char* p = static_cast<unsigned char*>(arg);
-        for (uint32 i = 0; i < num; ++i) {
-            unsigned char* item = p + std::size_t(i) * sizeof(RvRawTriangle);
+        return Scalar::template Records<RvRawTriangle>(arg, num, [](unsigned char* item) {
             Point(item + offsetof(RvRawTriangle, vert), 3);
             Point(item + offsetof(RvRawTriangle, norm), 3);
             TexCoord(item + offsetof(RvRawTriangle, texCoord), 3);
-        }
-        return 1;
+        });
     }
 
-    static uint32 TangentSpace(void* arg, uint32 num) {
-        unsigned char* p = static_cast<unsigned char*>(arg);
-        for (uint32 i = 0; i < num; ++i) {
-            unsigned char* item = p + std::size_t(i) * sizeof(RvRawTangentSpace);
-            Point(item + offsetof(RvRawTangentSpace, tangent), 3);
-            Point(item + offsetof(RvRawTangentSpace, binormal), 3);
-        }
-        return 1;
+    // A tangent space's frames, of RvRawPoint or RvRawPointD as Space holds.
+    template <typename Space, uint32 (*Frame)(void*, uint32)>
+    static uint32 Frames(void* arg, uint32 num) {
+        return Scalar::template Records<Space>(arg, num, [](unsigned char* item) {
+            Frame(item + offsetof(Space, tangent), 3);
+            Frame(item + offsetof(Space, binormal), 3);
+        });
     }
 
+    static uint32 TangentSpace(void* arg, uint32 num) { return Frames<RvRawTangentSpace, Point>(arg, num); }
     static uint32 TangentSpaceD(void* arg, uint32 num) {
-        unsigned char* p = static_cast<unsigned char*>(arg);
-        for (uint32 i = 0; i < num; ++i) {
-            unsigned char* item = p + std::size_t(i) * sizeof(RvRawTangentSpaceD);
-            PointD(item + offsetof(RvRawTangentSpaceD, tangent), 3);
-            PointD(item + offsetof(RvRawTangentSpaceD, binormal), 3);
-        }
-        return 1;
+        return Frames<RvRawTangentSpaceD, PointD>(arg, num);
     }
 
     static uint32 Index(void* arg, uint32 num) {
-        unsigned char* p = static_cast<unsigned char*>(arg);
-        for (uint32 i = 0; i < num; ++i) Scalar::U32(p + std::size_t(i) * sizeof(RvIndex), 3);
-        return 1;
+        return Scalar::template Records<RvIndex>(arg, num, [](unsigned char* item) { Scalar::U32(item, 3); });
     }
 
     static uint32 TangentPointD(void* arg, uint32 num) {
-        unsigned char* p = static_cast<unsigned char*>(arg);
-        for (uint32 i = 0; i < num; ++i) {
-            unsigned char* item = p + std::size_t(i) * sizeof(RvTangentPointD);
+        return Scalar::template Records<RvTangentPointD>(arg, num, [](unsigned char* item) {
             Scalar::U64(item + offsetof(RvTangentPointD, vertex), 3);
             Scalar::U64(item + offsetof(RvTangentPointD, normal), 3);
             Scalar::U64(item + offsetof(RvTangentPointD, uv), 2);
             Scalar::U64(item + offsetof(RvTangentPointD, tangent), 3);
             Scalar::U64(item + offsetof(RvTangentPointD, binormal), 3);
             Scalar::U32(item + offsetof(RvTangentPointD, count), 1);
-        }
-        return 1;
+        });
     }
 
     static uint32 Bitmap(void* arg, uint32 num) {
-        unsigned char* p = static_cast<unsigned char*>(arg);
-        for (uint32 i = 0; i < num; ++i) {
-            unsigned char* item = p + std::size_t(i) * sizeof(KivBitmap);
+        return Scalar::template Records<KivBitmap>(arg, num, [](unsigned char* item) {
             Scalar::template Field<UInt16>(item + offsetof(KivBitmap, width));
             Scalar::template Field<UInt16>(item + offsetof(KivBitmap, height));
             Scalar::template Field<UInt32>(item + offsetof(KivBitmap, format));
-        }
-        return 1;
+        });
     }
 };
 

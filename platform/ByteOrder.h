@@ -41,6 +41,14 @@ struct KivByteOrder {
         return 1;
     }
 
+    // Applies convert(item) to each of the `num` records of type R at `arg`.
+    template <typename R, typename Convert>
+    static uint32 Records(void* arg, uint32 num, const Convert& convert) {
+        unsigned char* p = static_cast<unsigned char*>(arg);
+        for (uint32 i = 0; i < num; ++i) convert(p + std::size_t(i) * sizeof(R));
+        return 1;
+    }
+
     static uint32 Bytes(void*, uint32) { return 1; }
     static uint32 U16(void* arg, std::size_t count) { return Scalars<UInt16>(arg, count); }
     static uint32 U32(void* arg, std::size_t count) { return Scalars<UInt32>(arg, count); }

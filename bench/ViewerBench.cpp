@@ -2,7 +2,6 @@
 // light vectors, the frame in a real 512 x 512 window and the time from the start of a load to
 // the first finished frame. They need an X display (`make bench` starts a virtual one).
 #include <GL/freeglut.h>
-#include <GL/glu.h>
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -112,12 +111,10 @@ void RunLoad(benchmark::State& state, const std::vector<RvRawTriangle>& tris) {
 void RunLightVectors(benchmark::State& state, const std::vector<RvRawTriangle>& tris) {
     if (!UseMesh(state, tris)) return;
     MatrixInit();
-    GLfloat m[16];
+    gInTangentSpace = true;
     GLfloat worldLightPos[3];
-    matrixInvert(gViewMat, m);
-    vecMatMult(gLightpos, m, worldLightPos);
     for (auto _ : state) {
-        ComputeLightVectors(worldLightPos, true);
+        FrameLightVectors(worldLightPos);
         benchmark::ClobberMemory();
     }
     state.counters["vertices"] = gNumVerts;
@@ -128,36 +125,19 @@ double Milliseconds(std::chrono::steady_clock::time_point from, std::chrono::ste
 }
 
 // Where a frame's time goes: the steps of Display (shaded in mode 0, or wire-frame, no
-// overlays) taken apart, each timed on its own, as milliseconds per frame in counters. The
-// draw step is what GL does before it returns (vertex work and binning); finishing waits for
-// the rasteriser threads.
+// overlays) taken one by one, each timed on its own, as milliseconds per frame in counters.
+// The draw steps are what GL does before it returns (vertex work and binning); finishing waits
+// for the rasteriser threads.
 void SplitFrames(benchmark::State& state, int frames) {
     double lights = 0, draw = 0, finish = 0, swap = 0;
-    GLfloat m[16];
     GLfloat worldLightPos[3];
     for (int i = 0; i < frames; ++i) {
         const auto start = std::chrono::steady_clock::now();
-        matrixInvert(gViewMat, m);
-        vecMatMult(gLightpos, m, worldLightPos);
-        ComputeLightVectors(worldLightPos, gInTangentSpace);
+        FrameLightVectors(worldLightPos);
         const auto computed = std::chrono::steady_clock::now();
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        glViewport(0, 0, gWidth, gHeight);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        gluPerspective(gFov, static_cast<double>(gWidth) / gHeight, gClipNear, gClipFar);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadMatrixf(gViewMat);
-        if (gWireframe) {
-            glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
-            glColor3f(1.0f, 1.0f, 1.0f);
-            DrawObject(false);
-        } else {
-            glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-            SetupBumpState();
-            DrawObject(true);
-            ClearBumpState();
-        }
+        FrameView();
+        FrameObject(worldLightPos);
+        FrameOverlays();
         const auto drawn = std::chrono::steady_clock::now();
         glFinish();
         const auto finished = std::chrono::steady_clock::now();

@@ -45,6 +45,7 @@ protected:
         gViewMode = 0;
         gWireframe = gShowNormals = gShowTanCoord = false;
         gInTangentSpace = true;
+        gBackground = kBackgroundBlack;
     }
 
     // A 40 x 40 square at z = 0 facing +z (or -z), texture square (0,0) to (1,1), tangent +x,

@@ -1,20 +1,29 @@
-// One frame, drawn on demand from the view state. Nothing here needs the window toolkit, so
-// the same drawing also runs in an off-screen context.
+// One frame, drawn on demand from the view state, in steps that the benchmarks also time one by
+// one. Nothing here needs the window toolkit, so the same drawing also runs in an off-screen
+// context.
 #include <GL/glu.h>
 
 #include "viewer/RVFView.h"
 
 void DrawFrame() {
-    GLfloat m[16];
     GLfloat worldLightPos[3];
+    FrameLightVectors(worldLightPos);
+    FrameView();
+    FrameObject(worldLightPos);
+    FrameOverlays();
+    glFinish();
+}
 
-    PrintError("Display");
-
+void FrameLightVectors(GLfloat* worldLightPos) {
     // The headlight, carried from eye space into the object's own coordinates.
+    GLfloat m[16];
     matrixInvert(gViewMat, m);
     vecMatMult(gLightpos, m, worldLightPos);
     ComputeLightVectors(worldLightPos, gInTangentSpace);
+}
 
+void FrameView() {
+    PrintError("Display");
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glViewport(0, 0, gWidth, gHeight);
     glMatrixMode(GL_PROJECTION);
@@ -26,40 +35,44 @@ void DrawFrame() {
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glLoadMatrixf(gViewMat);
+}
 
+void FrameObject(GLfloat* worldLightPos) {
     if (gWireframe) {
         glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
         glColor3f(1.0f, 1.0f, 1.0f);
         DrawObject(false);
-    } else {
-        if (gViewMode < 0 || gViewMode > 3) gViewMode = 0;
-        glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-        switch (gViewMode) {
-            case 0:
-                SetupBumpState();
-                DrawObject(true);
-                ClearBumpState();
-                break;
-            case 1:
-                SetupNormalMapState();
-                DrawObject(false);
-                ClearNormalMapState();
-                break;
-            case 2:
-                SetupLightState(worldLightPos);
-                glColor3f(1.0f, 1.0f, 1.0f);
-                DrawObject(false);
-                ClearLightState();
-                break;
-            default:
-                SetupAlphaState();
-                glColor3f(1.0f, 1.0f, 1.0f);
-                DrawObject(false);
-                ClearAlphaState();
-                break;
-        }
+        return;
     }
+    if (gViewMode < 0 || gViewMode > 3) gViewMode = 0;
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    switch (gViewMode) {
+        case 0:
+            SetupBumpState();
+            DrawObject(true);
+            ClearBumpState();
+            break;
+        case 1:
+            SetupNormalMapState();
+            DrawObject(false);
+            ClearNormalMapState();
+            break;
+        case 2:
+            SetupLightState(worldLightPos);
+            glColor3f(1.0f, 1.0f, 1.0f);
+            DrawObject(false);
+            ClearLightState();
+            break;
+        default:
+            SetupAlphaState();
+            glColor3f(1.0f, 1.0f, 1.0f);
+            DrawObject(false);
+            ClearAlphaState();
+            break;
+    }
+}
 
+void FrameOverlays() {
     if (gShowNormals) {
         glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
         glColor3f(1.0f, 0.0f, 0.0f);
@@ -72,6 +85,4 @@ void DrawFrame() {
         glColor3f(0.0f, 1.0f, 0.0f);
         DrawBinormal(0.4f);
     }
-
-    glFinish();
 }

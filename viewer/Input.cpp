@@ -9,13 +9,6 @@
 
 namespace {
 
-// The eye-space vector v in the object's coordinates.
-void EyeToObject(const GLfloat* v, GLfloat* o) {
-    GLfloat m[16];
-    matrixInvert(gViewMat, m);
-    vecMat3x3Mult(v, m, o);
-}
-
 void CycleViewMode() {
     gViewMode = (gViewMode + 1) % 4;
     switch (gViewMode) {
@@ -38,25 +31,6 @@ void CycleViewMode() {
     printf("Diffuse lit normal map.\n");
 }
 
-void CycleBackground() {
-    static int background = 0;
-    switch (background) {
-        case 1:
-            glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
-            break;
-        case 2:
-            glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
-            break;
-        case 3:
-            glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-            break;
-        default:
-            glClearColor(0.0f, 0.0f, 0.5f, 1.0f);
-            break;
-    }
-    background = (background + 1) % 4;
-}
-
 }  // namespace
 
 void KeyFunc(unsigned char key, int, int) {
@@ -65,7 +39,7 @@ void KeyFunc(unsigned char key, int, int) {
             CycleViewMode();
             break;
         case 'b':
-            CycleBackground();
+            SetBackground((gBackground + 1) % kBackgroundCount);
             break;
         case 'c':
             gInTangentSpace = !gInTangentSpace;
@@ -73,9 +47,10 @@ void KeyFunc(unsigned char key, int, int) {
                                    : "Not converting light into tangent space\n");
             break;
         case 'l':
-            LoadNewObjectAndMap();
-            ObjectInit();
-            TextureInit();
+            if (ChooseObjectAndMapKeepingCurrent()) {
+                ObjectInit();
+                TextureInit();
+            }
             break;
         case 'n':
             gShowNormals = !gShowNormals;
@@ -125,35 +100,20 @@ void MouseUpDown(int button, int state, int x, int y) {
 }
 
 void MouseMove(int x, int y) {
-    GLfloat v[3], o[3];
     if (gLeftDown) {
-        v[0] = static_cast<GLfloat>(y - gLeftY) * 0.3f;
-        v[1] = static_cast<GLfloat>(x - gLeftX) * 0.3f;
-        v[2] = 0.0f;
-        EyeToObject(v, o);
-        matrixRotate(gViewMat, o[0], 0);
-        matrixRotate(gViewMat, o[1], 1);
-        matrixRotate(gViewMat, o[2], 2);
+        DragRotate(static_cast<GLfloat>(y - gLeftY) * 0.3f, static_cast<GLfloat>(x - gLeftX) * 0.3f);
         gLeftX = x;
         gLeftY = y;
         glutPostRedisplay();
     }
     if (gMiddleDown) {
-        v[0] = static_cast<GLfloat>(x - gMiddleX) * 0.1f;
-        v[1] = static_cast<GLfloat>(y - gMiddleY) * -0.1f;
-        v[2] = 0.0f;
-        EyeToObject(v, o);
-        matrixTranslate(gViewMat, o);
+        DragPan(static_cast<GLfloat>(x - gMiddleX) * 0.1f, static_cast<GLfloat>(y - gMiddleY) * -0.1f);
         gMiddleX = x;
         gMiddleY = y;
         glutPostRedisplay();
     }
     if (gRightDown) {
-        v[0] = 0.0f;
-        v[1] = 0.0f;
-        v[2] = static_cast<GLfloat>(x - gRightX) * 0.1f + static_cast<GLfloat>(y - gRightY) * 0.1f;
-        EyeToObject(v, o);
-        matrixTranslate(gViewMat, o);
+        DragZoom(static_cast<GLfloat>(x - gRightX) * 0.1f + static_cast<GLfloat>(y - gRightY) * 0.1f);
         gRightX = x;
         gRightY = y;
         glutPostRedisplay();

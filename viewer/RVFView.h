@@ -9,6 +9,9 @@
 
 #include <GL/gl.h>
 
+#include <cstdio>
+#include <string>
+
 #include "mesh/RvFileIO.h"
 
 // ---------------------------------------------------------------------------------------------
@@ -26,6 +29,10 @@ extern bool gWireframe;
 extern bool gShowNormals;
 extern bool gShowTanCoord;
 extern bool gInTangentSpace;  // light vectors are carried into each vertex's tangent frame
+extern int gBackground;       // clear colour, one of the kBackground values below
+
+// The clear colours: the start-up black, then those the "b" key steps through in this order.
+enum { kBackgroundBlack, kBackgroundBlue, kBackgroundGrey, kBackgroundWhite, kBackgroundCount };
 
 // Mouse buttons: position at the press or the last drag step, and whether the button is held.
 extern GLint gLeftX, gLeftY;
@@ -44,6 +51,8 @@ extern RvIndex* gIndices;           // gNumTris index triples into gVertices
 extern double* gLightVec;           // 3 packed light-vector components per vertex
 extern KivBitmap gTexInfo;          // the normal map, texels red first
 extern bool gHaveTexture;           // gTextureID was created by TextureInit
+extern std::string gMeshPath;       // the files the mesh and the map were loaded from
+extern std::string gMapPath;
 extern GLuint gTextureID;
 
 // ---------------------------------------------------------------------------------------------
@@ -51,6 +60,9 @@ extern GLuint gTextureID;
 
 // Prints the banner and the key help on standard output.
 void PrintKeyHelp();
+// True when the X display that DISPLAY names can be opened; otherwise false after one line on
+// standard output that says RVFView needs one and rvfrender works without.
+bool CheckDisplay();
 // Fixed GL state; once, after the window exists.
 void StateInit();
 // Allocates a zeroed gLightVec for gNumVerts vertices, replacing the old one. Ends the process
@@ -63,6 +75,20 @@ void TextureInit();
 void MatrixInit();
 // GLUT reshape callback: keeps the new window size for the next frame.
 void Reshape(int w, int h);
+// Keeps `background` (a kBackground value; any other is black) in gBackground and makes its
+// colour the clear colour.
+void SetBackground(int background);
+
+// Drag steps, as one pointer move with a button held makes them. Each eye-space vector is
+// carried into the object's coordinates (EyeToObject) before it turns or moves gViewMat.
+// Left button: turns the object aboutX degrees about the screen's x axis and aboutY about its y.
+void DragRotate(GLfloat aboutX, GLfloat aboutY);
+// Middle button: moves the object `right` and `up` eye units.
+void DragPan(GLfloat right, GLfloat up);
+// Right button: brings the object `nearer` eye units towards the eye (away when negative).
+void DragZoom(GLfloat nearer);
+// The eye-space direction v in the coordinates of the object that gViewMat places, into o.
+void EyeToObject(const GLfloat* v, GLfloat* o);
 
 // Matrices are 16 floats, column-major; vectors 3 floats.
 // Fills `matrix` with the identity.
@@ -92,6 +118,12 @@ bool LoadTextureFile(const char* textureFile);
 void LoadNewObjectAndMap();
 // Asks with `choose` (a chooser below) until `load` accepts the chosen file.
 void ChooseUntilLoaded(bool (*choose)(int*, char*), bool (*load)(const char*));
+// Asks for a mesh and then a map, each until it loads, and keeps them. When the user gives no
+// file, the mesh and map loaded before stay as they were and false is returned after one line.
+bool ChooseObjectAndMapKeepingCurrent();
+// Loads the mesh and the map in these two files; when either fails (after its loader's message)
+// the mesh and map loaded before stay as they were and false is returned.
+bool LoadObjectAndMapKeepingCurrent(const char* objectFile, const char* textureFile);
 
 // ---------------------------------------------------------------------------------------------
 // Shading modes. Display calls one Setup routine, DrawObject and the matching Clear routine.
@@ -121,8 +153,19 @@ void ClearAlphaState();
 // GLUT display callback: draws one frame from the globals (DrawFrame) and swaps the buffers.
 void Display();
 // Draws one frame from the globals into the current context and waits for GL to finish; the
-// buffers are not swapped.
+// buffers are not swapped. It takes the four steps below in order, then glFinish.
 void DrawFrame();
+// Step 1: fills gLightVec for the light at the eye; worldLightPos receives the light in the
+// object's coordinates (3 floats). No GL.
+void FrameLightVectors(GLfloat* worldLightPos);
+// Step 2: prints a GL error left by earlier calls (tagged "Display"), clears the buffers and
+// sets the viewport, the projection for gWidth x gHeight and gViewMat as the model-view matrix.
+void FrameView();
+// Step 3: draws the object in the shading mode gViewMode (a value out of range becomes 0), or
+// as the white wire-frame; worldLightPos as step 1 made it.
+void FrameObject(GLfloat* worldLightPos);
+// Step 4: draws the normals and the tangent frames where they are switched on.
+void FrameOverlays();
 // One line per vertex from its position along its normal, tangent or binormal times `offset`.
 void DrawNormal(double offset);
 void DrawTangent(double offset);
@@ -156,8 +199,19 @@ void checkExtensions();
 // title is shown on standard output and one path is read from standard input.
 bool GetRVFFileName(int* dummy, char* filename);
 bool GetTextureFileName(int* dummy, char* filename);
+// The same choosers, false when the user gives no file instead of ending the process.
+bool AskRVFFileName(char* filename);
+bool AskTextureFileName(char* filename);
 
 // Size of every path buffer handed to the choosers.
 constexpr int kPathBufferSize = 1024;
+
+// ---------------------------------------------------------------------------------------------
+// Pictures.
+
+// Writes width x height 8-bit RGB pixels, top row first, as a PNG stream to `fp`. False with
+// libpng's reason in *error.
+// fp is open for writing in binary mode and is not closed here.
+bool EncodePng(FILE* fp, int width, int height, const unsigned char* rgb, std::string* error);
 
 #endif

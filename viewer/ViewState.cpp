@@ -1,4 +1,5 @@
-// The view state: globals, the initialisation routines, reshape and the matrix helpers.
+// The view state: globals, the initialisation routines, reshape, the background, the drag
+// steps and the matrix helpers.
 #include <GL/glu.h>
 
 #include <cmath>
@@ -21,6 +22,7 @@ bool gWireframe = false;
 bool gShowNormals = false;
 bool gShowTanCoord = false;
 bool gInTangentSpace = true;
+int gBackground = kBackgroundBlack;
 
 GLint gLeftX = 0, gLeftY = 0;
 GLuint gLeftDown = 0;
@@ -37,6 +39,8 @@ RvIndex* gIndices = nullptr;
 double* gLightVec = nullptr;
 KivBitmap gTexInfo = {0, 0, 0, KIV_BITMAP_FORMAT_UNKNOWN, nullptr};
 bool gHaveTexture = false;
+std::string gMeshPath;
+std::string gMapPath;
 GLuint gTextureID = 0;
 
 void PrintKeyHelp() {
@@ -114,6 +118,45 @@ void MatrixInit() {
 void Reshape(int w, int h) {
     gWidth = w;
     gHeight = h;
+}
+
+void SetBackground(int background) {
+    static const GLfloat kColours[kBackgroundCount][4] = {{0.0f, 0.0f, 0.0f, 1.0f},
+                                                          {0.0f, 0.0f, 0.5f, 1.0f},
+                                                          {0.5f, 0.5f, 0.5f, 1.0f},
+                                                          {1.0f, 1.0f, 1.0f, 1.0f}};
+    gBackground = (background >= 0 && background < kBackgroundCount) ? background : kBackgroundBlack;
+    const GLfloat* c = kColours[gBackground];
+    glClearColor(c[0], c[1], c[2], c[3]);
+}
+
+void DragRotate(GLfloat aboutX, GLfloat aboutY) {
+    const GLfloat v[3] = {aboutX, aboutY, 0.0f};
+    GLfloat o[3];
+    EyeToObject(v, o);
+    matrixRotate(gViewMat, o[0], 0);
+    matrixRotate(gViewMat, o[1], 1);
+    matrixRotate(gViewMat, o[2], 2);
+}
+
+void DragPan(GLfloat right, GLfloat up) {
+    const GLfloat v[3] = {right, up, 0.0f};
+    GLfloat o[3];
+    EyeToObject(v, o);
+    matrixTranslate(gViewMat, o);
+}
+
+void DragZoom(GLfloat nearer) {
+    const GLfloat v[3] = {0.0f, 0.0f, nearer};
+    GLfloat o[3];
+    EyeToObject(v, o);
+    matrixTranslate(gViewMat, o);
+}
+
+void EyeToObject(const GLfloat* v, GLfloat* o) {
+    GLfloat m[16];
+    matrixInvert(gViewMat, m);
+    vecMat3x3Mult(v, m, o);
 }
 
 void matrixIdentity(GLfloat* matrix) {

@@ -6,6 +6,9 @@ TEST_F(RenderCommandLine, HelpAndThePictureOfTheAskedSizeAreNamedOnStandardOutpu
     RunResult help = Render({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: rvfrender [OPTIONS] MESH.rvf MAP.tga OUT.png\n", 0), 0u) << help.out;
+    RunResult version = Render({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "rvfrender " RVF_VERSION "\n");
     RunResult r = Render({"--size", "64x32", kSampleMesh, kSampleMap, "out.png"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "out.png: 64 x 32\n");
@@ -31,6 +34,7 @@ TEST_F(RenderCommandLine, EachFailureIsOneLineWithItsStatus) {
         {2, "m t", "needs MESH.rvf MAP.tga OUT.png"},
         {2, "m t o x", "unexpected operand 'x'"},
         {2, "--bogus m t o", "unknown option '--bogus'"},
+        {2, "--bogus=1 m t o", "unknown option '--bogus'"},
         {2, "--wireframe=yes m t o", "option '--wireframe' takes no value"},
         {2, "m t o --mode", "option '--mode' needs a value"},
         {2, "--mode=4 m t o", "bad value '4' for option '--mode'"},

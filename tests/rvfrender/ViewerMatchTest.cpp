@@ -10,7 +10,7 @@ enum { kLeftButton = 1, kMiddleButton = 2, kRightButton = 4 };
 struct State {
     const char* options;  // rvfrender's, separated by spaces
     const char* keys;     // the viewer's, from the start-up mode and toggles
-    int background;       // 0 black, 1 blue, 2 grey, 3 white
+    int background;       // gBackground: 0 black, 1 blue, 2 grey, 3 white
     int buttons;          // held during one pointer move by (dx, dy) pixels
     int dx, dy;
 };
@@ -29,14 +29,12 @@ const State kStates[] = {
 // Brings the viewer to `s` as a user would, from its start-up mode and toggles: keys, then one
 // drag with the buttons held.
 void Reach(const State& s) {
-    static int presses = 0;  // of "b" in this process; the viewer keeps its own count
     gViewMode = 0;
     gWireframe = gShowNormals = gShowTanCoord = false;
     gInTangentSpace = true;
     KeyFunc('r', 0, 0);
     for (const char* k = s.keys; *k != '\0'; ++k) KeyFunc(static_cast<unsigned char>(*k), 0, 0);
-    // After n presses the colour is blue, grey, white, black for n = 1, 2, 3, 4 (modulo 4).
-    for (; presses % 4 != s.background; ++presses) KeyFunc('b', 0, 0);
+    while (gBackground != s.background) KeyFunc('b', 0, 0);
     const int buttons[3] = {GLUT_LEFT_BUTTON, GLUT_MIDDLE_BUTTON, GLUT_RIGHT_BUTTON};
     for (int b = 0; b < 3; ++b)
         if (s.buttons & (1 << b)) MouseUpDown(buttons[b], GLUT_DOWN, 200, 200);

@@ -3,8 +3,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
-#include "viewer/RVFView.h"
+#include "tools/common/CommandLine.h"
 
 const char kRenderUsage[] =
     "Usage: rvfrender [OPTIONS] MESH.rvf MAP.tga OUT.png\n"
@@ -28,6 +29,7 @@ const char kRenderUsage[] =
     "  --zoom Z             bring the object Z units nearer, or farther when negative (right\n"
     "                       button); the object is 50 units across, 65 units away\n"
     "  -h, --help           this text\n"
+    "  --version            the version\n"
     "\n"
     "Drags apply in the viewer's order: rotation, panning, zoom.\n"
     "Exit status: 0 on success, 1 when the frame could not be made, 2 for a command line that\n"
@@ -95,60 +97,21 @@ bool ParseSize(const char* text, int* width, int* height) {
     return ParseSide(text, 'x', &end, width) && ParseSide(end + 1, '\0', &end, height);
 }
 
-// The eye-space vector v in the coordinates of the object that `view` places.
-void EyeToObject(const float* view, const float* v, float* o) {
-    float m[16];
-    matrixInvert(view, m);
-    vecMat3x3Mult(v, m, o);
-}
+const char* const kKnownOptions[] = {"--mode=",    "--background=",  "--size=",     "--rotate=",
+                                     "--pan=",     "--zoom=",        "--wireframe", "--normals",
+                                     "--tangents", "--object-space", nullptr};
 
 }  // namespace
 
-bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, std::string* error) {
+bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, int* status) {
     *options = RenderOptions();
-    const char* operands[3];
-    int count = 0;
-    bool optionsDone = false;
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (optionsDone || arg[0] != '-' || arg[1] == '\0') {
-            if (count == 3) {
-                *error = std::string("unexpected operand '") + arg + "'";
-                return false;
-            }
-            operands[count++] = arg;
-            continue;
-        }
-        if (std::strcmp(arg, "--") == 0) {
-            optionsDone = true;
-            continue;
-        }
-        // "--name value" or "--name=value".
-        std::string name = arg;
-        const char* value = nullptr;
-        size_t equals = name.find('=');
-        if (equals != std::string::npos) {
-            value = arg + equals + 1;
-            name.resize(equals);
-        }
-        bool takesValue = name == "--mode" || name == "--background" || name == "--size" ||
-                          name == "--rotate" || name == "--pan" || name == "--zoom";
-        if (takesValue && value == nullptr) {
-            if (i + 1 == argc) {
-                *error = "option '" + name + "' needs a value";
-                return false;
-            }
-            value = argv[++i];
-        } else if (!takesValue && value != nullptr) {
-            *error = "option '" + name + "' takes no value";
-            return false;
-        }
-
+    CommandLine line;
+    if (!ParseCommandLine(nullptr, argc, argv, kKnownOptions, &line, status)) return false;
+    for (std::size_t i = 0; i < line.optionNames.size(); ++i) {
+        const std::string& name = line.optionNames[i];
+        const char* value = line.optionValues[i].c_str();
         bool ok = true;
-        int number = 0;
-        if (name == "-h" || name == "--help") {
-            options->help = true;
-        } else if (name == "--wireframe") {
+        if (name == "--wireframe") {
             options->wireframe = true;
         } else if (name == "--normals") {
             options->normals = true;
@@ -159,61 +122,34 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, std::stri
         } else if (name == "--mode") {
             ok = FindName(kModes, value, &options->mode);
         } else if (name == "--background") {
-            ok = FindName(kBackgrounds, value, &number);
-            options->background = static_cast<Background>(number);
+            ok = FindName(kBackgrounds, value, &options->background);
         } else if (name == "--size") {
             ok = ParseSize(value, &options->width, &options->height);
         } else if (name == "--rotate") {
             ok = ParsePair(value, options->rotate);
         } else if (name == "--pan") {
             ok = ParsePair(value, options->pan);
-        } else if (name == "--zoom") {
+        } else {  // "--zoom"
             ok = ParseFloat(value, &options->zoom);
-        } else {
-            *error = "unknown option '" + name + "'";
-            return false;
         }
         if (!ok) {
-            *error = "bad value '" + std::string(value) + "' for option '" + name + "'";
+            *status = UsageError(nullptr, "bad value '%s' for option '%s'", value, name.c_str());
             return false;
         }
     }
-    if (options->help) return true;
-    if (count != 3) {
-        *error = "needs MESH.rvf MAP.tga OUT.png";
+    options->help = line.help;
+    options->version = line.version;
+    if (options->help || options->version) return true;
+    if (line.operands.size() > 3) {
+        *status = UsageError(nullptr, "unexpected operand '%s'", line.operands[3]);
         return false;
     }
-    options->mesh = operands[0];
-    options->map = operands[1];
-    options->out = operands[2];
+    if (line.operands.size() != 3) {
+        *status = UsageError(nullptr, "needs MESH.rvf MAP.tga OUT.png");
+        return false;
+    }
+    options->mesh = line.operands[0];
+    options->map = line.operands[1];
+    options->out = line.operands[2];
     return true;
-}
-
-void BackgroundColour(Background background, float rgba[4]) {
-    static const float kColours[4][4] = {{0.0f, 0.0f, 0.0f, 0.0f},
-                                         {0.0f, 0.0f, 0.5f, 1.0f},
-                                         {0.5f, 0.5f, 0.5f, 1.0f},
-                                         {1.0f, 1.0f, 1.0f, 1.0f}};
-    for (int k = 0; k < 4; ++k) rgba[k] = kColours[background][k];
-}
-
-void ApplyDrags(float* view, const float rotate[2], const float pan[2], float zoom) {
-    float o[3];
-    if (rotate[0] != 0.0f || rotate[1] != 0.0f) {
-        const float v[3] = {rotate[0], rotate[1], 0.0f};
-        EyeToObject(view, v, o);
-        matrixRotate(view, o[0], 0);
-        matrixRotate(view, o[1], 1);
-        matrixRotate(view, o[2], 2);
-    }
-    if (pan[0] != 0.0f || pan[1] != 0.0f) {
-        const float v[3] = {pan[0], pan[1], 0.0f};
-        EyeToObject(view, v, o);
-        matrixTranslate(view, o);
-    }
-    if (zoom != 0.0f) {
-        const float v[3] = {0.0f, 0.0f, zoom};
-        EyeToObject(view, v, o);
-        matrixTranslate(view, o);
-    }
 }

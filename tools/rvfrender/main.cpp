@@ -1,40 +1,18 @@
 // rvfrender: draws one frame of a mesh and its normal map with the viewer's own drawing code in
 // an off-screen Mesa context, and writes it as a PNG. No window and no display are needed.
 #include <cerrno>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "tools/common/CommandLine.h"
 #include "tools/rvfrender/OffscreenFrame.h"
-#include "tools/rvfrender/PngFile.h"
 #include "tools/rvfrender/RenderOptions.h"
-#include "tools/rvftool/AtomicOutput.h"
-#include "tools/rvftool/LibraryConsole.h"
 #include "viewer/RVFView.h"
 
 namespace {
-
-// Prints "rvfrender: " and the message as one line on standard error; returns kExitFailure.
-__attribute__((format(printf, 1, 2))) int Fail(const char* format, ...) {
-    std::va_list args;
-    va_start(args, format);
-    std::fputs("rvfrender: ", stderr);
-    std::vfprintf(stderr, format, args);
-    std::fputc('\n', stderr);
-    va_end(args);
-    return kExitFailure;
-}
-
-// The first line the viewer's loaders or GL checks printed, without the "ERROR: " they put
-// before their own lines.
-std::string FirstLine(const std::vector<std::string>& lines) {
-    if (lines.empty()) return "unknown reason";
-    const std::string& line = lines.front();
-    return line.compare(0, 7, "ERROR: ") == 0 ? line.substr(7) : line;
-}
 
 // Loads `path` with the viewer's loader `load`; the loader's console lines become the reason
 // of the one failure message.
@@ -48,7 +26,9 @@ bool Load(const char* what, const char* path, bool (*load)(const char*)) {
     std::fclose(fp);
     std::vector<std::string> lines;
     if (!RunCapturingConsole([&] { return load(path); }, &lines)) {
-        Fail("cannot load the %s '%s': %s", what, path, FirstLine(lines).c_str());
+        // The viewer's loaders put "ERROR: " before their own lines.
+        Fail("cannot load the %s '%s': %s", what, path,
+             FirstLine(lines, "unknown reason", "ERROR: ").c_str());
         return false;
     }
     return true;
@@ -57,9 +37,7 @@ bool Load(const char* what, const char* path, bool (*load)(const char*)) {
 // Puts the viewer into the state the options ask for, as start-up and the keys and drags would.
 void SetViewerState(const RenderOptions& options) {
     StateInit();
-    float rgba[4];
-    BackgroundColour(options.background, rgba);
-    glClearColor(rgba[0], rgba[1], rgba[2], rgba[3]);
+    SetBackground(options.background);
     ObjectInit();
     TextureInit();
     MatrixInit();
@@ -69,7 +47,11 @@ void SetViewerState(const RenderOptions& options) {
     gShowNormals = options.normals;
     gShowTanCoord = options.tangents;
     gInTangentSpace = !options.objectSpace;
-    ApplyDrags(gViewMat, options.rotate, options.pan, options.zoom);
+    // One pointer move with every button held, in the viewer's order.
+    if (options.rotate[0] != 0.0f || options.rotate[1] != 0.0f)
+        DragRotate(options.rotate[0], options.rotate[1]);
+    if (options.pan[0] != 0.0f || options.pan[1] != 0.0f) DragPan(options.pan[0], options.pan[1]);
+    if (options.zoom != 0.0f) DragZoom(options.zoom);
 }
 
 // Draws the frame; false after a message when GL reported an error on the way.
@@ -125,18 +107,18 @@ bool RenderInto(const RenderOptions& options, FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    SetProgramName("rvfrender");
     RenderOptions options;
-    std::string error;
-    if (!ParseRenderOptions(argc, argv, &options, &error)) {
-        std::fprintf(stderr, "rvfrender: %s (see 'rvfrender --help')\n", error.c_str());
-        return kExitUsage;
-    }
+    int status = kExitOk;
+    if (!ParseRenderOptions(argc, argv, &options, &status)) return status;
     if (options.help) {
         std::fputs(kRenderUsage, stdout);
         return kExitOk;
     }
+    if (options.version) return PrintVersion();
     AtomicOutputInstallCleanup();
     // The picture's file is made first, so that a place it cannot go is told before the work.
+    std::string error;
     AtomicOutput out;
     if (!AtomicOutputOpen(&out, options.out, &error)) return Fail("%s", error.c_str());
     if (!RenderInto(options, out.fp)) {

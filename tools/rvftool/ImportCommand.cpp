@@ -13,9 +13,10 @@
 #include <string>
 
 #include "mesh/RvFileIO.h"
-#include "tools/rvftool/CommandLine.h"
+#include "platform/Progress.h"
+#include "tools/common/CommandLine.h"
+#include "tools/rvftool/Commands.h"
 #include "tools/rvftool/MeshFiles.h"
-#include "tools/rvftool/Progress.h"
 
 namespace {
 

@@ -16,11 +16,10 @@
 #include <vector>
 
 #include "image/TGAIO.h"
-#include "tools/rvftool/AtomicOutput.h"
-#include "tools/rvftool/CommandLine.h"
-#include "tools/rvftool/LibraryConsole.h"
+#include "platform/Progress.h"
+#include "tools/common/CommandLine.h"
+#include "tools/rvftool/Commands.h"
 #include "tools/rvftool/MeshFiles.h"
-#include "tools/rvftool/Progress.h"
 
 namespace {
 

@@ -3,14 +3,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
-#include "tools/rvftool/AtomicOutput.h"
-#include "tools/rvftool/CommandLine.h"
-#include "tools/rvftool/LibraryConsole.h"
-
-std::string FirstLine(const std::vector<std::string>& lines, const char* fallback) {
-    return lines.empty() ? std::string(fallback) : lines.front();
-}
+#include "tools/common/CommandLine.h"
 
 bool ReadRvfFile(const char* path, int* numTris, RvRawTriangle** tris) {
     *tris = nullptr;

@@ -2,9 +2,6 @@
 #ifndef TOOLS_RVFTOOL_MESHFILES_H
 #define TOOLS_RVFTOOL_MESHFILES_H
 
-#include <string>
-#include <vector>
-
 #include "mesh/RvFileIO.h"
 
 // The most triangles an RVF file holds: its container size, 96 per triangle plus 12, is 32 bits.
@@ -17,8 +14,5 @@ bool ReadRvfFile(const char* path, int* numTris, RvRawTriangle** tris);
 // Writes numTris triangles (1 to kMaxRvfTriangles) to `path` as an RVF file, through a
 // temporary beside it. False after printing one message; an existing file is then untouched.
 bool WriteRvfFile(const char* path, int numTris, const RvRawTriangle* tris);
-
-// The first captured library line, or `fallback` when the library printed nothing.
-std::string FirstLine(const std::vector<std::string>& lines, const char* fallback);
 
 #endif

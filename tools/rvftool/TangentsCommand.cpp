@@ -10,10 +10,10 @@
 
 #include "mesh/RvFileIO.h"
 #include "platform/MacSpecific.h"
-#include "tools/rvftool/AtomicOutput.h"
-#include "tools/rvftool/CommandLine.h"
+#include "platform/Progress.h"
+#include "tools/common/CommandLine.h"
+#include "tools/rvftool/Commands.h"
 #include "tools/rvftool/MeshFiles.h"
-#include "tools/rvftool/Progress.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "tools/rvftool/AtomicOutput.h"
-#include "tools/rvftool/CommandLine.h"
-#include "tools/rvftool/Progress.h"
+#include "platform/Progress.h"
+#include "tools/common/CommandLine.h"
+#include "tools/rvftool/Commands.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ const char kUsage[] =
     "  map IN.png OUT.tga        a PNG normal map to a 24- or 32-bit Targa, alpha kept\n"
     "  tangents FILE.rvf [OUT]   smoothed per-corner tangent frames as text or binary\n"
     "\n"
-    "Run 'rvftool COMMAND --help' for one command's options.\n"
+    "Run 'rvftool COMMAND --help' for one command's options, 'rvftool --version' for the version.\n"
     "Exit status: 0 on success, 1 when the work failed, 2 for a command line that cannot be obeyed.\n"
     "Output files appear only when complete: a failure leaves an existing file as it was.\n";
 
@@ -42,14 +42,12 @@ const Command* FindCommand(const char* name) {
     return nullptr;
 }
 
-int UnknownCommand(const char* name) {
-    std::fprintf(stderr, "rvftool: unknown command '%s' (see 'rvftool --help')\n", name);
-    return kExitUsage;
-}
+int UnknownCommand(const char* name) { return UsageError(nullptr, "unknown command '%s'", name); }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    SetProgramName("rvftool");
     if (argc < 2) {
         std::fputs(kUsage, stderr);
         return kExitUsage;
@@ -59,6 +57,7 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return kExitOk;
     }
+    if (std::strcmp(name, "--version") == 0) return PrintVersion();
     if (std::strcmp(name, "help") == 0) {
         if (argc < 3) {
             std::fputs(kUsage, stdout);
@@ -72,7 +71,7 @@ int main(int argc, char** argv) {
     }
     const Command* command = FindCommand(name);
     if (command == nullptr) return UnknownCommand(name);
-    ProgressInit();
+    ProgressInit("rvftool");
     AtomicOutputInstallCleanup();
     return command->run(argc - 1, argv + 1);
 }

@@ -1,5 +1,3 @@
-#include "tools/rvftool/AtomicOutput.h"
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +7,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+
+#include "tools/common/CommandLine.h"
 
 namespace {
 

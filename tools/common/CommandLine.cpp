@@ -1,39 +1,25 @@
-#include "tools/rvftool/CommandLine.h"
+#include "tools/common/CommandLine.h"
 
+#include <cassert>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
-int Fail(const char* format, ...) {
-    std::va_list args;
-    va_start(args, format);
-    std::fputs("rvftool: ", stderr);
-    std::vfprintf(stderr, format, args);
-    std::fputc('\n', stderr);
-    va_end(args);
-    return kExitFailure;
-}
-
-void Warn(const char* format, ...) {
-    std::va_list args;
-    va_start(args, format);
-    std::fputs("rvftool: warning: ", stderr);
-    std::vfprintf(stderr, format, args);
-    std::fputc('\n', stderr);
-    va_end(args);
-}
-
-int UsageError(const char* command, const char* format, ...) {
-    std::va_list args;
-    va_start(args, format);
-    std::fprintf(stderr, "rvftool %s: ", command);
-    std::vfprintf(stderr, format, args);
-    std::fprintf(stderr, " (see 'rvftool %s --help')\n", command);
-    va_end(args);
-    return kExitUsage;
-}
-
 namespace {
+
+const char* gProgram = nullptr;
+
+const char* Program() {
+    assert(gProgram != nullptr && "SetProgramName comes first");
+    return gProgram;
+}
+
+// "PROGRAM: " and `tag`, then the message, as one line on standard error.
+void PrintLine(const char* tag, const char* format, std::va_list args) {
+    std::fprintf(stderr, "%s: %s", Program(), tag);
+    std::vfprintf(stderr, format, args);
+    std::fputc('\n', stderr);
+}
 
 // The table entry that `arg` names (up to an '=' it may carry), or null.
 const char* FindOption(const char* const* known, const char* arg, std::size_t nameLength) {
@@ -47,9 +33,44 @@ const char* FindOption(const char* const* known, const char* arg, std::size_t na
 
 }  // namespace
 
+void SetProgramName(const char* name) { gProgram = name; }
+
+int PrintVersion() {
+    std::printf("%s %s\n", Program(), RVF_VERSION);
+    return kExitOk;
+}
+
+int Fail(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    PrintLine("", format, args);
+    va_end(args);
+    return kExitFailure;
+}
+
+void Warn(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    PrintLine("warning: ", format, args);
+    va_end(args);
+}
+
+int UsageError(const char* command, const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    // "rvftool map: ... (see 'rvftool map --help')", or without the command's name.
+    std::string name = command != nullptr ? std::string(Program()) + " " + command : Program();
+    std::fprintf(stderr, "%s: ", name.c_str());
+    std::vfprintf(stderr, format, args);
+    std::fprintf(stderr, " (see '%s --help')\n", name.c_str());
+    va_end(args);
+    return kExitUsage;
+}
+
 bool ParseCommandLine(const char* command, int argc, char** argv, const char* const* known, CommandLine* out,
                       int* status) {
     out->help = false;
+    out->version = false;
     bool optionsDone = false;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
@@ -61,19 +82,23 @@ bool ParseCommandLine(const char* command, int argc, char** argv, const char* co
             optionsDone = true;
             continue;
         }
-        if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0) {
-            out->help = true;
-            continue;
-        }
         const char* equals = std::strchr(arg, '=');
         std::size_t nameLength = equals != nullptr ? std::size_t(equals - arg) : std::strlen(arg);
+        std::string name(arg, nameLength);
+        if (name == "-h" || name == "--help" || (name == "--version" && command == nullptr)) {
+            if (equals != nullptr) {
+                *status = UsageError(command, "option '%s' takes no value", name.c_str());
+                return false;
+            }
+            (name == "--version" ? out->version : out->help) = true;
+            continue;
+        }
         const char* entry = FindOption(known, arg, nameLength);
         if (entry == nullptr) {
             *status = UsageError(command, "unknown option '%.*s'", int(nameLength), arg);
             return false;
         }
         bool takesValue = entry[std::strlen(entry) - 1] == '=';
-        std::string name(arg, nameLength);
         std::string value;
         if (takesValue) {
             if (equals != nullptr) {

@@ -1,4 +1,4 @@
-#include "tools/rvftool/Progress.h"
+#include "platform/Progress.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -20,6 +20,7 @@ const std::chrono::milliseconds kQuietTime(1000);
 const std::chrono::milliseconds kRedrawInterval(200);
 
 int gTerminalFd = -1;  // the starting standard error when it is a terminal, else -1
+const char* gProgram = "";
 std::thread gTicker;
 std::mutex gMutex;
 std::condition_variable gWake;
@@ -50,10 +51,11 @@ void DrawLine(Clock::duration elapsed) {
     if (gTotal > 0) {
         std::size_t done = gDone.load();
         int percent = done >= gTotal ? 100 : int(double(done) * 100.0 / double(gTotal));
-        length = std::snprintf(line, sizeof line, "\rrvftool: %s %3d%% (%ld s)\033[K", gWhat.c_str(), percent,
-                               seconds);
+        length = std::snprintf(line, sizeof line, "\r%s: %s %3d%% (%ld s)\033[K", gProgram, gWhat.c_str(),
+                               percent, seconds);
     } else {
-        length = std::snprintf(line, sizeof line, "\rrvftool: %s... %ld s\033[K", gWhat.c_str(), seconds);
+        length =
+            std::snprintf(line, sizeof line, "\r%s: %s... %ld s\033[K", gProgram, gWhat.c_str(), seconds);
     }
     if (length <= 0) return;
     std::string text(line, std::size_t(length) < sizeof line ? std::size_t(length) : sizeof line - 1);
@@ -75,7 +77,8 @@ void Tick() {
 
 }  // namespace
 
-void ProgressInit() {
+void ProgressInit(const char* program) {
+    gProgram = program;
     if (isatty(STDERR_FILENO)) gTerminalFd = fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
 }
 

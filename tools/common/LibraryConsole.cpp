@@ -1,8 +1,9 @@
-#include "tools/rvftool/LibraryConsole.h"
-
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
+
+#include "tools/common/CommandLine.h"
 
 bool RunCapturingConsole(const std::function<bool()>& call, std::vector<std::string>* lines) {
     lines->clear();
@@ -45,4 +46,12 @@ bool RunCapturingConsole(const std::function<bool()>& call, std::vector<std::str
     if (!line.empty()) lines->push_back(line);
     std::fclose(scratch);
     return result;
+}
+
+std::string FirstLine(const std::vector<std::string>& lines, const char* fallback, const char* dropPrefix) {
+    if (lines.empty()) return fallback;
+    const std::string& line = lines.front();
+    if (dropPrefix != nullptr && line.compare(0, std::strlen(dropPrefix), dropPrefix) == 0)
+        return line.substr(std::strlen(dropPrefix));
+    return line;
 }

@@ -1,8 +1,9 @@
-#include "tools/rvfrender/PngFile.h"
-
+// Pictures of the frame as PNG files, through libpng.
 #include <png.h>
 
 #include <csetjmp>
+
+#include "viewer/RVFView.h"
 
 namespace {
 

@@ -152,12 +152,16 @@ int LeadingPassing(const float32* v, int n, const Test& leads) {
     return static_cast<int>(p - v) + (leads(*p) ? 1 : 0);
 }
 
-// LeadingPassing, looked for first within two of `hint`, where it likely is.
+// LeadingPassing, looked for first at `hint` and within two of it, where it likely is.
 template <class Test>
 int LeadingPassingNear(const float32* v, int n, int hint, const Test& leads) {
-    const int lo = hint > 2 ? hint - 2 : 0;
-    const int hi = hint < n - 2 ? hint + 2 : n;
-    if (hint >= 0 && lo <= hi && (lo == 0 || leads(v[lo - 1])) && (hi == n || !leads(v[hi]))) {
+    if (hint < 0 || hint > n) return LeadingPassing(v, n, leads);
+    const bool below = hint == 0 || leads(v[hint - 1]);
+    const bool above = hint == n || !leads(v[hint]);
+    if (below && above) return hint;
+    const int lo = below ? hint : hint > 2 ? hint - 2 : 0;
+    const int hi = above ? hint : hint < n - 2 ? hint + 2 : n;
+    if ((lo == 0 || leads(v[lo - 1])) && (hi == n || !leads(v[hi]))) {
         int k = lo;
         while (k < hi && leads(v[k])) ++k;
         return k;
@@ -165,16 +169,44 @@ int LeadingPassingNear(const float32* v, int n, int hint, const Test& leads) {
     return LeadingPassing(v, n, leads);
 }
 
+// Vectors of four lanes; plain scalar code where the target has none.
+typedef float32 Floats4 __attribute__((vector_size(16)));
+typedef int32 Ints4 __attribute__((vector_size(16)));
+
+// How many of the n values at v (n at most a block's samples) pass `leads`, which holds along a
+// prefix of them and takes four lanes as well as one value: the length of that prefix. The
+// values are compared four at a time, independently, rather than one after another; up to three
+// are read past the n, which are left out.
+template <class Test>
+int CountLeading(const float32* v, int n, const Test& leads) {
+    const Ints4 lanes = {0, 1, 2, 3};
+    Ints4 sum = {0, 0, 0, 0};
+    for (int i = 0; i < n; i += 4) {
+        Floats4 x;
+        std::memcpy(&x, v + i, sizeof x);
+        sum += leads(x) & (lanes + i < n);
+    }
+    return -(sum[0] + sum[1] + sum[2] + sum[3]);
+}
+
+// CountLeading, or `hint` when the values on either side of it say so.
+template <class Test>
+int CountLeadingFrom(const float32* v, int n, int hint, const Test& leads) {
+    if (hint >= 0 && hint <= n && (hint == 0 || leads(v[hint - 1])) && (hint == n || !leads(v[hint])))
+        return hint;
+    return CountLeading(v, n, leads);
+}
+
 // The first offset in monotone block b (of `size` entries) whose x fails `leads`, which holds
 // for the x above some value: the samples, of which `hint` likely lead, say in which group of
 // 16 that is, the group where.
 template <class Test>
 int FirstFailing(const RvSortedIndex* index, int b, int size, int hint, const Test& leads) {
-    const int k = LeadingPassingNear(Samples(index, b), SampleCount(size), hint, leads);
+    const int k = CountLeadingFrom(Samples(index, b), SampleCount(size), hint, leads);
     if (k == 0) return 0;
     const int from = (k - 1) << kSampleShift;
     const int n = size - from < kSampleStep ? size - from : kSampleStep;
-    return from + LeadingPassing(index->x + RunStart(index, b) + from, n, leads);
+    return from + CountLeading(index->x + RunStart(index, b) + from, n, leads);
 }
 
 // Re-reads the samples of block b from slot offset `from` on.
@@ -339,7 +371,7 @@ void FindZone(const RvSortedIndex* index, const RvSortedKey* key, const RvSorted
         zone->first += guess->first;
     } else if (monotone) {
         const int samples = top == guess->block ? guess->samples : -1;
-        zone->first += FirstFailing(index, top, size, samples, [after](float32 v) { return v > after; });
+        zone->first += FirstFailing(index, top, size, samples, [after](auto v) { return v > after; });
     }
     const bool later = top + 1 == index->numBlocks || index->suffixHigh[top + 1] < before;
     if (guessed && later && guess->end >= zone->first - zone->topFirst && guess->end <= size &&
@@ -354,7 +386,7 @@ void FindZone(const RvSortedIndex* index, const RvSortedKey* key, const RvSorted
         const int b = bottom - 1;
         const int samples = b == guess->block ? guess->samples : -1;
         zone->end = First(index, b) + FirstFailing(index, b, BlockSize(index, b), samples,
-                                                   [before](float32 v) { return !(v < before); });
+                                                   [before](auto v) { return !(v < before); });
     }
 }
 
@@ -478,16 +510,24 @@ void RvSortedIndexSearch(const RvSortedIndex* index, const RvSortedKey* key, con
     unsigned low = 0;
     unsigned high = static_cast<unsigned>(index->count);
     unsigned mid = high >> 1;
+    // Which way each step goes is anyone's guess, so it is taken by masks rather than a branch
+    // that would be mispredicted half the time. Until the first look, low lies before the zone
+    // (or is 0) and high at or past its end, so the interval keeps narrowing.
+    while (mid - first >= width) {
+        const unsigned after = 0u - static_cast<unsigned>(mid < first);
+        low ^= (low ^ mid) & after;
+        high = mid ^ ((mid ^ high) & after);
+        mid = (low + high) >> 1;
+    }
     for (;;) {
-        // Which way is anyone's guess, so no branch.
         while (mid - first >= width) {
-            const bool after = mid < first;
-            low = after ? mid : low;
-            high = after ? high : mid;
+            const unsigned after = 0u - static_cast<unsigned>(mid < first);
+            low ^= (low ^ mid) & after;
+            high = mid ^ ((mid ^ high) & after);
             const unsigned next = (low + high) >> 1;
             if (next == mid) {
                 found->rank = static_cast<int>(mid);
-                found->result = after ? 1 : -1;
+                found->result = after != 0 ? 1 : -1;
                 return;
             }
             mid = next;
@@ -572,8 +612,8 @@ void RvSortedIndexFetchEntries(const RvSortedIndex* index, const RvSortedKey* ke
     if (size == 0) return;
     const float32 after = key->after;
     guess->samples = index->blocks[top].monotone
-                         ? LeadingPassingNear(Samples(index, top), SampleCount(size), guess->samples,
-                                              [after](float32 x) { return x > after; })
+                         ? CountLeadingFrom(Samples(index, top), SampleCount(size), guess->samples,
+                                            [after](auto x) { return x > after; })
                          : 0;
     const int group = guess->samples > 0 ? guess->samples - 1 : 0;
     const std::size_t slot = RunStart(index, top) + (static_cast<std::size_t>(group) << kSampleShift);
@@ -598,7 +638,7 @@ int RvSortedIndexLikelyVertex(const RvSortedIndex* index, const RvSortedKey* key
     const float32* x = index->x + RunStart(index, guess->block);
     const RvSortedRest* rest = index->rest + RunStart(index, guess->block);
     const float32 after = key->after;
-    const int first = from + LeadingPassing(x + from, to - from, [after](float32 v) { return v > after; });
+    const int first = from + CountLeading(x + from, to - from, [after](auto v) { return v > after; });
     // The zone rarely runs on past the next group; then its end is left to the search.
     const int stop = to + kSampleStep < size ? to + kSampleStep : size;
     int likely = -1;

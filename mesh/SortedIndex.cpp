@@ -53,8 +53,7 @@ constexpr int kHalfBlock = kBlockSize / 2;
 // starts of the later groups, rather than the starts of all later blocks.
 constexpr int kGroupShift = 6;
 constexpr int kGroupSize = 1 << kGroupShift;
-// Every block samples the x of each 16th slot; the 16 entries from a sample on are its group,
-// one cache line of x.
+// Every block samples the x of each 16th slot; the 16 entries from a sample on are its span.
 constexpr int kSampleShift = 4;
 constexpr int kSampleStep = 1 << kSampleShift;
 constexpr int kSamplesPerRun = kBlockSize / kSampleStep;
@@ -62,21 +61,10 @@ constexpr std::size_t kLine = 64;
 
 constexpr float32 kInfinity = std::numeric_limits<float32>::infinity();
 
-// The arrays read a line at a time start on a line.
-template <class T>
-T* NewLines(std::size_t n) {
-    return new (std::align_val_t{kLine}, std::nothrow) T[n];
-}
-
-template <class T>
-void DeleteLines(T* p) {
-    ::operator delete[](p, std::align_val_t{kLine});
-}
-
 void ReleaseStorage(RvSortedIndex* index) {
-    DeleteLines(index->x);
-    DeleteLines(index->rest);
-    DeleteLines(index->sample);
+    delete[] index->x;
+    delete[] index->rest;
+    delete[] index->sample;
     delete[] index->blocks;
     delete[] index->prefixLow;
     delete[] index->suffixHigh;
@@ -198,8 +186,8 @@ int CountLeadingFrom(const float32* v, int n, int hint, const Test& leads) {
 }
 
 // The first offset in monotone block b (of `size` entries) whose x fails `leads`, which holds
-// for the x above some value: the samples, of which `hint` likely lead, say in which group of
-// 16 that is, the group where.
+// for the x above some value: the samples, of which `hint` likely lead, say in which span that
+// is, the span where.
 template <class Test>
 int FirstFailing(const RvSortedIndex* index, int b, int size, int hint, const Test& leads) {
     const int k = CountLeadingFrom(Samples(index, b), SampleCount(size), hint, leads);
@@ -379,7 +367,7 @@ void FindZone(const RvSortedIndex* index, const RvSortedKey* key, const RvSorted
         zone->end = zone->topFirst + guess->end;
         return;
     }
-    // Mostly the zone ends in the same block, in the same group of 16.
+    // Mostly the zone ends in the same block, in the same span.
     const int bottom = BottomBlock(index, top, before);
     zone->end = First(index, bottom);
     if (bottom > top && index->blocks[bottom - 1].monotone) {
@@ -452,9 +440,9 @@ RvSortedIndex* RvSortedIndexCreate(int capacity) {
     if (runs > SIZE_MAX / (sizeof(RvSortedRest) * kBlockSize)) return nullptr;
     RvSortedIndex* index = new (std::nothrow) RvSortedIndex{};
     if (index == nullptr) return nullptr;
-    index->x = NewLines<float32>(runs * kBlockSize);
-    index->rest = NewLines<RvSortedRest>(runs * kBlockSize);
-    index->sample = NewLines<float32>(runs * kSamplesPerRun);
+    index->x = new (std::nothrow) float32[runs * kBlockSize];
+    index->rest = new (std::nothrow) RvSortedRest[runs * kBlockSize];
+    index->sample = new (std::nothrow) float32[runs * kSamplesPerRun];
     index->blocks = new (std::nothrow) RvSortedBlock[runs];
     index->prefixLow = new (std::nothrow) float32[runs];
     index->suffixHigh = new (std::nothrow) float32[runs];
@@ -604,6 +592,7 @@ void RvSortedIndexFetchBlock(const RvSortedIndex* index, const RvSortedKey* key,
     const char* sample = reinterpret_cast<const char*>(Samples(index, top));
     __builtin_prefetch(sample);
     __builtin_prefetch(sample + kLine);
+    __builtin_prefetch(sample + kSamplesPerRun * sizeof(float32) - 1);
 }
 
 void RvSortedIndexFetchEntries(const RvSortedIndex* index, const RvSortedKey* key, RvSortedGuess* guess) {
@@ -615,9 +604,9 @@ void RvSortedIndexFetchEntries(const RvSortedIndex* index, const RvSortedKey* ke
                          ? CountLeadingFrom(Samples(index, top), SampleCount(size), guess->samples,
                                             [after](auto x) { return x > after; })
                          : 0;
-    const int group = guess->samples > 0 ? guess->samples - 1 : 0;
-    const std::size_t slot = RunStart(index, top) + (static_cast<std::size_t>(group) << kSampleShift);
-    // The group's x and rest, and the first entry after it, where the zone may begin.
+    const int span = guess->samples > 0 ? guess->samples - 1 : 0;
+    const std::size_t slot = RunStart(index, top) + (static_cast<std::size_t>(span) << kSampleShift);
+    // The span's x and rest, and the first entry after it, where the zone may begin.
     const char* rest = reinterpret_cast<const char*>(index->rest + slot);
     __builtin_prefetch(index->x + slot);
     __builtin_prefetch(index->x + slot + kSampleStep);
@@ -639,7 +628,7 @@ int RvSortedIndexLikelyVertex(const RvSortedIndex* index, const RvSortedKey* key
     const RvSortedRest* rest = index->rest + RunStart(index, guess->block);
     const float32 after = key->after;
     const int first = from + CountLeading(x + from, to - from, [after](auto v) { return v > after; });
-    // The zone rarely runs on past the next group; then its end is left to the search.
+    // The zone rarely runs on past the next span; then its end is left to the search.
     const int stop = to + kSampleStep < size ? to + kSampleStep : size;
     int likely = -1;
     int o = first;

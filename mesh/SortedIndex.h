@@ -74,7 +74,7 @@ void RvSortedIndexInsert(RvSortedIndex* index, int rank, int vertex, const float
 // for a key likely near this one, or any guess).
 void RvSortedIndexFetchBlock(const RvSortedIndex* index, const RvSortedKey* key, RvSortedGuess* guess);
 
-// Step 2: the group of 16 entries in that block where the zone begins.
+// Step 2: the span of 16 entries in that block where the zone begins.
 void RvSortedIndexFetchEntries(const RvSortedIndex* index, const RvSortedKey* key, RvSortedGuess* guess);
 
 // Step 3: where the zone begins and ends in that block. Returns the vertex of its first entry

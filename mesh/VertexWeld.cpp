@@ -32,10 +32,9 @@ namespace {
 constexpr int kChunk = 256;
 constexpr int kRingChunks = 64;
 // The work on a corner waits on memory at every step, so each step is begun corners ahead: the
-// records prepared on the other core are asked for kFetchAhead corners before the corner's
-// turn; the sorted index's block kBlockAhead corners before, its entries kEntriesAhead before,
-// and the vertex the corner will likely be compared with kMatchAhead before.
-constexpr int kFetchAhead = 24;
+// sorted index's block is asked for kBlockAhead corners before the corner's turn, its entries
+// kEntriesAhead before, and the vertex the corner will likely be compared with kMatchAhead
+// before.
 constexpr int kBlockAhead = 16;
 constexpr int kEntriesAhead = 8;
 constexpr int kMatchAhead = 4;
@@ -191,16 +190,9 @@ int WeldCorner(const Sought& sought, const RvSortedGuess& guess, RvSortedIndex* 
 void WeldChunk(const Sought* sought, int n, RvSortedIndex* index, RvTangentPointD* point, int* num,
                RvIndex* out) {
     RvSortedGuess guess[kGuessRing];
-    for (int c = -kFetchAhead; c < n; ++c) {
-        // Records written on the other core arrive sooner when asked for early.
-        if (c + kFetchAhead < n) {
-            const char* record = reinterpret_cast<const char*>(sought[c + kFetchAhead].point);
-            __builtin_prefetch(&sought[c + kFetchAhead]);
-            __builtin_prefetch(record);
-            __builtin_prefetch(record + 64);
-        }
+    for (int c = -kBlockAhead; c < n; ++c) {
         const int b = c + kBlockAhead;
-        if (b >= 0 && b < n) {
+        if (b < n) {
             // Corners of neighbouring triangles come in turn, so the last corner's guess is a start.
             guess[b % kGuessRing] = b > 0 ? guess[(b - 1) % kGuessRing] : RvSortedGuess{-1, -1, -1, -1};
             RvSortedIndexFetchBlock(index, &sought[b].key, &guess[b % kGuessRing]);

@@ -79,8 +79,9 @@ void RvCopyCornersD(const RvRawTriangle* tri, RvTangentPointD* points);
 // triangle's vertex numbers to `indices` and turns every vertex's summed frame into its unit
 // average; *numVerts receives the number of vertices. sortIndex is empty with room for
 // 3 x numTris entries, point has room for as many vertices. False, with *numVerts unchanged,
-// when the weld's working memory cannot be had. Lists of more than 256 triangles have their
-// corner records prepared on a second thread, for the call, when one can be had.
+// when the weld's working memory cannot be had. The corner records are prepared in chunks of
+// 256 triangles: on a second thread, for the call, when there is more than one chunk and the
+// thread can be had, else on this one; the results are the same either way.
 bool RvWeldTriangles(int numTris, const RvRawTriangle* tris, RvSortedIndex* sortIndex, RvTangentPointD* point,
                      RvIndex* indices, int* numVerts);
 

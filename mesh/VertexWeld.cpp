@@ -346,6 +346,7 @@ bool RvWeldTriangles(int numTris, const RvRawTriangle* tris, RvSortedIndex* sort
         try {
             preparer = std::thread(PrepareAhead, &ring);
         } catch (const std::exception&) {
+            // Without the thread every chunk is prepared here, just before it is welded.
         }
     }
     const bool ahead = preparer.joinable();

@@ -1,5 +1,6 @@
 // Welding triangle corners into indexed vertex buffers.
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <algorithm>
 #include <climits>
@@ -7,6 +8,8 @@
 #include <cstddef>
 #include <cstring>
 #include <random>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "mesh/RvFileIO.h"
@@ -181,6 +184,40 @@ TEST(RvCreateVertexBuffers, MatchesTheLiteralWeldBitForBit) {
             if (variant % 2 == 0) ExpectWeldInvariants(tris, fast);
         }
     }
+}
+
+// When no second thread can start (here its stack finds no address space), every chunk is
+// prepared where it is welded, with the same results.
+TEST(RvCreateVertexBuffers, WeldsAlikeWhenNoThreadCanStart) {
+    if (!kAddressLimitWorks) GTEST_SKIP() << "no address-space limit under the sanitizers";
+    pthread_attr_t attr;
+    std::size_t stack = 0;
+    ASSERT_EQ(pthread_attr_init(&attr), 0);
+    pthread_attr_getstacksize(&attr, &stack);
+    pthread_attr_destroy(&attr);
+    constexpr std::size_t kHeadroom = std::size_t{6} << 20;
+    if (stack <= kHeadroom) GTEST_SKIP() << "thread stacks of " << stack << " bytes fit the limit";
+    std::mt19937 rng(31);
+    const std::vector<RvRawTriangle> tris = RandomMesh(&rng, 3000, true);
+    Welded literal;
+    ASSERT_TRUE(LiteralCreateVertexBuffers(static_cast<int>(tris.size()), tris.data(), &literal.numVerts,
+                                           &literal.verts, &literal.indices));
+    EXPECT_EXIT(
+        {
+            ZeroTrianglesUnderMemoryLimit(1, kHeadroom);
+            bool threadStarts = true;
+            try {
+                std::thread([] {}).join();
+            } catch (const std::system_error&) {
+                threadStarts = false;
+            }
+            Welded fast;
+            bool same = !threadStarts && Weld(tris, &fast) && fast.numVerts == literal.numVerts &&
+                        std::memcmp(fast.indices, literal.indices, sizeof(RvIndex) * tris.size()) == 0;
+            for (int n = 0; same && n < fast.numVerts; ++n) same = SameBits(fast.verts[n], literal.verts[n]);
+            std::exit(same ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 TEST(RvCompareD, OrdersByDecreasingFieldsWithinToleranceAndFramesByDirection) {

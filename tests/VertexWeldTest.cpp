@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstring>
 #include <random>
+#include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -202,6 +203,9 @@ TEST(RvCreateVertexBuffers, WeldsAlikeWhenNoThreadCanStart) {
     Welded literal;
     ASSERT_TRUE(LiteralCreateVertexBuffers(static_cast<int>(tris.size()), tris.data(), &literal.numVerts,
                                            &literal.verts, &literal.indices));
+    // A child forked from here could start a thread on a stack an earlier test left behind.
+    const std::string style = GTEST_FLAG_GET(death_test_style);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
             ZeroTrianglesUnderMemoryLimit(1, kHeadroom);
@@ -218,6 +222,7 @@ TEST(RvCreateVertexBuffers, WeldsAlikeWhenNoThreadCanStart) {
             std::exit(same ? 0 : 1);
         },
         testing::ExitedWithCode(0), "");
+    GTEST_FLAG_SET(death_test_style, style);
 }
 
 TEST(RvCompareD, OrdersByDecreasingFieldsWithinToleranceAndFramesByDirection) {

@@ -150,7 +150,9 @@ bool RvWriteTriangles(FILE* fp, int numTris, const RvRawTriangle* tris);
 
 // Reads a triangle-chunk body (count, then triangles) at fp's position into *numTris and a new
 // array *tris in host order. A count that cannot be read leaves *numTris alone; one that is read
-// is stored even when refused. After a short read of the triangles the array is still in *tris.
+// is stored even when refused. After a short read of the triangles the array is still in *tris,
+// but it is sized by what the file holds and may have fewer records than *numTris: the caller
+// only releases it.
 bool RvReadTriangleChunk(FILE* fp, int* numTris, RvRawTriangle** tris);
 
 // Walks the chunks from fp's position to the first "TRIS" chunk inside the first "RVF "

@@ -7,7 +7,7 @@ set -euo pipefail
 
 step=$1 source=$2 build=$3 work=$4 version=$5
 dest=$work/dest
-prefix=/usr/local
+prefix=/opt/rvf
 root=$dest$prefix
 samples=$root/share/rvf/samples
 programs="RVFView rvftool rvfrender"
@@ -21,7 +21,7 @@ fail() {
 # of another package in a directory the install also uses, and an empty directory that the
 # install did not create.
 existing() {
-  printf '%s\n' "$dest" "$dest/usr" "$root" "$root/bin" "$root/bin/other-tool" "$root/share" \
+  printf '%s\n' "$dest" "$dest/opt" "$root" "$root/bin" "$root/bin/other-tool" "$root/share" \
     "$root/share/man" "$root/share/man/man1"
 }
 

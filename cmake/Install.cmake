@@ -18,7 +18,8 @@ set(RVF_INSTALL_DESKTOPDIR ${CMAKE_INSTALL_DATADIR}/applications)
 set(RVF_INSTALL_MIMEDIR ${CMAKE_INSTALL_DATADIR}/mime/packages)
 set(RVF_INSTALL_SAMPLEDIR ${CMAKE_INSTALL_DATADIR}/rvf/samples)
 
-# Every directory a file goes into, so that the record knows which ones the install creates.
+# Every directory a file goes into, so that the record knows which ones the install creates (one
+# missing here would stay behind after `make uninstall`; the Install.Uninstall test finds it).
 get_target_property(rvf_headers rvf HEADER_SET)
 set(rvf_install_dirs ${CMAKE_INSTALL_LIBDIR} ${RVF_INSTALL_CMAKEDIR} ${RVF_INSTALL_PKGCONFIGDIR})
 foreach(header IN LISTS rvf_headers)
@@ -50,6 +51,7 @@ install(FILES ${PROJECT_BINARY_DIR}/rvfConfig.cmake ${PROJECT_BINARY_DIR}/rvfCon
 # rvf.pc names the prefix given to the install (`cmake --install --prefix`), not the configured
 # one, so it is written when the install runs.
 install(CODE "set(RVF_PREFIX \"\${CMAKE_INSTALL_PREFIX}\")
+cmake_path(ABSOLUTE_PATH RVF_PREFIX NORMALIZE)
 set(RVF_LIBDIR \"${CMAKE_INSTALL_LIBDIR}\")
 set(RVF_INCLUDEDIR \"${RVF_INSTALL_INCLUDEDIR}\")
 set(RVF_VERSION \"${PROJECT_VERSION}\")

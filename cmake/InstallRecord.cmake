@@ -4,12 +4,14 @@
 # earlier install alone. The install script writes it; cmake/Uninstall.cmake reads it.
 #
 # A record is a CMake script that sets RVF_INSTALLED_FILES and RVF_CREATED_DIRS, both absolute
-# paths with DESTDIR in front.
+# paths with DESTDIR in front. Relative ones (a DESTDIR or prefix) are taken from the working
+# directory, as `cmake --install` takes them.
 
-# Sets ${out} to the root of the destination (DESTDIR and prefix as one normalised path) and
-# ${out_record} to the path of its record under ${records_dir}.
+# Sets ${out} to the root of the destination (DESTDIR and prefix as one absolute, normalised
+# path) and ${out_record} to the path of its record under ${records_dir}.
 function(rvf_install_destination out out_record records_dir prefix)
-  cmake_path(SET root NORMALIZE "$ENV{DESTDIR}${prefix}")
+  set(root "$ENV{DESTDIR}${prefix}")
+  cmake_path(ABSOLUTE_PATH root NORMALIZE)
   string(REGEX REPLACE "(.)/$" "\\1" root "${root}")
   string(MAKE_C_IDENTIFIER "${root}" name)
   set(${out} "${root}" PARENT_SCOPE)
@@ -40,8 +42,11 @@ endmacro()
 # After the last file is copied: adds what this install copied (CMake lists it without DESTDIR)
 # and writes the record.
 macro(rvf_install_end)
-  list(TRANSFORM CMAKE_INSTALL_MANIFEST_FILES PREPEND "$ENV{DESTDIR}" OUTPUT_VARIABLE rvf_copied)
-  list(APPEND RVF_INSTALLED_FILES ${rvf_copied})
+  foreach(rvf_file IN LISTS CMAKE_INSTALL_MANIFEST_FILES)
+    set(rvf_file "$ENV{DESTDIR}${rvf_file}")
+    cmake_path(ABSOLUTE_PATH rvf_file NORMALIZE)
+    list(APPEND RVF_INSTALLED_FILES "${rvf_file}")
+  endforeach()
   list(REMOVE_DUPLICATES RVF_INSTALLED_FILES)
   file(WRITE "${RVF_INSTALL_RECORD}"
        "set(RVF_INSTALLED_FILES \"${RVF_INSTALLED_FILES}\")\nset(RVF_CREATED_DIRS \"${RVF_CREATED_DIRS}\")\n")

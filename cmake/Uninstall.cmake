@@ -5,8 +5,7 @@
 
 include("${CMAKE_CURRENT_LIST_DIR}/InstallRecord.cmake")
 
-get_filename_component(prefix "${PREFIX}" ABSOLUTE)
-rvf_install_destination(root record "${RECORDS}" "${prefix}")
+rvf_install_destination(root record "${RECORDS}" "${PREFIX}")
 if(NOT EXISTS "${record}")
   message(FATAL_ERROR "Nothing to uninstall: no install into ${root} is recorded in ${RECORDS}")
 endif()

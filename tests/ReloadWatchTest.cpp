@@ -39,7 +39,11 @@ protected:
         WriteFile("square.rvf", SquareMesh());
     }
     std::string Shot(int n) { return dir + "/mesh-00" + std::to_string(n) + ".png"; }
-    std::string Reloaded() { return "Reloaded " + mesh + " and " + map + ".\n"; }
+    // A reload's lines, with the load summary of the torus or the square.
+    std::string Reloaded(bool square) {
+        return "Reloaded " + mesh + " and " + map + ".\n" +
+               (square ? "Mesh: 2 triangles, 4 welded vertices. Map: 256 x 256, 32 bits.\n" : kSummary);
+    }
     // The screenshot against rvfrender's picture of `meshFile` and the map with `options`,
     // pixel for pixel as ImageMagick reads both.
     testing::AssertionResult ShowsAsRendered(int shot, const std::string& meshFile,
@@ -69,9 +73,9 @@ TEST_F(Reload, F5ShowsTheFilesAgainInTheSameStateOrKeepsWhatIsShown) {
         WriteFile(mesh, SquareMesh().substr(0, 40));
         s.Keys("F5 F12 q");
     };
-    Outcome o = RunViewer({{mesh, map}, {}, "", "a b F12", steps});
+    Outcome o = RunViewer({{mesh, map}, {}, "", "a b F12", "", steps});
     EXPECT_EQ(o.status, 0);
-    EXPECT_EQ(o.out, kHelp + "Normal map.\n" + Shot(1) + "\n" + Reloaded() + Shot(2) + "\n" +
+    EXPECT_EQ(o.out, kHelp + kSummary + "Normal map.\n" + Shot(1) + "\n" + Reloaded(true) + Shot(2) + "\n" +
                          "ERROR: Unable to read file: " + mesh + "\n" + kKept + Shot(3) + "\n");
     EXPECT_EQ(o.err, "Unable to read triangles\n");
     const std::vector<std::string> state = {"--mode", "1", "--background", "blue"};
@@ -93,23 +97,23 @@ TEST_F(Reload, WatchReadsEachSettledChangeOnce) {
             std::fflush(fp);
         }
         std::fclose(fp);
-        EXPECT_TRUE(s.WaitFor(Reloaded()));
+        EXPECT_TRUE(s.WaitFor(Reloaded(true)));
         WriteFile("new.tga", FileText(kMap));
         ASSERT_EQ(std::rename("new.tga", map.c_str()), 0);
-        EXPECT_TRUE(s.WaitFor(Reloaded(), 2));
+        EXPECT_TRUE(s.WaitFor(Reloaded(true), 2));
         WriteFile(mesh, square.substr(0, 40));
         EXPECT_TRUE(s.WaitFor(kKept));
         s.Keys("F12");
         EXPECT_TRUE(s.WaitFor(Shot(1)));
         WriteFile(mesh, FileText(kMesh));
-        EXPECT_TRUE(s.WaitFor(Reloaded(), 3));
+        EXPECT_TRUE(s.WaitFor(Reloaded(false)));
         s.Keys("F12 q");
     };
-    Outcome o = RunViewer({{"--watch", mesh, map}, {}, "", "", steps});
+    Outcome o = RunViewer({{"--watch", mesh, map}, {}, "", "", "", steps});
     EXPECT_EQ(o.status, 0);
-    EXPECT_EQ(o.out, kHelp + "Watching " + mesh + " and " + map + " for changes.\n" + Reloaded() +
-                         Reloaded() + "ERROR: Unable to read file: " + mesh + "\n" + kKept + Shot(1) + "\n" +
-                         Reloaded() + Shot(2) + "\n");
+    EXPECT_EQ(o.out, kHelp + kSummary + "Watching " + mesh + " and " + map + " for changes.\n" +
+                         Reloaded(true) + Reloaded(true) + "ERROR: Unable to read file: " + mesh + "\n" +
+                         kKept + Shot(1) + "\n" + Reloaded(false) + Shot(2) + "\n");
     EXPECT_EQ(o.err, "Unable to read triangles\n");
     EXPECT_TRUE(ShowsAsRendered(1, "square.rvf"));
     EXPECT_TRUE(ShowsAsRendered(2, kMesh));

@@ -78,6 +78,7 @@ int main(int argc, char** argv) {
     } else {
         LoadNewObjectAndMap();
     }
+    PrintLoadSummary();
 
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);

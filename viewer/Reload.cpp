@@ -12,5 +12,6 @@ bool ReloadObjectAndMap() {
     ObjectInit();
     TextureInit();
     printf("Reloaded %s and %s.\n", gMeshPath.c_str(), gMapPath.c_str());
+    PrintLoadSummary();
     return true;
 }

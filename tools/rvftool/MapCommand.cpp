@@ -14,7 +14,7 @@
 namespace {
 
 const char kHelp[] =
-    "Usage: rvftool map [--depth 24|32] IN.png OUT.tga\n"
+    "Usage: rvftool map [--depth 24|32] [--flip-green] IN.png OUT.tga\n"
     "\n"
     "Writes the PNG normal map IN.png to OUT.tga as an uncompressed Targa that RVFView loads:\n"
     "32 bits when the PNG has alpha (an alpha channel or a transparency chunk), kept as it is\n"
@@ -26,12 +26,14 @@ const char kHelp[] =
     "\n"
     "Options:\n"
     "  --depth 24|32  write this many bits per pixel: 24 drops the alpha, 32 adds an opaque one\n"
+    "  --flip-green   write 255 - green: a map made green down (-Y, as for DirectX-style engines)\n"
+    "                 becomes one green up (+Y), as RVFView reads maps, and back\n"
     "  -h, --help     show this help\n";
 
 }  // namespace
 
 int RunMap(int argc, char** argv) {
-    static const char* const kOptions[] = {"--depth=", nullptr};
+    static const char* const kOptions[] = {"--depth=", "--flip-green", nullptr};
     CommandLine line;
     int status;
     if (!ParseCommandLine("map", argc, argv, kOptions, &line, &status)) return status;
@@ -61,6 +63,9 @@ int RunMap(int argc, char** argv) {
     ProgressEnd();
     std::fclose(fp);
     if (!read) return Fail("%s: %s", in, error.c_str());
+    if (HasOption(line, "--flip-green"))
+        FlipGreenChannel(image.pixels, static_cast<std::size_t>(image.width) * image.height,
+                         image.bitDepth / 8);
     if (image.greyscale) Warn("%s: greyscale: it holds heights, not the directions of a normal map", in);
 
     AtomicOutput output;

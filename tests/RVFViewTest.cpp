@@ -45,6 +45,11 @@ std::vector<Run> Runs() {
          kSummary + "Normal map.\nVertex lighting.\nAlpha.\nDiffuse lit normal map.\n"
                     "Not converting light into tangent space\n",
          ""},
+        {"BasisAndGreenFromTheCommandLineAndKeys",
+         {{"--basis", "mikktspace", "--flip-green", kMesh, kMap}, {}, "", "s S g q"},
+         0,
+         kSummary + "Tangent basis: own\nTangent basis: MikkTSpace\nGreen up (+Y)\n",
+         ""},
         {"QuitWithEscape", {{kMesh, kMap}, {}, "", "Escape"}, 0, kSummary, ""},
         {"BadFirstArgumentAsksForAMeshAndStillTriesTheSecond",
          {{"/nonexistent/mesh.rvf", kMap}, {}, "/nonexistent/again.rvf\n" + kMesh + "\n", "q"},
@@ -139,11 +144,30 @@ TEST(RVFViewStartUp, AnswersBeforeFilesAndWindow) {
     } runs[] = {
         {"Help", {"--help", kMesh, kMap}, {}, 0, "Usage: RVFView [OPTIONS] [MESH.rvf MAP.tga]\n", ""},
         {"Version", {kMesh, "--version"}, {}, 0, "RVFView " RVF_VERSION "\n", ""},
-        {"UnknownOption", {"--bogus", kMesh, kMap}, {}, 2, "", "RVFView: unknown option '--bogus' (see 'RVFView --help')\n"},
-        {"NoDisplay", {kMesh, kMap}, {"DISPLAY="}, 1,
-         "RVFView needs a display, and DISPLAY is not set; rvfrender draws pictures without one.\n", ""},
-        {"DisplayThatDoesNotAnswer", {kMesh, kMap}, {"DISPLAY=:4711"}, 1,
-         "RVFView needs a display, and ':4711' cannot be opened; rvfrender draws pictures without one.\n", ""},
+        {"UnknownOption",
+         {"--bogus", kMesh, kMap},
+         {},
+         2,
+         "",
+         "RVFView: unknown option '--bogus' (see 'RVFView --help')\n"},
+        {"UnknownBasis",
+         {"--basis=bent", kMesh, kMap},
+         {},
+         2,
+         "",
+         "RVFView: unknown tangent basis 'bent' (own or mikktspace)\n"},
+        {"NoDisplay",
+         {kMesh, kMap},
+         {"DISPLAY="},
+         1,
+         "RVFView needs a display, and DISPLAY is not set; rvfrender draws pictures without one.\n",
+         ""},
+        {"DisplayThatDoesNotAnswer",
+         {kMesh, kMap},
+         {"DISPLAY=:4711"},
+         1,
+         "RVFView needs a display, and ':4711' cannot be opened; rvfrender draws pictures without one.\n",
+         ""},
     };
     for (const auto& run : runs) {
         SCOPED_TRACE(run.name);
@@ -194,7 +218,8 @@ std::vector<std::string> OurLeaks(const std::string& report) {
 // only when told to. The libraries stay loaded so that the driver's blocks keep their module.
 TEST(RVFViewLeaks, ReloadsLeakNothing) {
     if (getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
-    const std::string options = "LSAN_OPTIONS=exitcode=0:use_unaligned=1:stack_trace_format=\"    #%n %p [%m] %f\"";
+    const std::string options =
+        "LSAN_OPTIONS=exitcode=0:use_unaligned=1:stack_trace_format=\"    #%n %p [%m] %f\"";
 #ifdef RVFVIEW_HAS_LEAK_CHECK
     // Built with the sanitizers, which keep the libraries loaded themselves.
     const std::vector<std::string> env = {options};
@@ -203,10 +228,12 @@ TEST(RVFViewLeaks, ReloadsLeakNothing) {
     if (lsan.empty() || lsan[0] != '/') GTEST_SKIP() << "no LeakSanitizer";
     const std::vector<std::string> env = {"LD_PRELOAD=" + lsan + " " KEEP_LOADED_PATH, options};
 #endif
-    // The first load is cancelled at the map, after a new mesh was read; F5 reads the last again.
+    // The first load is cancelled at the map, after a new mesh was read; between the loads the
+    // mesh is welded again in the other basis and the map uploaded green down; F5 reads the last
+    // again.
     std::string input = kMesh + "\n\n";
     for (int i = 0; i < 3; ++i) input += kMesh + "\n" + kMap + "\n";
-    Outcome o = RunViewer({{kMesh, kMap}, env, input, "l l l l F5 q"});
+    Outcome o = RunViewer({{kMesh, kMap}, env, input, "l s l g l s l F5 q"});
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.err.find("cannot be preloaded"), std::string::npos) << o.err;
     for (const std::string& leak : OurLeaks(o.err)) ADD_FAILURE() << leak;

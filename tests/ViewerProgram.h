@@ -46,6 +46,8 @@ inline const std::string kHelp =
     " RIGHT + MOUSE  - Zoom\n"
     " ESC or q       - Quit program\n"
     "\n"
+    " g              - Flip the normal map's green channel: up (+Y) or down (-Y)\n"
+    " s              - Cycle the tangent basis: own, MikkTSpace\n"
     " F5             - Reload the mesh and normal map from their files\n"
     " F12            - Save the window as a PNG beside the mesh\n"
     "\n";

@@ -31,6 +31,13 @@ void CycleViewMode() {
     printf("Diffuse lit normal map.\n");
 }
 
+// Welds the mesh in the next tangent basis and shows it; on failure the basis stays.
+void CycleBasis() {
+    if (!WeldInBasis((gBasis + 1) % kBasisCount)) return;
+    ObjectInit();
+    printf("Tangent basis: %s\n", BasisTitle(gBasis));
+}
+
 }  // namespace
 
 void KeyFunc(unsigned char key, int, int) {
@@ -46,6 +53,11 @@ void KeyFunc(unsigned char key, int, int) {
             printf(gInTangentSpace ? "Converting light into tangent space\n"
                                    : "Not converting light into tangent space\n");
             break;
+        case 'g':
+            gGreenDown = !gGreenDown;
+            printf(gGreenDown ? "Green down (-Y)\n" : "Green up (+Y)\n");
+            TextureInit();
+            break;
         case 'l':
             if (ChooseObjectAndMapKeepingCurrent()) {
                 ObjectInit();
@@ -58,6 +70,9 @@ void KeyFunc(unsigned char key, int, int) {
             break;
         case 'r':
             MatrixInit();
+            break;
+        case 's':
+            CycleBasis();
             break;
         case 't':
             gShowTanCoord = !gShowTanCoord;

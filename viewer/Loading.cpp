@@ -6,10 +6,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <utility>
 
 #include "image/TGAIO.h"
+#include "mesh/MikkTSpace.h"
 #include "viewer/RVFView.h"
 
 namespace {
@@ -23,14 +25,16 @@ void ReleaseMesh() {
     gVertices = nullptr;
     delete[] gIndices;
     gIndices = nullptr;
+    delete[] gTangentSigns;
+    gTangentSigns = nullptr;
 }
 
 // Centres the welded positions on the origin and scales the largest extent to 50 units.
-void CenterAndScale() {
+void CenterAndScale(RvTangentPointD* vertices, int numVerts) {
     float bbox[6] = {FLT_MAX, FLT_MAX, FLT_MAX, -FLT_MAX, -FLT_MAX, -FLT_MAX};
-    for (int i = 0; i < gNumVerts; ++i) {
+    for (int i = 0; i < numVerts; ++i) {
         for (int axis = 0; axis < 3; ++axis) {
-            double c = gVertices[i].vertex[axis];
+            double c = vertices[i].vertex[axis];
             if (c < bbox[axis]) bbox[axis] = static_cast<float>(c);
             if (c > bbox[3 + axis]) bbox[3 + axis] = static_cast<float>(c);
         }
@@ -46,10 +50,10 @@ void CenterAndScale() {
         extent = (dy > dz) ? dy : dz;
     // All vertices at one point: nothing to scale, so the object is shown at its own size.
     float scale = (extent > 0.0f) ? 50.0f / extent : 1.0f;
-    for (int i = 0; i < gNumVerts; ++i) {
+    for (int i = 0; i < numVerts; ++i) {
         for (int axis = 0; axis < 3; ++axis) {
-            gVertices[i].vertex[axis] -= center[axis];
-            gVertices[i].vertex[axis] *= scale;
+            vertices[i].vertex[axis] -= center[axis];
+            vertices[i].vertex[axis] *= scale;
         }
     }
 }
@@ -62,14 +66,73 @@ bool AllFinite(const double* values, int count) {
 
 // False when centring and scaling overflowed: numbers that GL cannot draw and light vectors that
 // mean nothing.
-bool MeshIsFinite() {
-    for (int i = 0; i < gNumVerts; ++i) {
-        const RvTangentPointD& p = gVertices[i];
+bool MeshIsFinite(const RvTangentPointD* vertices, int numVerts) {
+    for (int i = 0; i < numVerts; ++i) {
+        const RvTangentPointD& p = vertices[i];
         if (!AllFinite(p.vertex, 3) || !AllFinite(p.normal, 3) || !AllFinite(p.uv, 2) ||
             !AllFinite(p.tangent, 3) || !AllFinite(p.binormal, 3))
             return false;
     }
     return true;
+}
+
+// A mesh welded in one tangent basis, centred and scaled.
+struct Welded {
+    int numVerts = 0;
+    RvTangentPointD* vertices = nullptr;
+    RvIndex* indices = nullptr;
+    float* signs = nullptr;
+};
+
+void Release(Welded* welded) {
+    delete[] welded->vertices;
+    delete[] welded->indices;
+    delete[] welded->signs;
+}
+
+// The own frames and their signs.
+bool WeldOwn(Welded* welded) {
+    if (!RvCreateVertexBuffers(gNumTris, gTriangles, &welded->numVerts, &welded->vertices, &welded->indices))
+        return false;
+    welded->signs = new (std::nothrow) float[static_cast<size_t>(welded->numVerts)];
+    if (welded->signs == nullptr) return false;
+    for (int v = 0; v < welded->numVerts; ++v) {
+        const RvTangentPointD& p = welded->vertices[v];
+        welded->signs[v] = RvFrameSign(p.normal, p.tangent, p.binormal);
+    }
+    return true;
+}
+
+bool WeldMikkTSpace(Welded* welded) {
+    float* tangents = new (std::nothrow) float[12 * static_cast<size_t>(gNumTris)];
+    bool done = tangents != nullptr && RvComputeMikkTangents(gNumTris, gTriangles, tangents) &&
+                RvCreateSignedVertexBuffers(gNumTris, gTriangles, tangents, &welded->numVerts,
+                                            &welded->vertices, &welded->indices, &welded->signs);
+    delete[] tangents;
+    return done;
+}
+
+// Welds gTriangles in `basis`, then centres and scales the vertices. False, with nothing kept,
+// when memory is short, there is no triangle, or the numbers overflow.
+bool Weld(int basis, Welded* welded) {
+    bool done = basis == kBasisMikkTSpace ? WeldMikkTSpace(welded) : WeldOwn(welded);
+    if (done) {
+        CenterAndScale(welded->vertices, welded->numVerts);
+        done = MeshIsFinite(welded->vertices, welded->numVerts);
+    }
+    if (!done) Release(welded);
+    return done;
+}
+
+// Puts the welded mesh in the globals in place of the one there.
+void Keep(const Welded& welded) {
+    delete[] gVertices;
+    delete[] gIndices;
+    delete[] gTangentSigns;
+    gNumVerts = welded.numVerts;
+    gVertices = welded.vertices;
+    gIndices = welded.indices;
+    gTangentSigns = welded.signs;
 }
 
 // The line after a loader's message that says why the file could not be used.
@@ -101,6 +164,7 @@ struct Loaded {
     RvRawTriangle* triangles;
     RvTangentPointD* vertices;
     RvIndex* indices;
+    float* tangentSigns;
     KivBitmap texInfo;
     bool mapTopRowFirst;
     std::string meshPath, mapPath;
@@ -108,12 +172,13 @@ struct Loaded {
 
 // Moves the loaded mesh and map out of the globals, which are left empty.
 Loaded TakeLoaded() {
-    Loaded kept = {gNumTris, gNumVerts,       gTriangles, gVertices, gIndices,
-                   gTexInfo, gMapTopRowFirst, gMeshPath,  gMapPath};
+    Loaded kept = {gNumTris,      gNumVerts, gTriangles,      gVertices, gIndices,
+                   gTangentSigns, gTexInfo,  gMapTopRowFirst, gMeshPath, gMapPath};
     gNumTris = gNumVerts = 0;
     gTriangles = nullptr;
     gVertices = nullptr;
     gIndices = nullptr;
+    gTangentSigns = nullptr;
     gTexInfo = {0, 0, 0, KIV_BITMAP_FORMAT_UNKNOWN, nullptr};
     return kept;
 }
@@ -127,6 +192,7 @@ void PutBack(Loaded* kept) {
     gTriangles = kept->triangles;
     gVertices = kept->vertices;
     gIndices = kept->indices;
+    gTangentSigns = kept->tangentSigns;
     gTexInfo = kept->texInfo;
     gMapTopRowFirst = kept->mapTopRowFirst;
     gMeshPath = kept->meshPath;
@@ -137,6 +203,7 @@ void Release(Loaded* kept) {
     delete[] kept->triangles;
     delete[] kept->vertices;
     delete[] kept->indices;
+    delete[] kept->tangentSigns;
     delete[] kept->texInfo.pixels;
 }
 
@@ -206,22 +273,30 @@ bool LoadObjectFile(const char* objectFile) {
     // triangle: such triangles are left out and the rest shown. With none left the weld fails.
     int numInFile = gNumTris;
     gNumTris = RvKeepFiniteTriangles(gNumTris, gTriangles);
-    if (!RvCreateVertexBuffers(gNumTris, gTriangles, &gNumVerts, &gVertices, &gIndices)) {
+    Welded welded;
+    if (!Weld(gBasis, &welded)) {
         printf("ERROR: Unable to read file: %s\n", objectFile);
         ReleaseMesh();
         return false;
     }
-    CenterAndScale();
-    if (!MeshIsFinite()) {
-        printf("ERROR: Unable to read file: %s\n", objectFile);
-        ReleaseMesh();
-        return false;
-    }
+    Keep(welded);
     int leftOut = numInFile - gNumTris;
     if (leftOut > 0)
         printf("Left out %d %s with a NaN or an infinity.\n", leftOut,
                CountNoun(leftOut, "triangle", "triangles"));
     gMeshPath = objectFile;
+    return true;
+}
+
+bool WeldInBasis(int basis) {
+    Welded welded;
+    if (!Weld(basis, &welded)) {
+        printf("Not enough memory for the %s tangent basis: it stays %s.\n", BasisTitle(basis),
+               BasisTitle(gBasis));
+        return false;
+    }
+    Keep(welded);
+    gBasis = basis;
     return true;
 }
 

@@ -30,9 +30,14 @@ extern bool gShowNormals;
 extern bool gShowTanCoord;
 extern bool gInTangentSpace;  // light vectors are carried into each vertex's tangent frame
 extern int gBackground;       // clear colour, one of the kBackground values below
+extern int gBasis;            // the tangent basis the mesh is welded in, a kBasis value below
+extern bool gGreenDown;       // the map's green channel points down (-Y): flipped as it is uploaded
 
 // The clear colours: the start-up black, then those the "b" key steps through in this order.
 enum { kBackgroundBlack, kBackgroundBlue, kBackgroundGrey, kBackgroundWhite, kBackgroundCount };
+
+// The tangent bases: the library's own smoothed frames (the start-up basis), MikkTSpace.
+enum { kBasisOwn, kBasisMikkTSpace, kBasisCount };
 
 // Mouse buttons: position at the press or the last drag step, and whether the button is held.
 extern GLint gLeftX, gLeftY;
@@ -48,6 +53,8 @@ extern RvRawTriangle* gTriangles;  // as read from the file; only the weld reads
 extern int gNumVerts;
 extern RvTangentPointD* gVertices;  // welded vertices, positions centred and scaled
 extern RvIndex* gIndices;           // gNumTris index triples into gVertices
+extern float* gTangentSigns;        // per vertex of gVertices the sign w of its frame (+1 or -1):
+                                    // its binormal points along w * cross(normal, tangent)
 extern double* gLightVec;           // 3 packed light-vector components per vertex
 extern KivBitmap gTexInfo;          // the normal map, texels red first
 extern bool gMapTopRowFirst;        // the map's Targa header says its rows are stored top first
@@ -69,8 +76,10 @@ void StateInit();
 // Allocates a zeroed gLightVec for gNumVerts vertices, replacing the old one. Ends the process
 // with status -1 when there are no vertices or the array cannot be allocated.
 void ObjectInit();
-// Uploads gTexInfo as a mip-mapped texture into a new texture object, deleting the previous one.
-// Ends the process with status -1 for a format other than 888 or 8888.
+// Uploads gTexInfo as a mip-mapped texture into a new texture object, deleting the previous one;
+// with gGreenDown its green channel is uploaded as 255 - green, so every mode reads the map green
+// up, and gTexInfo's texels are left as they were. Ends the process with status -1 for a format
+// other than 888 or 8888.
 void TextureInit();
 // Resets gViewMat to the start-up view: identity rotation, 65 units in front of the eye.
 void MatrixInit();
@@ -79,6 +88,12 @@ void Reshape(int w, int h);
 // Keeps `background` (a kBackground value; any other is black) in gBackground and makes its
 // colour the clear colour.
 void SetBackground(int background);
+
+// Into *basis the basis that `word` names on a command line ("own", "mikktspace"); false when it
+// names none.
+bool BasisNamed(const char* word, int* basis);
+// The name of `basis` on the console: "own", "MikkTSpace".
+const char* BasisTitle(int basis);
 
 // Drag steps, as one pointer move with a button held makes them. Each eye-space vector is
 // carried into the object's coordinates (EyeToObject) before it turns or moves gViewMat.
@@ -111,10 +126,15 @@ void matrixTranslate(GLfloat* m, const GLfloat* o);
 // Loading. Messages go to standard output; no GL state is touched. When a file cannot be opened,
 // or is a directory, a line with the system's reason follows the loader's message.
 
-// Reads, welds, centres and scales the mesh in `objectFile`; the previous mesh is dropped
-// first, so after false there is no mesh. Triangles with a NaN or an infinity are left out, with
-// one line that counts them; a mesh with none left, or wider than a float holds, is refused.
+// Reads, welds (in the tangent basis gBasis), centres and scales the mesh in `objectFile`; the
+// previous mesh is dropped first, so after false there is no mesh. Triangles with a NaN or an
+// infinity are left out, with one line that counts them; a mesh with none left, or wider than a
+// float holds, is refused.
 bool LoadObjectFile(const char* objectFile);
+// Welds gTriangles again in `basis` into gVertices, gIndices and gTangentSigns, centred and scaled
+// as a load does, and keeps `basis` in gBasis; ObjectInit must follow. False, with the mesh and
+// gBasis as they were, after one line when there is not the memory.
+bool WeldInBasis(int basis);
 // Reads the Targa map in `textureFile` into gTexInfo as 24- or 32-bit texels, red first, and
 // whether its header declares the rows top first into gMapTopRowFirst.
 bool LoadTextureFile(const char* textureFile);

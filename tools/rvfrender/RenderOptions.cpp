@@ -26,6 +26,10 @@ const char kRenderUsage[] =
     "  --tangents           a blue line along each tangent, a green one along each binormal\n"
     "  --object-space       light vectors left in object space (the viewer's \"c\" key)\n"
     "  --background COLOUR  black (the start-up colour), blue, grey or white\n"
+    "  --basis BASIS        the tangent basis the map was made in: own (the default) or\n"
+    "                       mikktspace\n"
+    "  --flip-green         the map's green channel points down (-Y), as in DirectX-style\n"
+    "                       engines\n"
     "  --size WxH           picture size in pixels (default 512x512, the viewer's window)\n"
     "  --rotate X,Y         turn the object X degrees about the screen's x axis and Y degrees\n"
     "                       about its y axis, as a left-button drag of the viewer does\n"
@@ -110,9 +114,9 @@ bool ParseSize(const char* text, int* width, int* height) {
 }
 
 const char* const kKnownOptions[] = {
-    "--mode=",   "--background=", "--size=",        "--rotate=", "--pan=",
-    "--zoom=",   "--reference=",  "--threshold=",   "--diff=",   "--wireframe",
-    "--normals", "--tangents",    "--object-space", nullptr};
+    "--mode=",    "--background=",  "--basis=",     "--size=", "--rotate=",   "--pan=",
+    "--zoom=",    "--reference=",   "--threshold=", "--diff=", "--wireframe", "--normals",
+    "--tangents", "--object-space", "--flip-green", nullptr};
 
 }  // namespace
 
@@ -132,6 +136,10 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, int* stat
             options->tangents = true;
         } else if (name == "--object-space") {
             options->objectSpace = true;
+        } else if (name == "--flip-green") {
+            options->flipGreen = true;
+        } else if (name == "--basis") {
+            ok = BasisNamed(value, &options->basis);
         } else if (name == "--mode") {
             ok = FindName(kModes, value, &options->mode);
         } else if (name == "--background") {

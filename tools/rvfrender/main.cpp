@@ -41,6 +41,7 @@ bool Load(const char* what, const char* path, bool (*load)(const char*)) {
 void SetViewerState(const RenderOptions& options) {
     StateInit();
     SetBackground(options.background);
+    gGreenDown = options.flipGreen;
     ObjectInit();
     TextureInit();
     MatrixInit();
@@ -77,6 +78,7 @@ bool Draw() {
 // The frame the options ask for as RGB, top row first; array new, the caller's. Null after a
 // message.
 unsigned char* Render(const RenderOptions& options) {
+    gBasis = options.basis;  // the mesh is welded in it as it loads
     if (!Load("mesh", options.mesh, LoadObjectFile) || !Load("map", options.map, LoadTextureFile))
         return nullptr;
     if (options.mode == 3 && gTexInfo.format != KIV_BITMAP_FORMAT_8888) {

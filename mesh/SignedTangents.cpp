@@ -82,26 +82,35 @@ bool RvCreateSignedVertexBuffers(int numTris, const RvRawTriangle* tris, const f
 
     // A slot holds the upper half of its corner's hash and its vertex + 1; 0 when empty.
     std::uint64_t* table = new (std::nothrow) std::uint64_t[slots]();
-    std::size_t* firstCorner = table != nullptr ? new (std::nothrow) std::size_t[corners] : nullptr;
-    RvIndex* idx = firstCorner != nullptr ? new (std::nothrow) RvIndex[numTris] : nullptr;
+    // Each vertex's key, with room for every corner being a vertex of its own.
+    CornerKey* keys = table != nullptr ? new (std::nothrow) CornerKey[corners] : nullptr;
+    RvIndex* idx = keys != nullptr ? new (std::nothrow) RvIndex[numTris] : nullptr;
     int count = 0;
-    if (idx != nullptr) {
-        for (std::size_t c = 0; c < corners; ++c) {
+    // The hashes are made a block ahead, so that their slots can be fetched early.
+    constexpr std::size_t kBlock = 16;
+    std::uint64_t hashes[kBlock];
+    for (std::size_t first = 0; idx != nullptr && first < corners; first += kBlock) {
+        const std::size_t n = corners - first < kBlock ? corners - first : kBlock;
+        for (std::size_t k = 0; k < n; ++k) {
+            hashes[k] = Hash(KeyOf(tris, tangents, first + k));
+            __builtin_prefetch(&table[hashes[k] & mask]);
+        }
+        for (std::size_t k = 0; k < n; ++k) {
+            const std::size_t c = first + k;
             const CornerKey key = KeyOf(tris, tangents, c);
-            const std::uint64_t hash = Hash(key);
-            const std::uint64_t tag = hash >> 32;
-            std::size_t i = hash & mask;
+            const std::uint64_t tag = hashes[k] >> 32;
+            std::size_t i = hashes[k] & mask;
             int vertex;
             for (;;) {
                 const std::uint64_t slot = table[i];
                 if (slot == 0) {
                     vertex = count++;
-                    firstCorner[vertex] = c;
+                    keys[vertex] = key;
                     table[i] = tag << 32 | static_cast<std::uint64_t>(vertex + 1);
                     break;
                 }
                 vertex = static_cast<int>(slot & 0xFFFFFFFFu) - 1;
-                if ((slot >> 32) == tag && Same(KeyOf(tris, tangents, firstCorner[vertex]), key)) break;
+                if ((slot >> 32) == tag && Same(keys[vertex], key)) break;
                 i = (i + 1) & mask;
             }
             idx[c / 3].idx[c % 3] = vertex;
@@ -112,27 +121,24 @@ bool RvCreateSignedVertexBuffers(int numTris, const RvRawTriangle* tris, const f
     RvTangentPointD* point = idx != nullptr ? new (std::nothrow) RvTangentPointD[count] : nullptr;
     float32* w = point != nullptr ? new (std::nothrow) float32[count] : nullptr;
     if (w == nullptr) {
-        delete[] firstCorner;
+        delete[] keys;
         delete[] idx;
         delete[] point;
         return false;
     }
     for (int v = 0; v < count; ++v) {
-        const std::size_t c = firstCorner[v];
-        const RvRawTriangle& tri = tris[c / 3];
-        const std::size_t k = c % 3;
-        const float32* tangent = tangents + 4 * c;
+        const float32* key = keys[v].f;
         RvTangentPointD& p = point[v];
-        Widen(tri.vert[k].v, 3, p.vertex);
-        Widen(tri.norm[k].v, 3, p.normal);
-        Widen(tri.texCoord[k].uv, 2, p.uv);
-        Widen(tangent, 3, p.tangent);
-        RvSignedBinormal(tri.norm[k].v, tangent, p.binormal);
+        Widen(key, 3, p.vertex);
+        Widen(key + 3, 3, p.normal);
+        Widen(key + 6, 2, p.uv);
+        Widen(key + 8, 3, p.tangent);
+        RvSignedBinormal(key + 3, key + 8, p.binormal);
         p.count = 0;
-        w[v] = tangent[3];
+        w[v] = key[11];
     }
     for (std::size_t c = 0; c < corners; ++c) ++point[idx[c / 3].idx[c % 3]].count;
-    delete[] firstCorner;
+    delete[] keys;
     *numVerts = count;
     *verts = point;
     *indices = idx;

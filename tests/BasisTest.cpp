@@ -7,7 +7,8 @@
 
 namespace {
 
-// A unit direction in the eye's coordinates: up, towards the eye, and for `right` to the right.
+// Puts the light so far from the object's centre, in the unit direction of the eye's
+// coordinates with x = right and y = up, towards the eye, that it lights the object from there.
 void LightFrom(float right, float up) {
     const float towards = std::sqrt(1 - right * right - up * up), far = 1e5f;
     gLightpos[0] = far * right;
@@ -57,7 +58,10 @@ std::vector<unsigned char> Dome(double cu, double cv) {
         for (int i = 0; i < kSide; ++i) {
             const double du = (i + 0.5) / kSide - cu, dv = (j + 0.5) / kSide - cv, d2 = du * du + dv * dv;
             unsigned char* texel = &texels[3 * (kSide * j + i)];
-            d2 < r* r ? Pack(du / r, dv / r, std::sqrt(r * r - d2) / r, texel) : Pack(0, 0, 1, texel);
+            if (d2 < r * r)
+                Pack(du / r, dv / r, std::sqrt(r * r - d2) / r, texel);
+            else
+                Pack(0, 0, 1, texel);
         }
     return texels;
 }
@@ -71,6 +75,10 @@ void UseMap(const std::vector<unsigned char>& texels) {
     gTexInfo.format = KIV_BITMAP_FORMAT_888;
     TextureInit();
 }
+
+// Where a pixel lies in the picture mirrored left to right, or top to bottom.
+void LeftRight(int* x, int*) { *x = 511 - *x; }
+void TopBottom(int*, int* y) { *y = 511 - *y; }
 
 // The mesh covers pixels 45 to 467 of the start-up view: the pixels looked at lie well inside.
 const int kLow = 60, kHigh = 451;
@@ -88,8 +96,8 @@ protected:
 
     // How many pixels looked at differ by more than `tolerance` from the pixel that `mirror`
     // gives of `other` (the window's rows bottom first).
-    template <typename Mirror>
-    int Differing(const std::vector<unsigned char>& other, Mirror mirror, int tolerance) const {
+    int Differing(const std::vector<unsigned char>& other, void (*mirror)(int* x, int* y),
+                  int tolerance) const {
         int n = 0;
         for (int y = kLow; y <= kHigh; ++y)
             for (int x = kLow; x <= kHigh; ++x) {
@@ -132,13 +140,8 @@ TEST_F(Basis, MirroredHalfIsLitAsTheMirrorImageInMikkTSpace) {
     UseMap(Dome(0.6, 0.35));
     LightFrom(0, 0.5f);
     Show();
-    EXPECT_EQ(Differing(
-                  pixels_, [](int* x, int*) { *x = 511 - *x; }, 2),
-              0);
-    EXPECT_GT(Differing(
-                  pixels_, [](int*, int* y) { *y = 511 - *y; }, 20),
-              1000)
-        << "the bump is lit from above";
+    EXPECT_EQ(Differing(pixels_, LeftRight, 2), 0);
+    EXPECT_GT(Differing(pixels_, TopBottom, 20), 1000) << "the bump is lit from above";
 }
 
 // A dome whose rows mirror in v: turning green round is the same as mirroring the map top to
@@ -157,15 +160,10 @@ TEST_F(Basis, FlippingGreenMirrorsTheLightingOfABumpTopToBottom) {
     LightFrom(0, 0.5f);
     Show();
     const std::vector<unsigned char> up = pixels_;
-    EXPECT_GT(Differing(
-                  up, [](int*, int* y) { *y = 511 - *y; }, 20),
-              1000)
-        << "the bump is lit from above";
+    EXPECT_GT(Differing(up, TopBottom, 20), 1000) << "the bump is lit from above";
     KeyFunc('g', 0, 0);
     Show();
-    EXPECT_EQ(Differing(
-                  up, [](int*, int* y) { *y = 511 - *y; }, 2),
-              0);
+    EXPECT_EQ(Differing(up, TopBottom, 2), 0);
     KeyFunc('G', 0, 0);
     Show();
     EXPECT_EQ(pixels_, up);

@@ -46,9 +46,10 @@ std::vector<Run> Runs() {
                     "Not converting light into tangent space\n",
          ""},
         {"BasisAndGreenFromTheCommandLineAndKeys",
-         {{"--basis", "mikktspace", "--flip-green", kMesh, kMap}, {}, "", "s S g q"},
+         {{"--basis", "mikktspace", "--flip-green", kMesh, kMap}, {}, "", "s F5 S g q"},
          0,
-         kSummary + "Tangent basis: own\nTangent basis: MikkTSpace\nGreen up (+Y)\n",
+         kSummary + "Tangent basis: own\nReloaded " + kMesh + " and " + kMap + ".\n" + kSummary +
+             "Tangent basis: MikkTSpace\nGreen up (+Y)\n",
          ""},
         {"QuitWithEscape", {{kMesh, kMap}, {}, "", "Escape"}, 0, kSummary, ""},
         {"BadFirstArgumentAsksForAMeshAndStillTriesTheSecond",

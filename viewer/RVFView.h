@@ -60,8 +60,9 @@ extern GLuint gTextureID;
 void PrintKeyHelp();
 // Fixed GL state; once, after the window exists.
 void StateInit();
-// Allocates a zeroed gLightVec for gNumVerts vertices, replacing the old one. Ends the process
-// with status -1 when there are no vertices or the array cannot be allocated.
+// Allocates a zeroed gLightVec for gNumVerts vertices, replacing the old one, and marks the
+// mesh as changed (MeshChanged). Ends the process with status -1 when there are no vertices or
+// the array cannot be allocated.
 void ObjectInit();
 // Uploads gTexInfo as a mip-mapped texture into a new texture object, deleting the previous one.
 // Ends the process with status -1 for a format other than 888 or 8888.
@@ -120,8 +121,22 @@ void ChooseUntilLoaded(bool (*choose)(int*, char*), bool (*load)(const char*));
 // Fills gLightVec with the packed unit direction from each vertex to objLightPos (object
 // coordinates), in the vertex's tangent frame when inTangentSpace.
 void ComputeLightVectors(GLfloat* objLightPos, bool inTangentSpace);
-// Draws the indexed mesh; withColor feeds gLightVec as per-vertex colours.
+// Draws the indexed mesh; withColor feeds gLightVec as per-vertex colours. The mesh is drawn
+// from GL buffer objects in single precision, made at the first draw after MeshChanged (from
+// the doubles in client memory when GL cannot hold them). Each draw sends the colours and, for
+// filled polygons, only the triangles that cover a pixel centre: the pixels are the same.
 void DrawObject(bool withColor);
+// Tells DrawObject that gVertices or gIndices now hold another mesh, or other numbers: their
+// buffers are made again at the next draw. No GL; ObjectInit calls it.
+void MeshChanged();
+// Writes to `kept` the index triples of those of the numTris `triangles` whose box in window
+// coordinates holds a pixel centre of `viewport` (x, y, width, height) or lies within 1/16 pixel
+// of one, in their order, and returns their count; a triangle with a corner not in front of the
+// eye (clip w <= 0) is kept. The positions (3 floats each) are carried to clip coordinates by
+// `clipFromObject` (16 doubles, column-major). No GL.
+// bounds has room for 4 x numVerts ints of scratch; kept for 3 x numTris indices.
+int CoveringTriangles(const float* positions, int numVerts, const RvIndex* triangles, int numTris,
+                      const double* clipFromObject, const float* viewport, int* bounds, GLuint* kept);
 // Mode 1: the map's colours.
 void SetupNormalMapState();
 void ClearNormalMapState();
@@ -151,8 +166,8 @@ void FrameLightVectors(GLfloat* worldLightPos);
 // sets the viewport, the projection for gWidth x gHeight and gViewMat as the model-view matrix.
 void FrameView();
 // Step 3: draws the object in the shading mode gViewMode (a value out of range becomes 0), or
-// as the white wire-frame; worldLightPos as step 1 made it.
-void FrameObject(GLfloat* worldLightPos);
+// as the white wire-frame; worldLightPos as step 1 made it. `draw` submits the mesh.
+void FrameObject(GLfloat* worldLightPos, void (*draw)(bool withColor) = DrawObject);
 // Step 4: draws the normals and the tangent frames where they are switched on.
 void FrameOverlays();
 // One line per vertex from its position along its normal, tangent or binormal times `offset`.

@@ -1,4 +1,4 @@
-// The four shading modes: per-vertex light vectors, the mesh submission and the GL states.
+// The four shading modes: per-vertex light vectors and the GL states.
 #include <cmath>
 #include <cstddef>
 
@@ -92,25 +92,6 @@ void ComputeLightVectors(GLfloat* objLightPos, bool inTangentSpace) {
             packed[3 * i + 2] = d.z[i] * 0.5 + 0.5;
         }
     }
-}
-
-void DrawObject(bool withColor) {
-    const int stride = sizeof(RvTangentPointD);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(3, GL_DOUBLE, stride, gVertices[0].vertex);
-    glEnableClientState(GL_NORMAL_ARRAY);
-    glNormalPointer(GL_DOUBLE, stride, gVertices[0].normal);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glTexCoordPointer(2, GL_DOUBLE, stride, gVertices[0].uv);
-    if (withColor) {
-        glEnableClientState(GL_COLOR_ARRAY);
-        glColorPointer(3, GL_DOUBLE, 0, gLightVec);
-    }
-    glDrawElements(GL_TRIANGLES, 3 * gNumTris, GL_UNSIGNED_INT, gIndices);
-    glDisableClientState(GL_VERTEX_ARRAY);
-    glDisableClientState(GL_NORMAL_ARRAY);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    if (withColor) glDisableClientState(GL_COLOR_ARRAY);
 }
 
 void SetupNormalMapState() { SetupTexturePreamble(); }

@@ -1,9 +1,9 @@
 // The mesh in GL buffer objects: positions, normals and texture coordinates in single precision
 // and the indices, made once per mesh. Each frame sends only the light-vector colours and, for a
-// filled object, the indices of the triangles that cover a pixel centre (CoveringTriangles): on
-// a dense mesh most triangles fall between the centres, and GL spends its time on each one it
-// is given. GL turns the client arrays' doubles into floats on every draw, rounding each to
-// nearest, so floats rounded once give the same pixels.
+// filled object, the indices of the triangles that may make a fragment (FindCoveringTriangles):
+// on a dense mesh many triangles fall between the pixel centres, and GL spends its time on each
+// one it is given. GL turns the client arrays' doubles into floats on every draw, rounding each
+// to nearest, so floats rounded once give the same pixels.
 #define GL_GLEXT_PROTOTYPES 1
 
 #include <cstddef>
@@ -31,9 +31,11 @@ enum { kVertexBuffer, kIndexBuffer, kCoveringBuffer, kColourBuffer, kBufferCount
 GLuint gBuffers[kBufferCount] = {};
 bool gMeshChanged = true;  // gBuffers do not hold the current mesh yet
 bool gHaveBuffers = false;
-// For CoveringTriangles: the positions as the vertex buffer holds them, and its scratch.
+// For the covering triangles: the positions as the vertex buffer holds them, where each vertex
+// lies on the screen, and the triangles found, each chunk at its place before it is sent.
 GLfloat* gPositions = nullptr;
-int* gBounds = nullptr;
+CoveringVertex* gPlaced = nullptr;
+GLuint* gCovering = nullptr;
 
 // Where one draw takes its arrays from: offsets into buffer objects, or client memory where a
 // buffer is 0.
@@ -83,11 +85,12 @@ void SubmitClientArrays(bool withColor) {
 // An offset into a bound buffer object, as the pointer arguments take it.
 const void* Offset(size_t bytes) { return reinterpret_cast<const void*>(bytes); }
 
-// `triangles` triangles from the index buffer `indexBuffer`.
-void SubmitBuffers(bool withColor, GLuint indexBuffer, int triangles) {
+// `triangles` triangles from the index buffer `indexBuffer`, from triangle `first` on.
+void SubmitBuffers(bool withColor, GLuint indexBuffer, int first, int triangles) {
     Submit({GL_FLOAT, sizeof(BufferVertex), gBuffers[kVertexBuffer], gBuffers[kColourBuffer], indexBuffer,
             Offset(offsetof(BufferVertex, position)), Offset(offsetof(BufferVertex, normal)),
-            Offset(offsetof(BufferVertex, uv)), Offset(0), Offset(0), 3 * triangles},
+            Offset(offsetof(BufferVertex, uv)), Offset(0),
+            Offset(sizeof(RvIndex) * static_cast<size_t>(first)), 3 * triangles},
            withColor);
 }
 
@@ -140,8 +143,10 @@ void ReleaseBuffers() {
     gHaveBuffers = false;
     delete[] gPositions;
     gPositions = nullptr;
-    delete[] gBounds;
-    gBounds = nullptr;
+    delete[] gPlaced;
+    gPlaced = nullptr;
+    delete[] gCovering;
+    gCovering = nullptr;
 }
 
 // The current mesh into new buffers, the old ones released. False when GL or memory cannot hold
@@ -155,8 +160,9 @@ bool MakeBuffers() {
     const size_t most = static_cast<size_t>(PTRDIFF_MAX);  // the largest GLsizeiptr
     if (vertices > most / sizeof(BufferVertex) || triangles > most / sizeof(RvIndex)) return false;
     gPositions = new (std::nothrow) GLfloat[3 * vertices];
-    gBounds = new (std::nothrow) int[4 * vertices];
-    if (gPositions == nullptr || gBounds == nullptr) {
+    gPlaced = new (std::nothrow) CoveringVertex[vertices];
+    gCovering = new (std::nothrow) GLuint[3 * triangles];
+    if (gPositions == nullptr || gPlaced == nullptr || gCovering == nullptr) {
         ReleaseBuffers();
         return false;
     }
@@ -200,30 +206,31 @@ bool OnlyCentresCount() {
     return program == 0;
 }
 
-// The triangles of this frame that cover a pixel centre into the covering buffer; -1 when it
-// cannot be filled.
-int WriteCoveringTriangles() {
+// Sends the `count` triangles found from slot `first` of gCovering on.
+void SendCovering(int first, int count, void* withColor) {
+    const size_t slot = static_cast<size_t>(first);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gBuffers[kCoveringBuffer]);
+    glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLintptr>(sizeof(RvIndex) * slot),
+                    static_cast<GLsizeiptr>(sizeof(RvIndex) * static_cast<size_t>(count)),
+                    &gCovering[3 * slot]);
+    SubmitBuffers(*static_cast<bool*>(withColor), gBuffers[kCoveringBuffer], first, count);
+}
+
+// Draws the triangles that may make a fragment under the current matrices and viewport.
+void DrawCovering(bool withColor) {
     GLdouble modelView[16], projection[16], clipFromObject[16];
     GLfloat viewport[4];
     glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
     glGetDoublev(GL_PROJECTION_MATRIX, projection);
     glGetFloatv(GL_VIEWPORT, viewport);
-    for (int c = 0; c < 4; ++c)
-        for (int r = 0; r < 4; ++r) {
+    for (int col = 0; col < 4; ++col)
+        for (int row = 0; row < 4; ++row) {
             double sum = 0.0;
-            for (int k = 0; k < 4; ++k) sum += projection[4 * k + r] * modelView[4 * c + k];
-            clipFromObject[4 * c + r] = sum;
+            for (int k = 0; k < 4; ++k) sum += projection[4 * k + row] * modelView[4 * col + k];
+            clipFromObject[4 * col + row] = sum;
         }
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gBuffers[kCoveringBuffer]);
-    GLuint* kept = static_cast<GLuint*>(glMapBuffer(GL_ELEMENT_ARRAY_BUFFER, GL_WRITE_ONLY));
-    int count = -1;
-    if (kept != nullptr) {
-        count = CoveringTriangles(gPositions, gNumVerts, gIndices, gNumTris, clipFromObject, viewport,
-                                  gBounds, kept);
-        if (glUnmapBuffer(GL_ELEMENT_ARRAY_BUFFER) != GL_TRUE) count = -1;
-    }
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
-    return count;
+    FindCoveringTriangles(gPositions, gNumVerts, gIndices, gNumTris, clipFromObject, viewport, gPlaced,
+                          gCovering, SendCovering, &withColor);
 }
 
 }  // namespace
@@ -241,10 +248,9 @@ void DrawObject(bool withColor) {
         SubmitClientArrays(withColor);
         return;
     }
-    const int covering = OnlyCentresCount() ? WriteCoveringTriangles() : -1;
-    if (covering >= 0) {
-        SubmitBuffers(withColor, gBuffers[kCoveringBuffer], covering);
+    if (OnlyCentresCount()) {
+        DrawCovering(withColor);
     } else {
-        SubmitBuffers(withColor, gBuffers[kIndexBuffer], gNumTris);
+        SubmitBuffers(withColor, gBuffers[kIndexBuffer], 0, gNumTris);
     }
 }

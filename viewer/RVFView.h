@@ -129,14 +129,24 @@ void DrawObject(bool withColor);
 // Tells DrawObject that gVertices or gIndices now hold another mesh, or other numbers: their
 // buffers are made again at the next draw. No GL; ObjectInit calls it.
 void MeshChanged();
-// Writes to `kept` the index triples of those of the numTris `triangles` whose box in window
-// coordinates holds a pixel centre of `viewport` (x, y, width, height) or lies within 1/16 pixel
-// of one, in their order, and returns their count; a triangle with a corner not in front of the
-// eye (clip w <= 0) is kept. The positions (3 floats each) are carried to clip coordinates by
-// `clipFromObject` (16 doubles, column-major). No GL.
-// bounds has room for 4 x numVerts ints of scratch; kept for 3 x numTris indices.
-int CoveringTriangles(const float* positions, int numVerts, const RvIndex* triangles, int numTris,
-                      const double* clipFromObject, const float* viewport, int* bounds, GLuint* kept);
+// One vertex as FindCoveringTriangles places it on the screen.
+struct CoveringVertex {
+    float x, y;             // window coordinates less a half; NaN when they cannot be trusted
+    int after[2], upTo[2];  // the pixels k of each axis whose centre lies near: after < k <= upTo
+};
+// Finds those of the numTris `triangles` that may make a fragment: that cover a pixel centre of
+// `viewport` (x, y, width, height) or pass within 1/16 pixel of one, the positions (3 floats
+// each) carried to clip coordinates by `clipFromObject` (16 doubles, column-major); a triangle
+// with a corner not in front of the eye (clip w <= 0) is one. GL makes fragments of a filled
+// triangle, without smoothing or multisampling, only at the centres it covers. No GL.
+// The triangles are looked at in chunks on a second thread; each chunk's are written to `kept`
+// from the chunk's first slot on, in their order, and send(slot, count, context) is called on
+// the caller's thread for every chunk with some, chunk after chunk, while the next are found.
+// placed has room for numVerts records and kept for 3 x numTris indices; until this returns the
+// caller changes none of them, nor the positions or the triangles.
+void FindCoveringTriangles(const float* positions, int numVerts, const RvIndex* triangles, int numTris,
+                           const double* clipFromObject, const float* viewport, CoveringVertex* placed,
+                           GLuint* kept, void (*send)(int first, int count, void* context), void* context);
 // Mode 1: the map's colours.
 void SetupNormalMapState();
 void ClearNormalMapState();

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "image/TGAIO.h"
+#include "platform/Progress.h"
 #include "viewer/RVFView.h"
 
 namespace {
@@ -89,20 +90,28 @@ bool LoadObjectFile(const char* objectFile) {
         printf("ERROR: Unable to open file: %s\n", objectFile);
         return false;
     }
+    // A load of over a second shows its progress; it has ended before any message.
+    ProgressBegin("reading the mesh", 0);
     if (!RvReadTriangles(fp, &gNumTris, &gTriangles)) {
+        ProgressEnd();
         fclose(fp);
         printf("ERROR: Unable to read file: %s\n", objectFile);
         ReleaseMesh();
         return false;
     }
     fclose(fp);
+    ProgressNext("welding the mesh", 0);
     if (!RvCreateVertexBuffers(gNumTris, gTriangles, &gNumVerts, &gVertices, &gIndices)) {
+        ProgressEnd();
         printf("ERROR: Unable to read file: %s\n", objectFile);
         ReleaseMesh();
         return false;
     }
+    ProgressNext("centring the mesh", 0);
     CenterAndScale();
-    if (!MeshIsFinite()) {
+    const bool finite = MeshIsFinite();
+    ProgressEnd();
+    if (!finite) {
         printf("ERROR: Unable to read file: %s\n", objectFile);
         ReleaseMesh();
         return false;

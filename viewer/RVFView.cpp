@@ -6,9 +6,12 @@
 
 #include <cstdio>
 
+#include "platform/Progress.h"
+
 int main(int argc, char** argv) {
     // Console lines appear as they happen, also in a pipe or a file.
     setvbuf(stdout, nullptr, _IOLBF, 0);
+    ProgressInit("RVFView", kProgressPlainLines);
     PrintKeyHelp();
 
     // Loading comes before the window and touches no GL state.

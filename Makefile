@@ -9,7 +9,7 @@ JOBS ?= $(shell nproc)
 # What building and testing need; `make run` also wants a desktop file dialog.
 DEPS := cmake make g++ pkg-config libgtest-dev libbenchmark-dev \
         libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev libgl1-mesa-dri \
-        xvfb xauth xdotool imagemagick libassimp-dev libpng-dev libosmesa6-dev python3
+        xvfb xauth xdotool imagemagick libassimp-dev libpng-dev libjpeg62-turbo-dev libosmesa6-dev python3
 RUN_DEPS := zenity
 # libFuzzer and the sanitizer runtimes come with clang.
 FUZZ_DEPS := clang libclang-rt-14-dev

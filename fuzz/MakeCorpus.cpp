@@ -1,11 +1,18 @@
 // Writes the seed corpus of every fuzz target into the directory given as the only argument, one
-// folder per target: valid files made by our own writers and broken ones derived from them.
+// folder per target: valid files made by our own writers (and for PNG and JPEG, by the encoders
+// of the libraries that decode them) and broken ones derived from them.
 // Usage: MakeCorpus <directory>
+#include <png.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
+
+// jpeglib.h needs FILE and size_t declared first.
+#include <jpeglib.h>
 
 #include "image/TGAIO.h"
 #include "mesh/RvFileIO.h"
@@ -188,6 +195,31 @@ void TgaSeeds(const char* target) {
     idPastEnd[0] = 255;
     Save(target, "identification-past-end.tga", idPastEnd);
     Save(target, "short-header.tga", Prefix(rgb, 10));
+
+    // Run-length packets: a run of 4 pixels across the row end, then 2 stored ones.
+    Bytes packets = Prefix(rgba, 18);
+    packets[2] = 10;
+    packets.insert(packets.end(), {0x83, 1, 2, 3, 4, 0x01, 5, 6, 7, 8, 9, 10, 11, 12});
+    Save(target, "run-length.tga", packets);
+    Bytes topRight = packets;
+    topRight[17] |= 0x30;
+    Save(target, "run-length-top-right.tga", topRight);
+    Bytes topLeft = rgb;
+    topLeft[17] |= 0x20;
+    Save(target, "top-left.tga", topLeft);
+    Bytes mapped = Prefix(rgb, 18);
+    mapped[1] = 1;
+    mapped[2] = 9;
+    mapped[5] = 2;
+    mapped[7] = 24;
+    mapped[16] = 8;
+    mapped.insert(mapped.end(), {1, 2, 3, 4, 5, 6, 0x81, 0, 0x01, 1, 0});
+    Save(target, "colour-mapped-run-length.tga", mapped);
+    Bytes grey = Prefix(rgb, 18);
+    grey[2] = 3;
+    grey[16] = 8;
+    grey.insert(grey.end(), {1, 2, 3, 4});
+    Save(target, "greyscale.tga", grey);
 }
 
 void SmdSeeds(const char* target) {
@@ -217,6 +249,71 @@ void SmdSeeds(const char* target) {
          "0 7 8 9 0 0 1 0 1\r\nend\r\n");
 }
 
+// A 5 x 3 image of `format` (a libpng simplified format) with distinct samples, as PNG.
+Bytes PngFile(png_uint_32 format) {
+    png_image image;
+    std::memset(&image, 0, sizeof image);
+    image.version = PNG_IMAGE_VERSION;
+    image.width = 5;
+    image.height = 3;
+    image.format = format;
+    std::vector<std::uint16_t> samples(PNG_IMAGE_SIZE(image) / 2 + 1);
+    for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::uint16_t>(i * 4099);
+    png_alloc_size_t size = 0;
+    Bytes out;
+    if (png_image_write_to_memory(&image, nullptr, &size, 0, samples.data(), 0, nullptr)) {
+        out.resize(size);
+        if (!png_image_write_to_memory(&image, out.data(), &size, 0, samples.data(), 0, nullptr)) out.clear();
+    }
+    gFailed = gFailed || out.empty();
+    return out;
+}
+
+// A 9 x 7 image of `components` (1: grey, 3: colour) as JPEG, progressive or not.
+Bytes JpegFile(int components, bool progressive) {
+    jpeg_compress_struct info;
+    jpeg_error_mgr errors;
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* memory = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &memory, &size);
+    info.image_width = 9;
+    info.image_height = 7;
+    info.input_components = components;
+    info.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_RGB;
+    jpeg_set_defaults(&info);
+    if (progressive) jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(9 * std::size_t(components));
+    while (info.next_scanline < info.image_height) {
+        for (std::size_t i = 0; i < row.size(); ++i)
+            row[i] = static_cast<JSAMPLE>(i * 29 + info.next_scanline * 37);
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    Bytes out(memory, memory + size);
+    std::free(memory);
+    return out;
+}
+
+void MapSeeds(const char* target) {
+    const Bytes rgb = PngFile(PNG_FORMAT_RGB);
+    Save(target, "rgb.png", rgb);
+    Save(target, "rgba.png", PngFile(PNG_FORMAT_RGBA));
+    Save(target, "rgba-16-bit.png", PngFile(PNG_FORMAT_LINEAR_RGB_ALPHA));
+    Save(target, "grey.png", PngFile(PNG_FORMAT_GRAY));
+    Save(target, "truncated.png", Prefix(rgb, rgb.size() / 2));
+    const Bytes jpeg = JpegFile(3, false);
+    Save(target, "colour.jpg", jpeg);
+    Save(target, "grey.jpg", JpegFile(1, false));
+    Save(target, "progressive.jpg", JpegFile(3, true));
+    Save(target, "truncated.jpg", Prefix(jpeg, jpeg.size() / 2));
+    TgaSeeds(target);
+}
+
 void BitmapSeeds() {
     const Bytes fileHeader = {'B', 'M', 0x36, 0x30, 0, 0, 0, 0, 0, 0, 0x36, 0, 0, 0};
     Save("ReadBitmapFileHeader", "file-header.bmp", fileHeader);
@@ -239,6 +336,10 @@ int main(int argc, char** argv) {
     BareSeeds("RvReadTriangleChunk");
     BareSeeds("RvConvertFile");
     TgaSeeds("TGAReadImage");
+    TgaSeeds("TGAReadImageUpright");
+    MapSeeds("ImportMapBytes");
+    MapSeeds("ImportKindOf");
+    RvfSeeds("ImportKindOf");
     SmdSeeds("SMDReadTriangles");
     BitmapSeeds();
     return gFailed ? 1 : 0;

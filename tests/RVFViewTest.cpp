@@ -26,6 +26,7 @@ void PrintTo(const Run& run, std::ostream* os) { *os << run.name; }
 std::vector<Run> Runs() {
     const std::string lost = "ERROR: Unable to open file: /nonexistent/";
     const std::string none = "Error: Invalid or no file chosen.\n";
+    const std::string kept = "Nothing loaded: the mesh and the map on screen stay.\n";
     return {
         {"TwoArgumentsQuitWithQ", {{kMesh, kMap}, {}, "", "a a a a c n t w b r Q"}, 0,
          "Normal map.\nVertex lighting.\nAlpha.\nDiffuse lit normal map.\n"
@@ -36,6 +37,10 @@ std::vector<Run> Runs() {
          lost + "mesh.rvf\n" + kAskMesh + lost + "again.rvf\n" + kAskMesh, ""},
         {"OneArgumentAsksForBothFiles", {{kMesh}, {}, kMesh + "\n" + kMap + "\n", "q"}, 0, kAskMesh + kAskMap, ""},
         {"NoMeshChosen", {{}, {}, "", ""}, 255, kAskMesh + none, ""},
+        // A load on "l" that gets no file, at either chooser, keeps what is on screen.
+        {"LoadCancelledKeepsTheMeshAndMap",
+         {{kMesh, kMap}, {}, "\n/nonexistent/x.rvf\n" + kMesh + "\n\n", "l l q"}, 0,
+         kAskMesh + kept + kAskMesh + lost + "x.rvf\n" + kAskMesh + kAskMap + kept, ""},
         {"NoMapChosen", {{kMesh, "/nonexistent/map.tga"}, {}, "\n", ""}, 255, lost + "map.tga\n" + kAskMap + none, ""},
         {"NoCombineExtension", {{kMesh, kMap}, {kShim, "RVF_TEST_EXTENSIONS=GL_ARB_texture_env_dot3"}, "", ""}, 255,
          "No GL_EXT_texture_env_combine support!\n", ""},
@@ -68,6 +73,33 @@ TEST_P(RVFView, PrintsAndEndsAsExpected) {
 
 INSTANTIATE_TEST_SUITE_P(Runs, RVFView, testing::ValuesIn(Runs()),
                          [](const testing::TestParamInfo<Run>& run) { return run.param.name; });
+
+// Answers that come before any file, chooser or window: each ends at once, and nothing but the
+// answer is printed.
+TEST(RVFViewStartUp, AnswersBeforeFilesAndWindow) {
+    const struct {
+        const char* name;
+        std::vector<std::string> args, env;
+        int status;
+        std::string out, err;
+    } runs[] = {
+        {"Help", {"--help", kMesh, kMap}, {}, 0, "Usage: RVFView [OPTIONS] [MESH.rvf MAP.tga]\n", ""},
+        {"Version", {kMesh, "--version"}, {}, 0, "RVFView " RVF_VERSION "\n", ""},
+        {"UnknownOption", {"--bogus", kMesh, kMap}, {}, 2, "", "RVFView: unknown option '--bogus' (see 'RVFView --help')\n"},
+        {"NoDisplay", {kMesh, kMap}, {"DISPLAY="}, 1,
+         "RVFView needs a display, and DISPLAY is not set; rvfrender draws pictures without one.\n", ""},
+        {"DisplayThatDoesNotAnswer", {kMesh, kMap}, {"DISPLAY=:4711"}, 1,
+         "RVFView needs a display, and ':4711' cannot be opened; rvfrender draws pictures without one.\n", ""},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.name);
+        Outcome o = RunViewer({run.args, run.env, "", ""});
+        EXPECT_EQ(o.status, run.status);
+        // The help goes on; every other answer is one line.
+        EXPECT_EQ(run.name == std::string("Help") ? o.out.substr(0, run.out.size()) : o.out, run.out);
+        EXPECT_EQ(o.err, run.err);
+    }
+}
 
 // The leaks of a LeakSanitizer report (printed with the module of every frame) that were
 // allocated by our program: the first frame past the allocator and the C and C++ runtimes lies in
@@ -117,8 +149,9 @@ TEST(RVFViewLeaks, ReloadsLeakNothing) {
     if (lsan.empty() || lsan[0] != '/') GTEST_SKIP() << "no LeakSanitizer";
     const std::vector<std::string> env = {"LD_PRELOAD=" + lsan + " " KEEP_LOADED_PATH, options};
 #endif
-    std::string input;
-    for (int i = 0; i < 4; ++i) input += kMesh + "\n" + kMap + "\n";
+    // The first load is cancelled at the map, after a new mesh was read.
+    std::string input = kMesh + "\n\n";
+    for (int i = 0; i < 3; ++i) input += kMesh + "\n" + kMap + "\n";
     Outcome o = RunViewer({{kMesh, kMap}, env, input, "l l l l q"});
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.err.find("cannot be preloaded"), std::string::npos) << o.err;

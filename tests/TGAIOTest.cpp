@@ -1,10 +1,6 @@
 #include <sys/resource.h>
 
 #include <climits>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <tuple>
 
@@ -30,19 +26,24 @@ Bytes Exchanged(Bytes b, int depth) {
 
 typedef std::tuple<bool, int, int, int, std::string> Said;
 
-// What TGAReadImage gave for a stream, which is closed: the result, width, height, depth and
-// message, whether an array was handed over, and the pixels after a success.
+// What TGAReadImage, or with `upright` TGAReadImageUpright, gave for a stream, which is closed:
+// the result, width, height, depth and message (printed or handed back), whether an array was
+// handed over, and the pixels after a success.
 struct Read {
     Said said{false, -1, -1, -1, ""};
     bool handedOver = false;
     Bytes pixels;
-    explicit Read(FILE* fp) {
+    explicit Read(FILE* fp, bool upright = false) {
         if (fp == nullptr) return;
         auto& [ok, width, height, depth, err] = said;
         BYTE* p = nullptr;
-        CaptureStderr();
-        ok = TGAReadImage(fp, &width, &height, &depth, &p);
-        err = CapturedStderr();
+        if (upright) {
+            ok = TGAReadImageUpright(fp, &width, &height, &depth, &p, &err);
+        } else {
+            CaptureStderr();
+            ok = TGAReadImage(fp, &width, &height, &depth, &p);
+            err = CapturedStderr();
+        }
         std::fclose(fp);
         handedOver = p != nullptr;
         if (ok) pixels.assign(p, p + std::size_t(width) * std::size_t(height) * std::size_t(depth / 8));
@@ -108,11 +109,13 @@ TEST(TGAWriteImage, WritesWideImagesInBlocksOf8192000BytesUnderTheLow16BitsOfThe
     }
 }
 
-TEST(TGAReadImage, TakesBytesBehindIdentificationFieldAsRawPixelsAndSetsOutputsOnceHeaderIsRead) {
-    // Declared colour-mapped and run-length encoded, with 2 identification bytes: whatever the
-    // header says, the bytes behind the field are raw pixels. Every shorter file fails.
-    Bytes file = Join({Header(2, 10, 24), {'i', 'd'}, Picture(24)});
+TEST(TGAReadImage, SkipsIdentificationFieldAndColourMapAndSetsOutputsOnceHeaderIsRead) {
+    // Two identification bytes and a colour map of two 24-bit entries in front of the pixels,
+    // which come back as stored. Every shorter file fails.
+    Bytes file = Join({Header(2, 2, 24), {'i', 'd'}, {9, 9, 9, 8, 8, 8}, Picture(24)});
     file[1] = 1;
+    file[5] = 2;
+    file[7] = 24;
     for (std::size_t n = 0; n <= file.size(); ++n) {
         const Read r(StreamWith(Prefix(file, n)));
         EXPECT_EQ(r.said, n < 18            ? Said(false, -1, -1, -1, "ERROR! Bad Targa header!\n")
@@ -121,6 +124,60 @@ TEST(TGAReadImage, TakesBytesBehindIdentificationFieldAsRawPixelsAndSetsOutputsO
         EXPECT_EQ(r.handedOver, n >= 18) << n;
     }
     EXPECT_EQ(Read(StreamWith(file)).pixels, Picture(24));
+}
+
+// A packet's first byte holds a count less one in its low 7 bits; bit 7 set, one pixel follows
+// and is repeated, else that many pixels follow as stored.
+TEST(TGAReadImage, DecodesRunLengthPacketsIntoThePlainBytesAndFailsWhenThePacketsEnd) {
+    const struct {
+        const char* name;
+        int type, depth;
+        Bytes map, packets, plain;
+    } cases[] = {
+        {"run across the row end, then stored pixels",
+         10,
+         24,
+         {},
+         {0x83, 1, 2, 3, 0x01, 4, 5, 6, 7, 8, 9},
+         {1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
+        {"stored pixel, then a run cut at the last pixel",
+         10,
+         32,
+         {},
+         {0x00, 1, 2, 3, 4, 0x8F, 5, 6, 7, 8},
+         {1, 2, 3, 4, 5, 6, 7, 8, 5, 6, 7, 8, 5, 6, 7, 8, 5, 6, 7, 8, 5, 6, 7, 8}},
+        {"16 bits",
+         10,
+         16,
+         {},
+         {0x85, 0x34, 0x12},
+         {0x34, 0x12, 0x34, 0x12, 0x34, 0x12, 0x34, 0x12, 0x34, 0x12, 0x34, 0x12}},
+        {"greyscale", 11, 8, {}, {0x02, 1, 2, 3, 0x82, 4}, {1, 2, 3, 4, 4, 4}},
+        {"colour indices behind the colour map",
+         9,
+         8,
+         {7, 7, 7, 6, 6, 6},
+         {0x81, 1, 0x03, 0, 1, 1, 0},
+         {1, 1, 0, 1, 1, 0}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes header = Header(0, c.type, c.depth);
+        if (!c.map.empty()) header[1] = 1, header[5] = 2, header[7] = 24;
+        const Bytes file = Join({header, c.map, c.packets});
+        const Read r(StreamWith(file));
+        EXPECT_EQ(r.said, Said(true, 3, 2, c.depth, ""));
+        EXPECT_EQ(r.pixels, c.plain);
+        for (std::size_t n = 18 + c.map.size(); n < file.size(); ++n) {
+            const Read cut(StreamWith(Prefix(file, n)));
+            EXPECT_EQ(cut.said, Said(false, 3, 2, c.depth, "ERROR! Couldn't read texels!\n")) << n;
+            EXPECT_TRUE(cut.handedOver) << n;
+        }
+    }
+    const Read fifteen(StreamWith(Join({Header(0, 10, 15), {0x85, 0, 0}})));
+    EXPECT_EQ(fifteen.said, Said(false, 3, 2, 15,
+                                 "ERROR! Can't decode a run-length encoded Targa of 15 bits per pixel!\n"));
+    EXPECT_FALSE(fifteen.handedOver);
 }
 
 TEST(TGAReadImage, ReportsFailedSeekPastIdentificationField) {
@@ -148,36 +205,32 @@ TEST(TGAReadImage, ReportsPixelsThatCannotBeAllocated) {
     EXPECT_FALSE(r.handedOver);
 }
 
-namespace {
-
-// An independent encoder and decoder; our paths hold nothing the shell would interpret.
-bool Convert(const std::string& args) {
-    return std::system(("/usr/bin/convert " + args + " >/dev/null 2>&1").c_str()) == 0;
+TEST(TGAReadImageUpright, RefusesWhatIsNotTrueColourOf24Or32BitsSayingWhatItIs) {
+    const std::string kOnly = ": only true-colour images of 24 or 32 bits are read";
+    Bytes mapped = Join({Header(0, 1, 8), {1, 2, 3, 4, 5, 6}, Bytes(6, 0)});
+    mapped[1] = 1, mapped[5] = 2, mapped[7] = 24;
+    Bytes empty = Join({Header(0, 2, 24), Picture(24)});
+    empty[12] = 0;
+    const std::tuple<const char*, Bytes, Said> cases[] = {
+        {"colour-mapped", mapped, Said(false, 3, 2, 8, "a colour-mapped Targa" + kOnly)},
+        {"greyscale", Join({Header(0, 11, 8), {0x85, 9}}), Said(false, 3, 2, 8, "a greyscale Targa" + kOnly)},
+        {"16 bits", Join({Header(0, 2, 16), Bytes(12, 0)}),
+         Said(false, 3, 2, 16, "a 16-bit true-colour Targa" + kOnly)},
+        {"no image type", Join({Header(0, 0, 24), Picture(24)}),
+         Said(false, 3, 2, 24, "not a Targa image (image type 0, 24 bits per pixel)")},
+        {"empty", empty, Said(false, 0, 2, 24, "an empty Targa (0 x 2 pixels)")},
+        {"short header", Prefix(Header(0, 2, 24), 17),
+         Said(false, -1, -1, -1, "the file ends inside the 18-byte Targa header")},
+    };
+    for (const auto& [name, file, said] : cases) {
+        const Read r(StreamWith(file), true);
+        EXPECT_EQ(r.said, said) << name;
+        EXPECT_FALSE(r.handedOver) << name;
+    }
 }
-
-Bytes FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool WriteFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    return bool(
-        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size())).flush());
-}
-
-// A fresh directory for the files the two sides exchange, removed with them.
-struct PeerDir {
-    char path[19] = "/tmp/tgapeerXXXXXX";
-    const bool made = mkdtemp(path) != nullptr;
-    const std::string tga = std::string(path) + "/a.tga", raw = std::string(path) + "/a.raw";
-    ~PeerDir() { std::filesystem::remove_all(path); }
-};
-
-}  // namespace
 
 TEST(TGAPeer, AgreesWithAnIndependentCodecBothWays) {
-    ASSERT_TRUE(Convert("-version")) << "make test installs imagemagick";
+    ASSERT_TRUE(RunConvert("-version")) << "make test installs imagemagick";
     const PeerDir dir;
     ASSERT_TRUE(dir.made);
     for (int depth : {24, 32}) {
@@ -188,18 +241,55 @@ TEST(TGAPeer, AgreesWithAnIndependentCodecBothWays) {
         const auto [ok, err, ours] = WrittenTo(
             SIZE_MAX, [&](FILE* fp) { return TGAWriteImage(fp, 3, 2, depth, picture.data(), false); });
         ASSERT_TRUE(ok && WriteFile(dir.tga, ours));
-        ASSERT_TRUE(Convert(dir.tga + " -auto-orient -depth 8" + layout + dir.raw));
+        ASSERT_TRUE(RunConvert(dir.tga + " -auto-orient -depth 8" + layout + dir.raw));
         EXPECT_EQ(FileBytes(dir.raw),
                   Join({Bytes(picture.begin() + row, picture.end()), Prefix(picture, row)}));
         // Its own file, with an identification field, uncompressed, bottom row first, read here
         // and compared with its decoding, rows as they stand in the file.
-        ASSERT_TRUE(Convert("-size 3x2 -depth 8" + layout + dir.raw + " -compress none -set comment peer " +
-                            dir.tga));
-        ASSERT_TRUE(Convert(dir.tga + " -depth 8" + layout + dir.raw));
+        ASSERT_TRUE(RunConvert("-size 3x2 -depth 8" + layout + dir.raw +
+                               " -compress none -set comment peer " + dir.tga));
+        ASSERT_TRUE(RunConvert(dir.tga + " -depth 8" + layout + dir.raw));
         const Bytes theirs = FileBytes(dir.tga);
         ASSERT_TRUE(theirs.size() > 18 && theirs[0] == 4 && theirs[2] == 2 && (theirs[17] & 0x20) == 0);
         const Read r(StreamWith(theirs));
         EXPECT_EQ(r.said, Said(true, 3, 2, depth, ""));
         EXPECT_EQ(Exchanged(r.pixels, depth), FileBytes(dir.raw)) << depth;
+    }
+}
+
+TEST(TGAPeer, UprightRowsAreWhatAnIndependentDecoderShowsForEveryCommonKind) {
+    ASSERT_TRUE(RunConvert("-version")) << "make test installs imagemagick";
+    const PeerDir dir;
+    ASSERT_TRUE(dir.made);
+    // 4 x 3 pixels, top row first, with repeats for runs and every pixel told apart by another.
+    const Bytes rgba = {9,  9,  9,  255, 9,  9,  9,  255, 9,  9,  9,  255, 1,  2,  3,  4,   //
+                        5,  6,  7,  8,   10, 11, 12, 13,  10, 11, 12, 13,  10, 11, 12, 13,  //
+                        14, 15, 16, 17,  18, 19, 20, 21,  22, 23, 24, 25,  26, 27, 28, 29};
+    for (const char* compression : {"none", "RLE"}) {
+        for (int depth : {24, 32}) {
+            const std::string layout = depth == 24 ? " rgb:" : " rgba:";
+            Bytes picture;
+            for (std::size_t i = 0; i < rgba.size(); ++i)
+                if (depth == 32 || i % 4 != 3) picture.push_back(rgba[i]);
+            ASSERT_TRUE(WriteFile(dir.raw, picture));
+            for (const char* orient : {"BottomLeft", "TopLeft", "BottomRight", "TopRight"}) {
+                SCOPED_TRACE(std::string(compression) + ", " + std::to_string(depth) + " bits, " + orient);
+                ASSERT_TRUE(RunConvert("-size 4x3 -depth 8" + layout + dir.raw + " -type " +
+                                       (depth == 24 ? "TrueColor" : "TrueColorAlpha") + " -orient " + orient +
+                                       " -compress " + compression + " tga:" + dir.tga));
+                const Bytes file = FileBytes(dir.tga);
+                ASSERT_EQ(file[2], std::string(compression) == "RLE" ? 10 : 2);
+                const std::string theirs = dir.tga + ".raw";
+                ASSERT_TRUE(RunConvert(dir.tga + " -auto-orient -depth 8" + layout + theirs));
+                const Read r(StreamWith(file), true);
+                ASSERT_EQ(r.said, Said(true, 4, 3, depth, ""));
+                // Ours bottom row first and blue first; theirs top row first and red first.
+                const std::size_t row = r.pixels.size() / 3;
+                Bytes shown;
+                for (std::size_t y = 3; y-- > 0;)
+                    shown.insert(shown.end(), r.pixels.begin() + y * row, r.pixels.begin() + (y + 1) * row);
+                EXPECT_EQ(Exchanged(shown, depth), FileBytes(theirs));
+            }
+        }
     }
 }

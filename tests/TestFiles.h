@@ -1,5 +1,5 @@
 // Test helpers: streams made from bytes, the bytes a stream holds, streams that refuse seeks or
-// writes, and captured console output.
+// writes, captured console output, and files exchanged with ImageMagick.
 #ifndef TESTS_TESTFILES_H
 #define TESTS_TESTFILES_H
 
@@ -8,7 +8,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -109,5 +113,31 @@ std::tuple<bool, std::string, Bytes> WrittenTo(std::size_t room, Write write) {
     std::fclose(fp);
     return {ok, err, sink.taken};
 }
+
+// ImageMagick's convert, an independent image encoder and decoder; our paths hold nothing the
+// shell would interpret.
+inline bool RunConvert(const std::string& args) {
+    return std::system(("/usr/bin/convert " + args + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+inline Bytes FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline bool WriteFile(const std::string& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    return bool(
+        out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size())).flush());
+}
+
+// A fresh directory for the files the two sides exchange, removed with them.
+struct PeerDir {
+    char path[19] = "/tmp/rvfpeerXXXXXX";
+    const bool made = mkdtemp(path) != nullptr;
+    std::string File(const std::string& name) const { return std::string(path) + "/" + name; }
+    const std::string tga = File("a.tga"), raw = File("a.raw");
+    ~PeerDir() { std::filesystem::remove_all(path); }
+};
 
 #endif

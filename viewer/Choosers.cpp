@@ -106,6 +106,7 @@ Answer AskConsole(const char* title, std::string* chosen) {
     return kChosen;
 }
 
+// False when the user gives no file.
 bool ChooseFile(const char* title, char* filename) {
     for (;;) {
         std::string path;
@@ -115,10 +116,7 @@ bool ChooseFile(const char* title, char* filename) {
         if (display != nullptr && *display != '\0' && FindOnPath("zenity", &zenity))
             answer = AskDialog(zenity, title, &path);
         if (answer == kUnavailable) answer = AskConsole(title, &path);
-        if (answer == kNoFile) {
-            printf("Error: Invalid or no file chosen.\n");
-            exit(-1);
-        }
+        if (answer == kNoFile) return false;
         if (path.size() < static_cast<size_t>(kPathBufferSize)) {
             memcpy(filename, path.c_str(), path.size() + 1);
             return true;
@@ -128,10 +126,22 @@ bool ChooseFile(const char* title, char* filename) {
     }
 }
 
+const char kMeshTitle[] = "Select Relievo Data File (.rvf)";
+const char kMapTitle[] = "Select Normal Map Texture (.tga)";
+
+// At start-up there is nothing to show without the file.
+bool ChooseFileOrEnd(const char* title, char* filename) {
+    if (ChooseFile(title, filename)) return true;
+    printf("Error: Invalid or no file chosen.\n");
+    exit(-1);
+}
+
 }  // namespace
 
-bool GetRVFFileName(int*, char* filename) { return ChooseFile("Select Relievo Data File (.rvf)", filename); }
+bool GetRVFFileName(int*, char* filename) { return ChooseFileOrEnd(kMeshTitle, filename); }
 
-bool GetTextureFileName(int*, char* filename) {
-    return ChooseFile("Select Normal Map Texture (.tga)", filename);
-}
+bool GetTextureFileName(int*, char* filename) { return ChooseFileOrEnd(kMapTitle, filename); }
+
+bool AskRVFFileName(char* filename) { return ChooseFile(kMeshTitle, filename); }
+
+bool AskTextureFileName(char* filename) { return ChooseFile(kMapTitle, filename); }

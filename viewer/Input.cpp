@@ -47,9 +47,10 @@ void KeyFunc(unsigned char key, int, int) {
                                    : "Not converting light into tangent space\n");
             break;
         case 'l':
-            LoadNewObjectAndMap();
-            ObjectInit();
-            TextureInit();
+            if (ChooseObjectAndMapKeepingCurrent()) {
+                ObjectInit();
+                TextureInit();
+            }
             break;
         case 'n':
             gShowNormals = !gShowNormals;

@@ -2,6 +2,7 @@
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <utility>
 
 #include "image/TGAIO.h"
@@ -73,7 +74,83 @@ void SwapRedBlue(BYTE* texels, size_t count, size_t stride) {
     for (size_t i = 0; i < count; ++i) std::swap(texels[stride * i], texels[stride * i + 2]);
 }
 
+// What the globals hold of one loaded mesh and map, kept aside while another load is tried.
+struct Loaded {
+    int numTris, numVerts;
+    RvRawTriangle* triangles;
+    RvTangentPointD* vertices;
+    RvIndex* indices;
+    KivBitmap texInfo;
+    std::string meshPath, mapPath;
+};
+
+// Moves the loaded mesh and map out of the globals, which are left empty.
+Loaded TakeLoaded() {
+    Loaded kept = {gNumTris, gNumVerts, gTriangles, gVertices, gIndices, gTexInfo, gMeshPath, gMapPath};
+    gNumTris = gNumVerts = 0;
+    gTriangles = nullptr;
+    gVertices = nullptr;
+    gIndices = nullptr;
+    gTexInfo = {0, 0, 0, KIV_BITMAP_FORMAT_UNKNOWN, nullptr};
+    return kept;
+}
+
+// Releases what the globals hold and puts `kept` back in its place.
+void PutBack(Loaded* kept) {
+    ReleaseMesh();
+    delete[] gTexInfo.pixels;
+    gNumTris = kept->numTris;
+    gNumVerts = kept->numVerts;
+    gTriangles = kept->triangles;
+    gVertices = kept->vertices;
+    gIndices = kept->indices;
+    gTexInfo = kept->texInfo;
+    gMeshPath = kept->meshPath;
+    gMapPath = kept->mapPath;
+}
+
+void Release(Loaded* kept) {
+    delete[] kept->triangles;
+    delete[] kept->vertices;
+    delete[] kept->indices;
+    delete[] kept->texInfo.pixels;
+}
+
+// Asks with `ask` until `load` accepts the chosen file; false when the user gives none.
+bool AskUntilLoaded(bool (*ask)(char*), bool (*load)(const char*)) {
+    char path[kPathBufferSize];
+    for (;;) {
+        path[0] = '\0';
+        if (!ask(path)) return false;
+        if (load(path)) return true;
+    }
+}
+
 }  // namespace
+
+bool ChooseObjectAndMapKeepingCurrent() {
+    Loaded kept = TakeLoaded();
+    if (AskUntilLoaded(AskRVFFileName, LoadObjectFile) &&
+        AskUntilLoaded(AskTextureFileName, LoadTextureFile)) {
+        Release(&kept);
+        return true;
+    }
+    PutBack(&kept);
+    printf("Nothing loaded: the mesh and the map on screen stay.\n");
+    return false;
+}
+
+bool LoadObjectAndMapKeepingCurrent(const char* objectFile, const char* textureFile) {
+    // Both paths are copied first: they may be the globals that the load replaces.
+    std::string mesh = objectFile, map = textureFile;
+    Loaded kept = TakeLoaded();
+    if (LoadObjectFile(mesh.c_str()) && LoadTextureFile(map.c_str())) {
+        Release(&kept);
+        return true;
+    }
+    PutBack(&kept);
+    return false;
+}
 
 void ChooseUntilLoaded(bool (*choose)(int*, char*), bool (*load)(const char*)) {
     char path[kPathBufferSize];
@@ -116,6 +193,7 @@ bool LoadObjectFile(const char* objectFile) {
         ReleaseMesh();
         return false;
     }
+    gMeshPath = objectFile;
     return true;
 }
 
@@ -151,10 +229,12 @@ bool LoadTextureFile(const char* textureFile) {
         case 24:
             gTexInfo.format = KIV_BITMAP_FORMAT_888;
             SwapRedBlue(gTexInfo.pixels, texels, 3);
+            gMapPath = textureFile;
             return true;
         case 32:
             gTexInfo.format = KIV_BITMAP_FORMAT_8888;
             SwapRedBlue(gTexInfo.pixels, texels, 4);
+            gMapPath = textureFile;
             return true;
         default:
             printf("ERROR: Unhandled Targa bitdepth: %d\n", bitDepth);

@@ -5,19 +5,75 @@
 #include <GL/freeglut.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include "platform/Progress.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: RVFView [OPTIONS] [MESH.rvf MAP.tga]\n"
+    "\n"
+    "Shows the triangle mesh MESH.rvf with the tangent-space normal map MAP.tga (24 or 32 bits)\n"
+    "in a window, lit by a light at the eye. Without both files, file choosers ask for them: a\n"
+    "desktop dialog when zenity is installed, else a prompt on the console.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     this text\n"
+    "  --version      the version\n"
+    "  --             what follows are files, even when they begin with '-'\n"
+    "\n"
+    "The keys are printed when the window opens. The viewer needs a display; rvfrender draws\n"
+    "the same pictures into PNG files without one.\n"
+    "Exit status: 0 after ESC or q, 1 without a display, 2 for an unknown option, 255 when no\n"
+    "file is chosen or the GL lacks what the shading needs.\n";
+
+enum { kExitUsage = 2 };
+
+// Options are words that begin with "--" (or "-h"), up to a "--"; everything else names a file.
+// A word beginning with "--" that is no option is refused rather than opened as a file, since
+// it is far more likely a mistyped option.
+std::vector<char*> ParseArguments(int argc, char** argv) {
+    std::vector<char*> files;
+    bool optionsDone = false;
+    for (int i = 1; i < argc; ++i) {
+        char* arg = argv[i];
+        if (optionsDone || (std::strncmp(arg, "--", 2) != 0 && std::strcmp(arg, "-h") != 0)) {
+            files.push_back(arg);
+        } else if (std::strcmp(arg, "--") == 0) {
+            optionsDone = true;
+        } else if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0) {
+            std::fputs(kUsage, stdout);
+            std::exit(0);
+        } else if (std::strcmp(arg, "--version") == 0) {
+            std::printf("RVFView %s\n", RVF_VERSION);
+            std::exit(0);
+        } else {
+            std::fprintf(stderr, "RVFView: unknown option '%s' (see 'RVFView --help')\n", arg);
+            std::exit(kExitUsage);
+        }
+    }
+    return files;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // Console lines appear as they happen, also in a pipe or a file.
     setvbuf(stdout, nullptr, _IOLBF, 0);
+    std::vector<char*> files = ParseArguments(argc, argv);
+    // The window toolkit ends the process deep inside its start-up when no display answers,
+    // after everything has been loaded; asking first saves the wait and says what to do.
+    if (!CheckDisplay()) return 1;
     ProgressInit("RVFView", kProgressPlainLines);
     PrintKeyHelp();
 
     // Loading comes before the window and touches no GL state.
-    if (argc == 3) {
-        if (!LoadObjectFile(argv[1])) ChooseUntilLoaded(GetRVFFileName, LoadObjectFile);
-        if (!LoadTextureFile(argv[2])) ChooseUntilLoaded(GetTextureFileName, LoadTextureFile);
+    if (files.size() == 2) {
+        if (!LoadObjectFile(files[0])) ChooseUntilLoaded(GetRVFFileName, LoadObjectFile);
+        if (!LoadTextureFile(files[1])) ChooseUntilLoaded(GetTextureFileName, LoadTextureFile);
     } else {
         LoadNewObjectAndMap();
     }

@@ -51,6 +51,8 @@ extern RvIndex* gIndices;           // gNumTris index triples into gVertices
 extern double* gLightVec;           // 3 packed light-vector components per vertex
 extern KivBitmap gTexInfo;          // the normal map, texels red first
 extern bool gHaveTexture;           // gTextureID was created by TextureInit
+extern std::string gMeshPath;       // the files the mesh and the map were loaded from
+extern std::string gMapPath;
 extern GLuint gTextureID;
 
 // ---------------------------------------------------------------------------------------------
@@ -58,6 +60,9 @@ extern GLuint gTextureID;
 
 // Prints the banner and the key help on standard output.
 void PrintKeyHelp();
+// True when the X display that DISPLAY names can be opened; otherwise false after one line on
+// standard output that says RVFView needs one and rvfrender works without.
+bool CheckDisplay();
 // Fixed GL state; once, after the window exists.
 void StateInit();
 // Allocates a zeroed gLightVec for gNumVerts vertices, replacing the old one, and marks the
@@ -114,6 +119,12 @@ bool LoadTextureFile(const char* textureFile);
 void LoadNewObjectAndMap();
 // Asks with `choose` (a chooser below) until `load` accepts the chosen file.
 void ChooseUntilLoaded(bool (*choose)(int*, char*), bool (*load)(const char*));
+// Asks for a mesh and then a map, each until it loads, and keeps them. When the user gives no
+// file, the mesh and map loaded before stay as they were and false is returned after one line.
+bool ChooseObjectAndMapKeepingCurrent();
+// Loads the mesh and the map in these two files; when either fails (after its loader's message)
+// the mesh and map loaded before stay as they were and false is returned.
+bool LoadObjectAndMapKeepingCurrent(const char* objectFile, const char* textureFile);
 
 // ---------------------------------------------------------------------------------------------
 // Shading modes. Display calls one Setup routine, DrawObject and the matching Clear routine.
@@ -213,6 +224,9 @@ void checkExtensions();
 // title is shown on standard output and one path is read from standard input.
 bool GetRVFFileName(int* dummy, char* filename);
 bool GetTextureFileName(int* dummy, char* filename);
+// The same choosers, false when the user gives no file instead of ending the process.
+bool AskRVFFileName(char* filename);
+bool AskTextureFileName(char* filename);
 
 // Size of every path buffer handed to the choosers.
 constexpr int kPathBufferSize = 1024;

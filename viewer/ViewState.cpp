@@ -39,6 +39,8 @@ RvIndex* gIndices = nullptr;
 double* gLightVec = nullptr;
 KivBitmap gTexInfo = {0, 0, 0, KIV_BITMAP_FORMAT_UNKNOWN, nullptr};
 bool gHaveTexture = false;
+std::string gMeshPath;
+std::string gMapPath;
 GLuint gTextureID = 0;
 
 void PrintKeyHelp() {

@@ -6,6 +6,9 @@ TEST_F(RenderCommandLine, HelpAndThePictureOfTheAskedSizeAreNamedOnStandardOutpu
     RunResult help = Render({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: rvfrender [OPTIONS] MESH.rvf MAP.tga OUT.png\n", 0), 0u) << help.out;
+    RunResult version = Render({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "rvfrender " RVF_VERSION "\n");
     RunResult r = Render({"--size", "64x32", kSampleMesh, kSampleMap, "out.png"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "out.png: 64 x 32\n");

@@ -2,11 +2,14 @@
 
 typedef ToolTest CommandLine;
 
-// Help goes to standard output; without a command it is a usage error.
+// Help and version go to standard output; without a command it is a usage error.
 TEST_F(CommandLine, HelpOnRequestOrAfterNoCommand) {
     RunResult help = Tool({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: rvftool COMMAND", 0), 0u) << help.out;
+    RunResult version = Tool({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "rvftool " RVF_VERSION "\n");
     RunResult none = Tool({});
     EXPECT_EQ(none.status, 2);
     EXPECT_EQ(none.err, help.out);
@@ -40,6 +43,7 @@ TEST_F(CommandLine, EachFailureIsOneLineWithItsStatus) {
         {2, "tangents --binary=yes a.rvf",
          "rvftool tangents: option '--binary' takes no value (see 'rvftool tangents --help')"},
         {2, "info --help=yes a.rvf", "rvftool info: option '--help' takes no value (see 'rvftool info --help')"},
+        {2, "info --version", "rvftool info: unknown option '--version' (see 'rvftool info --help')"},
         {1, "info -- --json", "rvftool: --json: cannot open: No such file or directory"},
         {1, "info text.rvf",
          "rvftool: text.rvf: not an RVF file (no \"TRIS\" chunk inside an \"RVF \" container)"},

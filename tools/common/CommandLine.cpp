@@ -35,6 +35,11 @@ const char* FindOption(const char* const* known, const char* arg, std::size_t na
 
 void SetProgramName(const char* name) { gProgram = name; }
 
+int PrintVersion() {
+    std::printf("%s %s\n", Program(), RVF_VERSION);
+    return kExitOk;
+}
+
 int Fail(const char* format, ...) {
     std::va_list args;
     va_start(args, format);
@@ -65,6 +70,7 @@ int UsageError(const char* command, const char* format, ...) {
 bool ParseCommandLine(const char* command, int argc, char** argv, const char* const* known, CommandLine* out,
                       int* status) {
     out->help = false;
+    out->version = false;
     bool optionsDone = false;
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
@@ -79,12 +85,12 @@ bool ParseCommandLine(const char* command, int argc, char** argv, const char* co
         const char* equals = std::strchr(arg, '=');
         std::size_t nameLength = equals != nullptr ? std::size_t(equals - arg) : std::strlen(arg);
         std::string name(arg, nameLength);
-        if (name == "-h" || name == "--help") {
+        if (name == "-h" || name == "--help" || (name == "--version" && command == nullptr)) {
             if (equals != nullptr) {
                 *status = UsageError(command, "option '%s' takes no value", name.c_str());
                 return false;
             }
-            out->help = true;
+            (name == "--version" ? out->version : out->help) = true;
             continue;
         }
         const char* entry = FindOption(known, arg, nameLength);

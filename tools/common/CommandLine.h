@@ -18,6 +18,9 @@ enum { kExitOk = 0, kExitFailure = 1, kExitUsage = 2 };
 // Names the program in every message below ("rvftool"); called once at start-up, before them.
 void SetProgramName(const char* name);
 
+// Prints "PROGRAM VERSION" on standard output, the answer to --version; returns kExitOk.
+int PrintVersion();
+
 // Prints "PROGRAM: " and the message as one line on standard error; returns kExitFailure.
 int Fail(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
@@ -37,11 +40,13 @@ struct CommandLine {
     std::vector<std::string> optionValues;  // the value of an option that takes one, else ""
     std::vector<const char*> operands;
     bool help;
+    bool version;  // --version was given
 };
 
 // Parses argv[1..argc-1] of `command` (null for the program as a whole) against `known`, a
 // null-terminated list of option names; a name ending in '=' takes a value ("--from=" accepts
-// "--from smd" and "--from=smd"). "-h" and "--help" set `help`; "--" ends the options; "-"
+// "--from smd" and "--from=smd"). "-h" and "--help" set `help`, "--version" sets `version`
+// (for the program as a whole only); "--" ends the options; "-"
 // alone is an operand. Returns false after printing a usage error; *status then holds the exit
 // status.
 bool ParseCommandLine(const char* command, int argc, char** argv, const char* const* known, CommandLine* out,

@@ -29,6 +29,7 @@ const char kRenderUsage[] =
     "  --zoom Z             bring the object Z units nearer, or farther when negative (right\n"
     "                       button); the object is 50 units across, 65 units away\n"
     "  -h, --help           this text\n"
+    "  --version            the version\n"
     "\n"
     "Drags apply in the viewer's order: rotation, panning, zoom.\n"
     "Exit status: 0 on success, 1 when the frame could not be made, 2 for a command line that\n"
@@ -137,7 +138,8 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, int* stat
         }
     }
     options->help = line.help;
-    if (options->help) return true;
+    options->version = line.version;
+    if (options->help || options->version) return true;
     if (line.operands.size() > 3) {
         *status = UsageError(nullptr, "unexpected operand '%s'", line.operands[3]);
         return false;

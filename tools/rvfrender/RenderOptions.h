@@ -21,6 +21,7 @@ struct RenderOptions {
     float pan[2] = {0.0f, 0.0f};     // eye units right and up, one middle-button drag
     float zoom = 0.0f;               // eye units towards the viewer, one right-button drag
     bool help = false;
+    bool version = false;
 };
 
 // The usage text that --help prints.

@@ -115,6 +115,7 @@ int main(int argc, char** argv) {
         std::fputs(kRenderUsage, stdout);
         return kExitOk;
     }
+    if (options.version) return PrintVersion();
     AtomicOutputInstallCleanup();
     // The picture's file is made first, so that a place it cannot go is told before the work.
     std::string error;

@@ -32,7 +32,7 @@ const char kUsage[] =
     "  map IN.png OUT.tga        a PNG normal map to a 24- or 32-bit Targa, alpha kept\n"
     "  tangents FILE.rvf [OUT]   smoothed per-corner tangent frames as text or binary\n"
     "\n"
-    "Run 'rvftool COMMAND --help' for one command's options.\n"
+    "Run 'rvftool COMMAND --help' for one command's options, 'rvftool --version' for the version.\n"
     "Exit status: 0 on success, 1 when the work failed, 2 for a command line that cannot be obeyed.\n"
     "Output files appear only when complete: a failure leaves an existing file as it was.\n";
 
@@ -57,6 +57,7 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return kExitOk;
     }
+    if (std::strcmp(name, "--version") == 0) return PrintVersion();
     if (std::strcmp(name, "help") == 0) {
         if (argc < 3) {
             std::fputs(kUsage, stdout);

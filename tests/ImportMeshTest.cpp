@@ -1,0 +1,254 @@
+#include <assimp/scene.h>
+
+#include <assimp/Exporter.hpp>
+#include <assimp/Importer.hpp>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "TestFiles.h"
+#include "import/Import.h"
+
+namespace {
+
+// The one triangle of every file here, as the importer hands it back: corners, normals and
+// texture coordinates, v measured up from the bottom of the map.
+const std::vector<float> kTriangle = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 1, 1, 1, 0, 0};
+// Its tangents as a file stores them: x, y, z and the bitangent's sign for each corner.
+const std::vector<float> kTangents = {1, 0, 0, 1, 1, 0, 0, -1, 0, 1, 0, 1};
+
+std::vector<float> Floats(const RvRawTriangle& tri) {
+    std::vector<float> out(24);
+    std::memcpy(out.data(), &tri, sizeof tri);
+    return out;
+}
+
+void PutFloat(Bytes& b, float v) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    PutU32(b, bits);
+}
+
+void PutText(Bytes& b, const std::string& s) { b.insert(b.end(), s.begin(), s.end()); }
+
+// The triangle's buffer for glTF: positions, normals, texture coordinates (v down, as glTF has
+// it), tangents, then `image` padded to four bytes.
+Bytes GltfBuffer(const Bytes& image) {
+    Bytes b;
+    for (float v : {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}) PutFloat(b, v);
+    for (float v : kTangents) PutFloat(b, v);
+    b.insert(b.end(), image.begin(), image.end());
+    while (b.size() % 4 != 0) b.push_back(0);
+    return b;
+}
+
+// The asset's JSON: the buffer at `bufferUri` (none in a GLB), and the normal texture's image
+// at `imageUri`, or without one the `imageBytes` behind the triangle's data in the buffer.
+std::string GltfJson(std::size_t bufferBytes, const std::string& bufferUri, const std::string& imageUri,
+                     std::size_t imageBytes) {
+    const std::string image = imageUri.empty() ? R"({"bufferView": 4, "mimeType": "image/png"})"
+                                               : R"({"uri": ")" + imageUri + R"("})";
+    return R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}], "nodes": [{"mesh": 0}],
+  "buffers": [{"byteLength": )" +
+           std::to_string(bufferBytes) + (bufferUri.empty() ? "" : R"(, "uri": ")" + bufferUri + R"(")") +
+           R"(}],
+  "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 36}, {"buffer": 0, "byteOffset": 36, "byteLength": 36},
+    {"buffer": 0, "byteOffset": 72, "byteLength": 24}, {"buffer": 0, "byteOffset": 96, "byteLength": 48},
+    {"buffer": 0, "byteOffset": 144, "byteLength": )" +
+           std::to_string(imageBytes) + R"(}],
+  "accessors": [{"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3", "min": [0, 0, 0], "max": [1, 1, 0]},
+    {"bufferView": 1, "componentType": 5126, "count": 3, "type": "VEC3"},
+    {"bufferView": 2, "componentType": 5126, "count": 3, "type": "VEC2"},
+    {"bufferView": 3, "componentType": 5126, "count": 3, "type": "VEC4"}],
+  "images": [)" +
+           image + R"(], "textures": [{"source": 0}], "materials": [{"normalTexture": {"index": 0}}],
+  "meshes": [{"primitives": [{"attributes": {"POSITION": 0, "NORMAL": 1, "TEXCOORD_0": 2, "TANGENT": 3},
+    "material": 0}]}]})";
+}
+
+// A .gltf beside its .bin, whose normal texture is the file at `imageUri`.
+bool WriteGltf(const PeerDir& dir, const std::string& name, const std::string& imageUri) {
+    const Bytes buffer = GltfBuffer({});
+    const std::string json = GltfJson(buffer.size(), name + ".bin", imageUri, 0);
+    return WriteFile(dir.File(name + ".bin"), buffer) &&
+           WriteFile(dir.File(name), Bytes(json.begin(), json.end()));
+}
+
+// A GLB holding the normal texture `image` in its binary chunk.
+Bytes Glb(const Bytes& image) {
+    const Bytes bin = GltfBuffer(image);
+    std::string json = GltfJson(bin.size(), "", "", image.size());
+    json.resize((json.size() + 3) / 4 * 4, ' ');
+    Bytes glb;
+    PutText(glb, "glTF");
+    PutU32(glb, 2);
+    PutU32(glb, 12 + 8 + json.size() + 8 + bin.size());
+    PutU32(glb, json.size());
+    PutText(glb, "JSON" + json);
+    PutU32(glb, bin.size());
+    PutText(glb, std::string("BIN\0", 4));
+    glb.insert(glb.end(), bin.begin(), bin.end());
+    return glb;
+}
+
+// What ImportMeshFile gave: the result and message, the triangles as floats, the tangents, the
+// normal map's name and where it is, and whether arrays came back after a failure.
+struct Imported {
+    bool ok = false;
+    std::string error;
+    std::vector<float> tris, tangents;
+    ImportedMesh mesh;
+    bool strayArrays = false;
+    explicit Imported(const std::string& path) {
+        ok = ImportMeshFile(path.c_str(), &mesh, &error);
+        for (int t = 0; t < mesh.numTris; ++t) {
+            const std::vector<float> f = Floats(mesh.tris[t]);
+            tris.insert(tris.end(), f.begin(), f.end());
+        }
+        if (mesh.tangents != nullptr) tangents.assign(mesh.tangents, mesh.tangents + 12 * mesh.numTris);
+        strayArrays = !ok && (mesh.tris != nullptr || mesh.tangents != nullptr);
+    }
+    ~Imported() {
+        delete[] mesh.tris;
+        delete[] mesh.tangents;
+    }
+};
+
+// The texels of a map decoded here, or the message.
+std::string MapOf(const ImportedMesh& mesh, Bytes* pixels) {
+    ImportedMap map;
+    std::string error;
+    if (!ImportMeshMap(mesh, 0, &map, &error)) return error;
+    pixels->assign(map.pixels, map.pixels + std::size_t(map.width) * map.height * (map.bitDepth / 8));
+    delete[] map.pixels;
+    return "";
+}
+
+}  // namespace
+
+TEST(ImportMesh, GltfKeepsItsTangentsAndNamesItsNormalTextureBesideIt) {
+    const PeerDir dir;
+    ASSERT_TRUE(dir.made);
+    ASSERT_TRUE(std::filesystem::create_directory(dir.File("maps")));
+    ASSERT_TRUE(WriteGltf(dir, "t.gltf", "maps/my%20map.png"));
+    ASSERT_TRUE(RunConvert("-size 4x2 gradient:red-blue 'PNG24:" + dir.File("maps/my map.png") + "'"));
+    const Imported r(dir.File("t.gltf"));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.tris, kTriangle);
+    EXPECT_EQ(r.tangents, kTangents);
+    EXPECT_EQ(std::make_tuple(r.mesh.normalMap, r.mesh.normalMapEmbedded),
+              std::make_tuple(dir.File("maps/my map.png"), false));
+    Bytes fromMesh;
+    ASSERT_EQ(MapOf(r.mesh, &fromMesh), "");
+    ImportedMap map;
+    std::string error;
+    ASSERT_TRUE(ImportMapFile(dir.File("maps/my map.png").c_str(), 0, &map, &error));
+    EXPECT_EQ(fromMesh, Bytes(map.pixels, map.pixels + 4 * 2 * 3));
+    delete[] map.pixels;
+}
+
+TEST(ImportMesh, GlbNormalMapStoredInsideDecodesFromMemory) {
+    const PeerDir dir;
+    ASSERT_TRUE(dir.made);
+    const std::string png = dir.File("n.png");
+    ASSERT_TRUE(
+        RunConvert("-size 3x2 gradient:yellow-navy -alpha set -channel A -evaluate set 60% PNG32:" + png));
+    ASSERT_TRUE(WriteFile(dir.File("t.glb"), Glb(FileBytes(png))));
+    const Imported r(dir.File("t.glb"));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.tris, kTriangle);
+    EXPECT_EQ(r.tangents, kTangents);
+    EXPECT_EQ(std::make_tuple(r.mesh.normalMap, r.mesh.normalMapEmbedded, r.mesh.normalMapBytes),
+              std::make_tuple(std::string("*0"), true, FileBytes(png)));
+    Bytes pixels;
+    ASSERT_EQ(MapOf(r.mesh, &pixels), "");
+    // ImageMagick's decoding, top row first, against ours, bottom row first.
+    ASSERT_TRUE(RunConvert(png + " -depth 8 rgba:" + dir.raw));
+    const Bytes theirs = FileBytes(dir.raw);
+    ASSERT_EQ(pixels.size(), theirs.size());
+    EXPECT_EQ(Bytes(pixels.begin() + 12, pixels.end()), Prefix(theirs, 12));
+    EXPECT_EQ(Prefix(pixels, 12), Bytes(theirs.begin() + 12, theirs.end()));
+}
+
+TEST(ImportMesh, ObjBumpAndNormTexturesAreTheNormalMapBesideTheMesh) {
+    const PeerDir dir;
+    ASSERT_TRUE(dir.made);
+    const std::pair<const char*, const char*> cases[] = {
+        {"map_Bump -bm 0.5 maps\\n.tga", "maps/n.tga"},
+        {"bump n.png", "n.png"},
+        {"norm n.jpg", "n.jpg"},
+    };
+    const std::string obj =
+        "mtllib t.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 1\nvt 1 1\nvt 0 0\nvn 0 0 1\n"
+        "usemtl m\nf 1/1/1 2/2/1 3/3/1\n";
+    ASSERT_TRUE(WriteFile(dir.File("t.obj"), Bytes(obj.begin(), obj.end())));
+    for (const auto& [line, name] : cases) {
+        const std::string mtl = std::string("newmtl m\n") + line + "\n";
+        ASSERT_TRUE(WriteFile(dir.File("t.mtl"), Bytes(mtl.begin(), mtl.end())));
+        const Imported r(dir.File("t.obj"));
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.tris, kTriangle) << line;
+        EXPECT_TRUE(r.tangents.empty()) << line;
+        EXPECT_EQ(r.mesh.normalMap, dir.File(name)) << line;
+    }
+}
+
+// Assimp writes FBX without tangents; the tangent and binormal layers are added to its text.
+TEST(ImportMesh, FbxKeepsItsTangentsWithTheSignOfItsBinormals) {
+    const PeerDir dir;
+    ASSERT_TRUE(dir.made);
+    const std::string obj =
+                          "mtllib t.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 1\nvt 1 1\nvt 0 0\nvn 0 0 1\n"
+                          "usemtl m\nf 1/1/1 2/2/1 3/3/1\n",
+                      mtl = "newmtl m\nnorm n.png\n";
+    ASSERT_TRUE(WriteFile(dir.File("t.obj"), Bytes(obj.begin(), obj.end())) &&
+                WriteFile(dir.File("t.mtl"), Bytes(mtl.begin(), mtl.end())));
+    Assimp::Importer importer;
+    const aiScene* scene = importer.ReadFile(dir.File("t.obj"), 0);
+    ASSERT_NE(scene, nullptr);
+    Assimp::Exporter exporter;
+    ASSERT_EQ(exporter.Export(scene, "fbxa", dir.File("t.fbx")), AI_SUCCESS);
+    const Bytes exported = FileBytes(dir.File("t.fbx"));
+    std::string fbx(exported.begin(), exported.end());
+    const std::size_t uvLayer = fbx.find("\t\tLayerElementUV: 0 {"),
+                      uvEntry = fbx.find("Type: \"LayerElementUV\"");
+    ASSERT_TRUE(uvLayer != std::string::npos && uvEntry != std::string::npos && uvLayer < uvEntry);
+    fbx.insert(uvEntry,
+               "Type: \"LayerElementTangent\"\nTypedIndex: 0\n}\nLayerElement: {\n"
+               "Type: \"LayerElementBinormal\"\nTypedIndex: 0\n}\nLayerElement: {\n");
+    fbx.insert(
+        uvLayer,
+        "LayerElementTangent: 0 {\nVersion: 101\nName: \"\"\nMappingInformationType: \"ByPolygonVertex\"\n"
+        "ReferenceInformationType: \"Direct\"\nTangents: *9 {\na: 1,0,0,1,0,0,0,1,0\n}\n}\n"
+        "LayerElementBinormal: 0 {\nVersion: 101\nName: \"\"\nMappingInformationType: \"ByPolygonVertex\"\n"
+        "ReferenceInformationType: \"Direct\"\nBinormals: *9 {\na: 0,1,0,0,-1,0,-1,0,0\n}\n}\n");
+    ASSERT_TRUE(WriteFile(dir.File("t.fbx"), Bytes(fbx.begin(), fbx.end())));
+    const Imported r(dir.File("t.fbx"));
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.tangents, kTangents);
+    EXPECT_EQ(r.mesh.normalMap, dir.File("n.png"));
+}
+
+TEST(ImportMesh, BadFilesAndMissingMapsGetOneLine) {
+    const PeerDir dir;
+    ASSERT_TRUE(dir.made);
+    const std::string junk = "this is no mesh at all\n";
+    ASSERT_TRUE(WriteFile(dir.File("junk.obj"), Bytes(junk.begin(), junk.end())));
+    const Imported bad(dir.File("junk.obj"));
+    EXPECT_FALSE(bad.ok);
+    EXPECT_FALSE(bad.error.empty());
+    EXPECT_EQ(bad.error.find('\n'), std::string::npos) << bad.error;
+    EXPECT_FALSE(bad.strayArrays);
+
+    ASSERT_TRUE(WriteGltf(dir, "t.gltf", "gone.png"));
+    const Imported missing(dir.File("t.gltf"));
+    ASSERT_TRUE(missing.ok) << missing.error;
+    Bytes pixels;
+    EXPECT_EQ(MapOf(missing.mesh, &pixels), "cannot open: No such file or directory");
+
+    const std::string obj = "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nf 1/1 2/1 3/1\n";
+    ASSERT_TRUE(WriteFile(dir.File("plain.obj"), Bytes(obj.begin(), obj.end())));
+    const Imported plain(dir.File("plain.obj"));
+    ASSERT_TRUE(plain.ok) << plain.error;
+    EXPECT_EQ(MapOf(plain.mesh, &pixels), "the mesh's material names no normal map");
+}

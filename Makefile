@@ -5,12 +5,19 @@
 
 BUILD ?= build
 JOBS ?= $(shell nproc)
+# Where `make install` puts things; DESTDIR, when given, is put in front of it.
+PREFIX ?= /usr/local
 
 # What building and testing need; `make run` also wants a desktop file dialog.
 DEPS := cmake make g++ pkg-config libgtest-dev libbenchmark-dev \
         libgl1-mesa-dev libglu1-mesa-dev freeglut3-dev libgl1-mesa-dri \
-        xvfb xauth xdotool imagemagick libassimp-dev libpng-dev libjpeg62-turbo-dev libosmesa6-dev python3
+        xvfb xauth xdotool imagemagick libassimp-dev libpng-dev libjpeg62-turbo-dev libosmesa6-dev python3 \
+        help2man desktop-file-utils shared-mime-info man-db
 RUN_DEPS := zenity
+# node and npm run the tests' MikkTSpace peer, an npm package the build installs into its own
+# tree; Debian's are installed only where the commands are missing, since another node
+# distribution may bring npm itself and conflict with Debian's npm package.
+NODE_DEPS := nodejs npm
 # libFuzzer and the sanitizer runtimes come with clang.
 FUZZ_DEPS := clang libclang-rt-14-dev
 
@@ -34,13 +41,14 @@ run_suite = if [ -n "$$DISPLAY" ]; then \
               xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir $(1) --output-on-failure -j $(JOBS); \
             fi
 
-.PHONY: all deps run-deps configure build test test-sanitize test-big-endian fuzz-build fuzz fuzz-corpus bench run \
-        pictures clean
+.PHONY: all deps run-deps configure build test install uninstall test-sanitize test-big-endian fuzz-build fuzz \
+        fuzz-corpus bench run pictures clean
 
 all: build
 
 deps:
 	@./.ci/install-deps $(DEPS)
+	@command -v node >/dev/null 2>&1 && command -v npm >/dev/null 2>&1 || ./.ci/install-deps $(NODE_DEPS)
 
 run-deps:
 	@./.ci/install-deps $(DEPS) $(RUN_DEPS)
@@ -53,6 +61,15 @@ build: configure
 
 test: build
 	@$(call run_suite,$(BUILD))
+
+# The programs, the library with its headers, CMake package and pkg-config file, the manual pages,
+# the desktop entry, the MIME type of RVF files and the sample, under $(DESTDIR)$(PREFIX).
+install: build
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+# Removes what `make install` put under $(DESTDIR)$(PREFIX), and the directories it created.
+uninstall:
+	@DESTDIR="$(DESTDIR)" cmake -D RECORDS=$(BUILD)/installed -D PREFIX="$(PREFIX)" -P cmake/Uninstall.cmake
 
 test-sanitize: deps
 	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRVF_SANITIZE=ON >/dev/null

@@ -5,6 +5,7 @@
 
 #include "bench/BenchTable.h"
 #include "image/TGAIO.h"
+#include "mesh/MikkTSpace.h"
 #include "tests/LiteralWeld.h"
 
 namespace {
@@ -120,6 +121,15 @@ void RunTangentSpaces(benchmark::State& state, const std::vector<RvRawTriangle>&
     }
 }
 
+void RunMikkTSpace(benchmark::State& state, const std::vector<RvRawTriangle>& tris) {
+    std::vector<float> tangents(tris.size() * 12);
+    for (auto _ : state) {
+        if (!RvComputeMikkTangents(static_cast<int>(tris.size()), tris.data(), tangents.data())) {
+            state.SkipWithError("RvComputeMikkTangents failed");
+        }
+    }
+}
+
 }  // namespace
 
 void RegisterMeshBenchmarks() {
@@ -127,5 +137,6 @@ void RegisterMeshBenchmarks() {
     RegisterMeshOperation("literal weld", RunLiteralWeld, kSlow);
     RegisterMeshOperation("weld", RunWeld);
     RegisterMeshOperation("tangent spaces", RunTangentSpaces);
+    RegisterMeshOperation("MikkTSpace", RunMikkTSpace);
     RegisterMeshOperation("Targa read", RunTargaRead, kGridOrderOnly);
 }

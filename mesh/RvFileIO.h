@@ -150,7 +150,9 @@ bool RvWriteTriangles(FILE* fp, int numTris, const RvRawTriangle* tris);
 
 // Reads a triangle-chunk body (count, then triangles) at fp's position into *numTris and a new
 // array *tris in host order. A count that cannot be read leaves *numTris alone; one that is read
-// is stored even when refused. After a short read of the triangles the array is still in *tris.
+// is stored even when refused. After a short read of the triangles the array is still in *tris,
+// but it is sized by what the file holds and may have fewer records than *numTris: the caller
+// only releases it.
 bool RvReadTriangleChunk(FILE* fp, int* numTris, RvRawTriangle** tris);
 
 // Walks the chunks from fp's position to the first "TRIS" chunk inside the first "RVF "
@@ -191,5 +193,17 @@ bool RvComputeTangentsD(int numTris, const RvRawTriangle* tris, RvRawTangentSpac
 
 // The same rounded to single precision.
 bool RvComputeTangents(int numTris, const RvRawTriangle* tris, RvRawTangentSpace** tan);
+
+// ---------------------------------------------------------------------------------------------
+// Triangle checks: what of a mesh can be shown.
+
+// Moves the triangles of `tris` whose positions, normals and texture coordinates are all finite
+// (no NaN, no infinity) to its front, in their order, and returns their count; the entries behind
+// them are left as they come. numTris is not negative.
+int RvKeepFiniteTriangles(int numTris, RvRawTriangle* tris);
+
+// True when the texture coordinates of `tri` enclose an area, so that the map has a direction on
+// it; edges whose sine is below 1e-7 count as collinear. tri is finite.
+bool RvTriangleHasTextureArea(const RvRawTriangle* tri);
 
 #endif

@@ -1,18 +1,46 @@
-// The weld's sorted index: vertex numbers in rank order, kept in blocks so that an insertion
-// moves a block's tail and the block starts after it rather than the whole index.
+// The weld's sorted index, kept in blocks so that an insertion moves a block's tail and the
+// block starts after it rather than the whole index.
 //
-// Every block keeps bounds of its x copies, and the blocks' running bounds from either end,
-// so that the ranks whose comparison is settled by x alone are known from a few small arrays
-// (RvSortedIndexZone); a bisection then needs to look only at the entries in between.
+// Every block keeps bounds of its x copies, and the blocks' running bounds from either end, so
+// that the ranks whose comparison x alone settles are known from a few small arrays (the zone
+// of a key); the bisection then looks only at the entries in between.
+#include "mesh/SortedIndex.h"
+
 #include <cassert>
-#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <new>
 
-#include "mesh/RvFileIO.h"
 #include "mesh/RvFileIOInternal.h"
+
+// One entry but its x, which is kept apart so that a block's x values are dense.
+struct RvSortedRest {
+    float32 y, z;
+    int vertex;
+};
+
+// One block, in rank order. A NaN x widens the bounds to the infinities.
+struct RvSortedBlock {
+    int run;            // which run of slots holds it
+    int monotone;       // its x never grows from one entry to the next (no NaN)
+    float32 low, high;  // bounds of its x
+};
+
+struct RvSortedIndex {
+    float32* x;          // the x copies, one run of slots per block
+    RvSortedRest* rest;  // the rest of each entry, in the same slots
+    float32* sample;     // per run, the x of every 16th slot
+    RvSortedBlock* blocks;
+    float32* prefixLow;   // prefixLow[b]: the lowest bound of block b and all before it
+    float32* suffixHigh;  // suffixHigh[b]: the highest bound of block b and all after it
+    int* first;           // first[b]: the rank of block b's first entry, less groupFirst[b / 64]
+    int* groupFirst;      // groupFirst[g]: the rank of block 64 g's first entry
+    int numBlocks;
+    int count;
+    int capacity;
+};
 
 namespace {
 
@@ -20,34 +48,45 @@ namespace {
 // kHalfBlock entries.
 constexpr int kBlockSize = 512;
 constexpr int kHalfBlock = kBlockSize / 2;
-// Ranks per lookup cell are fewer than a half block, so a cell spans at most two blocks.
-constexpr int kCellShift = 7;
 // The rank where each block starts is kept relative to the start of its group of 64 blocks,
 // so that an insertion moves the starts of the blocks after it in its own group and the
 // starts of the later groups, rather than the starts of all later blocks.
 constexpr int kGroupShift = 6;
-// Every block samples the x of each 16th slot.
+constexpr int kGroupSize = 1 << kGroupShift;
+// Every block samples the x of each 16th slot; the 16 entries from a sample on are its span.
 constexpr int kSampleShift = 4;
 constexpr int kSampleStep = 1 << kSampleShift;
 constexpr int kSamplesPerRun = kBlockSize / kSampleStep;
+constexpr std::size_t kLine = 64;
 
 constexpr float32 kInfinity = std::numeric_limits<float32>::infinity();
 
-void ReleaseIndexStorage(RvSortedIndex* index) {
+void ReleaseStorage(RvSortedIndex* index) {
     delete[] index->x;
     delete[] index->rest;
     delete[] index->sample;
     delete[] index->blocks;
+    delete[] index->prefixLow;
+    delete[] index->suffixHigh;
     delete[] index->first;
     delete[] index->groupFirst;
-    delete[] index->cell;
-    *index = RvSortedIndex{};
+    delete index;
 }
 
 // The rank of block b's first entry; block numBlocks starts at count.
 int First(const RvSortedIndex* index, int b) { return index->groupFirst[b >> kGroupShift] + index->first[b]; }
 
 int BlockSize(const RvSortedIndex* index, int b) { return First(index, b + 1) - First(index, b); }
+
+std::size_t RunStart(const RvSortedIndex* index, int b) {
+    return static_cast<std::size_t>(index->blocks[b].run) * kBlockSize;
+}
+
+const float32* Samples(const RvSortedIndex* index, int b) {
+    return index->sample + static_cast<std::size_t>(index->blocks[b].run) * kSamplesPerRun;
+}
+
+int SampleCount(int size) { return (size + kSampleStep - 1) >> kSampleShift; }
 
 // Makes the starts of all blocks ranks again, or relative to their group once more.
 void MakeStartsAbsolute(RvSortedIndex* index) {
@@ -61,39 +100,101 @@ void MakeStartsRelative(RvSortedIndex* index) {
     for (int b = 0; b <= index->numBlocks; ++b) index->first[b] -= index->groupFirst[b >> kGroupShift];
 }
 
-std::size_t RunStart(const RvSortedIndex* index, int b) {
-    return static_cast<std::size_t>(index->blocks[b].run) * kBlockSize;
-}
-
-// Points every cell at the block that holds its first rank. Between refreshes a rank moves
-// by no more than the insertions made meanwhile, which the walk of BlockOf absorbs. Cells
-// below the lowest rank changed since the last refresh still hold, and are left alone.
-void RefreshCells(RvSortedIndex* index) {
-    index->numCells = (index->count >> kCellShift) + 1;
-    const int from = index->staleFrom >> kCellShift;
-    int b = from > 0 ? index->cell[from - 1] : 0;
-    for (int c = from; c < index->numCells; ++c) {
-        const int rank = c << kCellShift;
-        while (b + 1 < index->numBlocks && First(index, b + 1) <= rank) ++b;
-        index->cell[c] = b;
+// The last i in [0, n) with v[i] <= value, for v growing and v[0] <= value.
+int LastAtOrBelow(const int* v, int n, int value) {
+    int base = 0;
+    while (n > 1) {
+        const int half = n >> 1;
+        base = v[base + half] <= value ? base + half : base;
+        n -= half;
     }
-    index->sinceRefresh = 0;
-    index->staleFrom = INT_MAX;
+    return base;
 }
 
-// Notes that the blocks of the ranks from `rank` on may have changed.
-void MarkStale(RvSortedIndex* index, int rank) {
-    if (rank < index->staleFrom) index->staleFrom = rank;
-}
-
-// The block holding `rank` (0 <= rank < count).
+// The block holding `rank` (0 <= rank < count): the last that starts at or before it, as no
+// block but a lone first one is empty.
 int BlockOf(const RvSortedIndex* index, int rank) {
-    int c = rank >> kCellShift;
-    if (c >= index->numCells) c = index->numCells - 1;
-    int b = index->cell[c];
-    while (First(index, b) > rank) --b;
-    while (First(index, b + 1) <= rank) ++b;
-    return b;
+    const int groups = ((index->numBlocks - 1) >> kGroupShift) + 1;
+    const int g = LastAtOrBelow(index->groupFirst, groups, rank);
+    const int b = g << kGroupShift;
+    const int inGroup = index->numBlocks - b < kGroupSize ? index->numBlocks - b : kGroupSize;
+    return b + LastAtOrBelow(index->first + b, inGroup, rank - index->groupFirst[g]);
+}
+
+std::size_t SlotOf(const RvSortedIndex* index, int rank) {
+    const int b = BlockOf(index, rank);
+    return RunStart(index, b) + static_cast<std::size_t>(rank - First(index, b));
+}
+
+// How many of the n values at v, from the first on, pass `leads`, which holds along a prefix of
+// them. Branch-free, as the answer is anyone's guess from one search to the next.
+template <class Test>
+int LeadingPassing(const float32* v, int n, const Test& leads) {
+    if (n == 0) return 0;
+    const float32* p = v;
+    while (n > 1) {
+        const int half = n >> 1;
+        p = leads(p[half - 1]) ? p + half : p;
+        n -= half;
+    }
+    return static_cast<int>(p - v) + (leads(*p) ? 1 : 0);
+}
+
+// LeadingPassing, looked for first at `hint` and within two of it, where it likely is.
+template <class Test>
+int LeadingPassingNear(const float32* v, int n, int hint, const Test& leads) {
+    if (hint < 0 || hint > n) return LeadingPassing(v, n, leads);
+    const bool below = hint == 0 || leads(v[hint - 1]);
+    const bool above = hint == n || !leads(v[hint]);
+    if (below && above) return hint;
+    const int lo = below ? hint : hint > 2 ? hint - 2 : 0;
+    const int hi = above ? hint : hint < n - 2 ? hint + 2 : n;
+    if ((lo == 0 || leads(v[lo - 1])) && (hi == n || !leads(v[hi]))) {
+        int k = lo;
+        while (k < hi && leads(v[k])) ++k;
+        return k;
+    }
+    return LeadingPassing(v, n, leads);
+}
+
+// Vectors of four lanes; plain scalar code where the target has none.
+typedef float32 Floats4 __attribute__((vector_size(16)));
+typedef int32 Ints4 __attribute__((vector_size(16)));
+
+// How many of the n values at v (n at most a block's samples) pass `leads`, which holds along a
+// prefix of them and takes four lanes as well as one value: the length of that prefix. The
+// values are compared four at a time, independently, rather than one after another; up to three
+// are read past the n, which are left out.
+template <class Test>
+int CountLeading(const float32* v, int n, const Test& leads) {
+    const Ints4 lanes = {0, 1, 2, 3};
+    Ints4 sum = {0, 0, 0, 0};
+    for (int i = 0; i < n; i += 4) {
+        Floats4 x;
+        std::memcpy(&x, v + i, sizeof x);
+        sum += leads(x) & (lanes + i < n);
+    }
+    return -(sum[0] + sum[1] + sum[2] + sum[3]);
+}
+
+// CountLeading, or `hint` when the values on either side of it say so.
+template <class Test>
+int CountLeadingFrom(const float32* v, int n, int hint, const Test& leads) {
+    if (hint >= 0 && hint <= n && (hint == 0 || leads(v[hint - 1])) && (hint == n || !leads(v[hint])))
+        return hint;
+    return CountLeading(v, n, leads);
+}
+
+// The first offset in monotone block b (of `size` entries) whose x fails `leads`, which holds
+// for the x above some value: the samples, of which `hint` likely lead, say in which span that
+// is, the span where.
+template <class Test>
+int FirstFailing(const RvSortedIndex* index, int b, int size, int hint, const Test& leads) {
+    const int k = CountLeadingFrom(Samples(index, b), SampleCount(size), hint, leads);
+    if (k == 0) return 0;
+    const int from = (k - 1) << kSampleShift;
+    const int n = size - from < kSampleStep ? size - from : kSampleStep;
+    return from + CountLeading(index->x + RunStart(index, b) + from, n, leads);
 }
 
 // Re-reads the samples of block b from slot offset `from` on.
@@ -129,18 +230,18 @@ void Survey(RvSortedIndex* index, int b) {
 
 // Carries block b's bounds into the running bounds, as far as they change.
 void SpreadBounds(RvSortedIndex* index, int b) {
-    RvSortedBlock* blocks = index->blocks;
-    float32 low = b > 0 ? blocks[b - 1].prefixLow : kInfinity;
+    const RvSortedBlock* blocks = index->blocks;
+    float32 low = b > 0 ? index->prefixLow[b - 1] : kInfinity;
     for (int j = b; j < index->numBlocks; ++j) {
         low = blocks[j].low < low ? blocks[j].low : low;
-        if (j > b && low == blocks[j].prefixLow) break;
-        blocks[j].prefixLow = low;
+        if (j > b && low == index->prefixLow[j]) break;
+        index->prefixLow[j] = low;
     }
-    float32 high = b + 1 < index->numBlocks ? blocks[b + 1].suffixHigh : -kInfinity;
+    float32 high = b + 1 < index->numBlocks ? index->suffixHigh[b + 1] : -kInfinity;
     for (int j = b; j >= 0; --j) {
         high = blocks[j].high > high ? blocks[j].high : high;
-        if (j < b && high == blocks[j].suffixHigh) break;
-        blocks[j].suffixHigh = high;
+        if (j < b && high == index->suffixHigh[j]) break;
+        index->suffixHigh[j] = high;
     }
 }
 
@@ -151,150 +252,296 @@ void MoveSlots(RvSortedIndex* index, std::size_t to, std::size_t from, int n) {
     std::memmove(index->rest + to, index->rest + from, count * sizeof(RvSortedRest));
 }
 
+// Opens a gap of one at position `at` of the numBlocks + `extra` values at v.
+template <class T>
+void OpenGap(T* v, int at, int numBlocks, int extra) {
+    std::memmove(v + at + 1, v + at, static_cast<std::size_t>(numBlocks + extra - at) * sizeof(T));
+}
+
 // Moves the upper half of the full block b into a fresh run, listed as block b + 1.
 void SplitBlock(RvSortedIndex* index, int b) {
     const int run = index->numBlocks;
-    MoveSlots(index, static_cast<std::size_t>(run) * kBlockSize, RunStart(index, b) + kHalfBlock, kHalfBlock);
-    const int after = index->numBlocks - (b + 1);
-    std::memmove(index->blocks + b + 2, index->blocks + b + 1,
-                 static_cast<std::size_t>(after) * sizeof(RvSortedBlock));
+    const std::size_t start = static_cast<std::size_t>(run) * kBlockSize;
+    MoveSlots(index, start, RunStart(index, b) + kHalfBlock, kHalfBlock);
+    // The fresh run's x and samples are read in whole lines: what lies past its entries is 0.
+    std::memset(index->x + start + kHalfBlock, 0, kHalfBlock * sizeof(float32));
+    std::memset(index->sample + static_cast<std::size_t>(run) * kSamplesPerRun, 0,
+                kSamplesPerRun * sizeof(float32));
+    OpenGap(index->blocks, b + 1, index->numBlocks, 0);
+    OpenGap(index->prefixLow, b + 1, index->numBlocks, 0);
+    OpenGap(index->suffixHigh, b + 1, index->numBlocks, 0);
     // Every later block changes place, and so may change group.
     MakeStartsAbsolute(index);
-    std::memmove(index->first + b + 2, index->first + b + 1,
-                 static_cast<std::size_t>(after + 1) * sizeof(int));
+    OpenGap(index->first, b + 1, index->numBlocks, 1);
     index->blocks[b + 1].run = run;
     index->first[b + 1] = index->first[b] + kHalfBlock;
     ++index->numBlocks;
-    ++index->splits;
     MakeStartsRelative(index);
     // The two halves together hold what the block held, so the running bounds outside them
     // stay as they are.
     Survey(index, b);
     Survey(index, b + 1);
-    RvSortedBlock* blocks = index->blocks;
-    const float32 lowBefore = b > 0 ? blocks[b - 1].prefixLow : kInfinity;
-    blocks[b].prefixLow = blocks[b].low < lowBefore ? blocks[b].low : lowBefore;
-    blocks[b + 1].prefixLow =
-        blocks[b + 1].low < blocks[b].prefixLow ? blocks[b + 1].low : blocks[b].prefixLow;
-    const float32 highAfter = b + 2 < index->numBlocks ? blocks[b + 2].suffixHigh : -kInfinity;
-    blocks[b + 1].suffixHigh = blocks[b + 1].high > highAfter ? blocks[b + 1].high : highAfter;
-    blocks[b].suffixHigh =
-        blocks[b].high > blocks[b + 1].suffixHigh ? blocks[b].high : blocks[b + 1].suffixHigh;
-    // Cells from here on may now name the block before the one they mean, which BlockOf's walk
-    // absorbs until the next refresh.
-    MarkStale(index, First(index, b));
+    const RvSortedBlock* blocks = index->blocks;
+    float32* prefixLow = index->prefixLow;
+    float32* suffixHigh = index->suffixHigh;
+    const float32 lowBefore = b > 0 ? prefixLow[b - 1] : kInfinity;
+    prefixLow[b] = blocks[b].low < lowBefore ? blocks[b].low : lowBefore;
+    prefixLow[b + 1] = blocks[b + 1].low < prefixLow[b] ? blocks[b + 1].low : prefixLow[b];
+    const float32 highAfter = b + 2 < index->numBlocks ? suffixHigh[b + 2] : -kInfinity;
+    suffixHigh[b + 1] = blocks[b + 1].high > highAfter ? blocks[b + 1].high : highAfter;
+    suffixHigh[b] = blocks[b].high > suffixHigh[b + 1] ? blocks[b].high : suffixHigh[b + 1];
 }
 
-// The first i in [lo, hi) for which passes(i) holds, hi when none does; passes turns from
-// false to true at most once.
-template <class Test>
-int FirstPassing(int lo, int hi, const Test& passes) {
+// The first block whose running low bound is not above t, likely `hint`: every block before it
+// holds only x above t.
+int TopBlock(const RvSortedIndex* index, float32 t, int hint) {
+    return LeadingPassingNear(index->prefixLow, index->numBlocks, hint, [t](float32 low) { return low > t; });
+}
+
+// The first block from `from` on whose running high bound is below t, galloping out from
+// `from`: it is mostly the next one.
+int BottomBlock(const RvSortedIndex* index, int from, float32 t) {
+    const float32* high = index->suffixHigh;
+    const int n = index->numBlocks;
+    int lo = from;
+    int probe = from;
+    for (int step = 1; probe < n && !(high[probe] < t); step <<= 1) {
+        lo = probe + 1;
+        probe += step;
+    }
+    int hi = probe < n ? probe : n;
     while (lo < hi) {
-        const int m = (lo + hi) >> 1;
-        if (passes(m)) {
-            hi = m;
+        const int mid = (lo + hi) >> 1;
+        if (high[mid] < t) {
+            hi = mid;
         } else {
-            lo = m + 1;
+            lo = mid + 1;
         }
     }
     return lo;
 }
 
-// The same over [lo, hi), galloping out from `near`, where the answer is likely to be.
-template <class Test>
-int FirstPassingNear(int lo, int hi, int near, const Test& passes) {
-    if (near < lo) near = lo;
-    if (near >= hi) return FirstPassing(lo, hi, passes);
-    int step = 1;
-    if (passes(near)) {
-        int upper = near;
-        while (upper - step >= lo && passes(upper - step)) {
-            upper -= step;
-            step <<= 1;
-        }
-        return FirstPassing(upper - step + 1 > lo ? upper - step + 1 : lo, upper, passes);
+// The ranks whose comparison with the key's x is not settled by x alone lie in [first, end):
+// every entry below first has an x above key->after, every entry from end on one below
+// key->before. The zone begins in block `top`, whose entries are the ranks [topFirst, topEnd),
+// stored one after another from topSlot.
+struct Zone {
+    int first;
+    int end;
+    int topFirst;
+    int topEnd;
+    std::size_t topSlot;
+};
+
+// Non-empty index only; *guess is where the zone likely is. Parts of the guess that the entries
+// on either side confirm are taken as they are: a zone needs only that the ranks before it put
+// the key after them and the ranks from its end on before them.
+void FindZone(const RvSortedIndex* index, const RvSortedKey* key, const RvSortedGuess* guess, Zone* zone) {
+    const float32 after = key->after;
+    const float32 before = key->before;
+    const int top = TopBlock(index, after, guess->block);
+    zone->topFirst = First(index, top);
+    zone->first = zone->topFirst;
+    zone->topEnd = zone->topFirst;
+    zone->topSlot = 0;
+    if (top == index->numBlocks) {
+        zone->end = zone->first;
+        return;
     }
-    int lower = near + 1;
-    while (lower + step - 1 < hi && !passes(lower + step - 1)) {
-        lower += step;
-        step <<= 1;
+    const int size = BlockSize(index, top);
+    const float32* x = index->x + RunStart(index, top);
+    const bool monotone = index->blocks[top].monotone;
+    const bool guessed = monotone && top == guess->block;
+    zone->topEnd += size;
+    zone->topSlot = RunStart(index, top);
+    if (guessed && guess->first >= 0 && guess->first <= size &&
+        (guess->first == 0 || x[guess->first - 1] > after)) {
+        zone->first += guess->first;
+    } else if (monotone) {
+        const int samples = top == guess->block ? guess->samples : -1;
+        zone->first += FirstFailing(index, top, size, samples, [after](auto v) { return v > after; });
     }
-    return FirstPassing(lower, lower + step - 1 < hi ? lower + step - 1 : hi, passes);
+    const bool later = top + 1 == index->numBlocks || index->suffixHigh[top + 1] < before;
+    if (guessed && later && guess->end >= zone->first - zone->topFirst && guess->end <= size &&
+        (guess->end == size || x[guess->end] < before)) {
+        zone->end = zone->topFirst + guess->end;
+        return;
+    }
+    // Mostly the zone ends in the same block, in the same span.
+    const int bottom = BottomBlock(index, top, before);
+    zone->end = First(index, bottom);
+    if (bottom > top && index->blocks[bottom - 1].monotone) {
+        const int b = bottom - 1;
+        const int samples = b == guess->block ? guess->samples : -1;
+        zone->end = First(index, b) + FirstFailing(index, b, BlockSize(index, b), samples,
+                                                   [before](auto v) { return !(v < before); });
+    }
 }
 
-// How many of the n values fail `test`. Every value is looked at, independently of the
-// others, so the loads go out together instead of one after another as in a bisection.
-template <class Test>
-int CountFailing(const float32* v, int n, const Test& test) {
-    int failing = 0;
-    for (int i = 0; i < n; ++i) failing += static_cast<int>(!test(v[i]));
-    return failing;
+// The next float towards +infinity, or -infinity; f is no NaN, and the infinities stay.
+float32 StepUp(float32 f) {
+    if (f == kInfinity) return f;
+    if (f == 0) return std::numeric_limits<float32>::denorm_min();
+    std::uint32_t bits;
+    std::memcpy(&bits, &f, sizeof bits);
+    bits = f > 0 ? bits + 1 : bits - 1;
+    std::memcpy(&f, &bits, sizeof f);
+    return f;
 }
 
-// The first offset of monotone block b, from `from` on, whose x passes `test`, which turns
-// from false to true along the block; the block's size when none does. From the start of the
-// block the samples narrow it to 16 entries, and since the test turns only once, counting the
-// samples and entries that fail finds the turn; from further in it gallops.
-template <class Test>
-int FirstPassingEntry(const RvSortedIndex* index, int b, int from, const Test& test) {
-    const float32* x = index->x + RunStart(index, b);
-    const int size = BlockSize(index, b);
-    if (from > 0) return FirstPassingNear(from, size, from, [&](int o) { return test(x[o]); });
-    const float32* sample = index->sample + static_cast<std::size_t>(index->blocks[b].run) * kSamplesPerRun;
-    const int k = CountFailing(sample, (size + kSampleStep - 1) >> kSampleShift, test);
-    if (k == 0) return 0;
-    // Sample k - 1 fails and sample k (or the block's end) passes.
-    const int start = ((k - 1) << kSampleShift) + 1;
-    const int to = k << kSampleShift < size ? k << kSampleShift : size;
-    return start + CountFailing(x + start, to - start, test);
+float32 StepDown(float32 f) { return -StepUp(-f); }
+
+// The comparison of the sought record with the entry of `rank`, inside the zone; *vertex
+// receives the entry's vertex when the positions agree.
+int ProbeRank(const RvSortedIndex* index, const Zone& zone, const RvSortedKey* key, const float64* position,
+              int rank, RvSortedProbe probe, void* sought, int* vertex) {
+    const unsigned inTop = static_cast<unsigned>(rank - zone.topFirst);
+    const std::size_t slot = inTop < static_cast<unsigned>(zone.topEnd - zone.topFirst) ? zone.topSlot + inTop
+                                                                                        : SlotOf(index, rank);
+    const float32 x = index->x[slot];
+    if (x > key->after) return 1;
+    if (x < key->before) return -1;
+    const RvSortedRest& rest = index->rest[slot];
+    int c;
+    if ((c = RvCompareComponent(position[1], rest.y, KIV_VERT_TINY)) != 0) return c;
+    if ((c = RvCompareComponent(position[2], rest.z, KIV_VERT_TINY)) != 0) return c;
+    *vertex = rest.vertex;
+    return probe(sought, rest.vertex);
 }
 
 }  // namespace
 
-bool RvSortedIndexInit(RvSortedIndex* index, int capacity) {
-    *index = RvSortedIndex{};
+void RvSortedKeyOf(float64 px, RvSortedKey* key) {
+    if (std::isnan(px)) {
+        key->after = key->before = std::numeric_limits<float32>::quiet_NaN();
+        return;
+    }
+    // Both tests turn once along the floats, since px - x only falls as x grows: each key is
+    // where its test turns, found by stepping from a float next to it.
+    auto after = [px](float32 x) { return px - x < -KIV_VERT_TINY; };
+    auto before = [px](float32 x) { return px - x > KIV_VERT_TINY; };
+    auto nearest = [](float64 v) {
+        constexpr float64 kMax = std::numeric_limits<float32>::max();
+        return static_cast<float32>(v > kMax ? kMax : v < -kMax ? -kMax : v);
+    };
+    float32 a = nearest(px + KIV_VERT_TINY);
+    while (after(a)) a = StepDown(a);
+    while (a < kInfinity && !after(StepUp(a))) a = StepUp(a);
+    key->after = a;
+    float32 b = nearest(px - KIV_VERT_TINY);
+    while (before(b)) b = StepUp(b);
+    while (b > -kInfinity && !before(StepDown(b))) b = StepDown(b);
+    key->before = b;
+}
+
+RvSortedIndex* RvSortedIndexCreate(int capacity) {
+    assert(capacity > 0);
     const std::size_t runs = static_cast<std::size_t>(capacity) / kHalfBlock + 2;
-    const std::size_t cells = (static_cast<std::size_t>(capacity) >> kCellShift) + 2;
+    if (runs > SIZE_MAX / (sizeof(RvSortedRest) * kBlockSize)) return nullptr;
+    RvSortedIndex* index = new (std::nothrow) RvSortedIndex{};
+    if (index == nullptr) return nullptr;
     index->x = new (std::nothrow) float32[runs * kBlockSize];
     index->rest = new (std::nothrow) RvSortedRest[runs * kBlockSize];
     index->sample = new (std::nothrow) float32[runs * kSamplesPerRun];
     index->blocks = new (std::nothrow) RvSortedBlock[runs];
+    index->prefixLow = new (std::nothrow) float32[runs];
+    index->suffixHigh = new (std::nothrow) float32[runs];
     index->first = new (std::nothrow) int[runs + 1];
     index->groupFirst = new (std::nothrow) int[(runs >> kGroupShift) + 1];
-    index->cell = new (std::nothrow) int[cells];
     if (index->x == nullptr || index->rest == nullptr || index->sample == nullptr ||
-        index->blocks == nullptr || index->first == nullptr || index->groupFirst == nullptr ||
-        index->cell == nullptr) {
-        ReleaseIndexStorage(index);
-        return false;
+        index->blocks == nullptr || index->prefixLow == nullptr || index->suffixHigh == nullptr ||
+        index->first == nullptr || index->groupFirst == nullptr) {
+        ReleaseStorage(index);
+        return nullptr;
     }
     RvPreferLargePages(index->x, sizeof(float32) * runs * kBlockSize);
     RvPreferLargePages(index->rest, sizeof(RvSortedRest) * runs * kBlockSize);
+    std::memset(index->x, 0, kBlockSize * sizeof(float32));
+    std::memset(index->sample, 0, kSamplesPerRun * sizeof(float32));
     index->capacity = capacity;
     index->numBlocks = 1;
     index->blocks[0].run = 0;
     index->first[0] = 0;
     index->first[1] = 0;
     index->groupFirst[0] = 0;
-    index->staleFrom = 0;
     Survey(index, 0);
     SpreadBounds(index, 0);
-    RefreshCells(index);
-    return true;
+    return index;
 }
 
-int RvSortedIndexCount(const RvSortedIndex* index) { return index->count; }
-
-std::size_t RvSortedIndexSlot(const RvSortedIndex* index, int rank) {
-    const int b = BlockOf(index, rank);
-    return RunStart(index, b) + static_cast<std::size_t>(rank - First(index, b));
+void RvSortedIndexRelease(RvSortedIndex* index) {
+    if (index != nullptr) ReleaseStorage(index);
 }
 
-int RvSortedIndexAt(const RvSortedIndex* index, int rank) {
-    return index->rest[RvSortedIndexSlot(index, rank)].vertex;
+void RvSortedIndexSearch(const RvSortedIndex* index, const RvSortedKey* key, const RvSortedGuess* guess,
+                         const float64* position, RvSortedProbe probe, void* sought, RvSortedFound* found) {
+    found->vertex = -1;
+    if (index->count == 0) {
+        found->rank = 0;
+        found->result = -1;
+        return;
+    }
+    Zone zone;
+    FindZone(index, key, guess, &zone);
+    // Ranks before the zone put the sought record after them, ranks from its end on before
+    // them. Until the bisection reaches the zone, its steps are settled that way; with no rank
+    // in the zone it narrows down to the zone's place: the rank before it, or rank 0.
+    if (zone.first == zone.end) {
+        found->rank = zone.first > 0 ? zone.first - 1 : 0;
+        found->result = zone.first > 0 ? 1 : -1;
+        return;
+    }
+    // Unsigned, so that (low + high) / 2, which is low + (high - low) / 2 for these ranks,
+    // cannot overflow, and a rank lies outside the zone when rank - first wraps past its width.
+    const unsigned first = static_cast<unsigned>(zone.first);
+    const unsigned width = static_cast<unsigned>(zone.end - zone.first);
+    unsigned low = 0;
+    unsigned high = static_cast<unsigned>(index->count);
+    unsigned mid = high >> 1;
+    // Which way each step goes is anyone's guess, so it is taken by masks rather than a branch
+    // that would be mispredicted half the time. Until the first look, low lies before the zone
+    // (or is 0) and high at or past its end, so the interval keeps narrowing.
+    while (mid - first >= width) {
+        const unsigned after = 0u - static_cast<unsigned>(mid < first);
+        low ^= (low ^ mid) & after;
+        high = mid ^ ((mid ^ high) & after);
+        mid = (low + high) >> 1;
+    }
+    for (;;) {
+        while (mid - first >= width) {
+            const unsigned after = 0u - static_cast<unsigned>(mid < first);
+            low ^= (low ^ mid) & after;
+            high = mid ^ ((mid ^ high) & after);
+            const unsigned next = (low + high) >> 1;
+            if (next == mid) {
+                found->rank = static_cast<int>(mid);
+                found->result = after != 0 ? 1 : -1;
+                return;
+            }
+            mid = next;
+        }
+        int vertex = -1;
+        const int r = ProbeRank(index, zone, key, position, static_cast<int>(mid), probe, sought, &vertex);
+        if (r == 0) {
+            found->vertex = vertex;
+        } else if (r < 0) {
+            high = mid;
+        } else {
+            low = mid;
+        }
+        // A match, or an interval that no longer narrows (which a now empty one does not),
+        // ends the search.
+        const unsigned next = (low + high) >> 1;
+        if (r == 0 || next == mid) {
+            found->rank = static_cast<int>(mid);
+            found->result = r;
+            return;
+        }
+        mid = next;
+    }
 }
 
-std::size_t RvSortedIndexInsert(RvSortedIndex* index, int rank, int vertex, const float64* position) {
+void RvSortedIndexInsert(RvSortedIndex* index, int rank, int vertex, const float64* position) {
     assert(rank >= 0 && rank <= index->count && index->count < index->capacity);
     int b = rank == index->count ? index->numBlocks - 1 : BlockOf(index, rank);
     int offset = rank - First(index, b);
@@ -315,7 +562,8 @@ std::size_t RvSortedIndexInsert(RvSortedIndex* index, int rank, int vertex, cons
     index->rest[start + offset].vertex = vertex;
     const int group = b >> kGroupShift;
     const int groupEnd = (group + 1) << kGroupShift;
-    for (int k = b + 1; k < groupEnd && k <= index->numBlocks; ++k) ++index->first[k];
+    const int firstEnd = groupEnd < index->numBlocks + 1 ? groupEnd : index->numBlocks + 1;
+    for (int k = b + 1; k < firstEnd; ++k) ++index->first[k];
     for (int g = group + 1; g <= index->numBlocks >> kGroupShift; ++g) ++index->groupFirst[g];
     ++index->count;
 
@@ -332,68 +580,65 @@ std::size_t RvSortedIndexInsert(RvSortedIndex* index, int rank, int vertex, cons
         SpreadBounds(index, b);
     }
     Resample(index, b, offset);
-    MarkStale(index, rank);
-    if (++index->sinceRefresh > kHalfBlock) RefreshCells(index);
-    return start + offset;
 }
 
-void RvSortedIndexRelease(RvSortedIndex* index) { ReleaseIndexStorage(index); }
-
-void RvSortedIndexZone(RvSortedIndex* index, float64 px, RvSortedZone* zone) {
-    // Both tests turn from false to true at most once along the running bounds, and inside a
-    // monotone block along its entries, since px - x only grows as x falls.
-    auto reached = [px](float32 x) { return !(px - x < -KIV_VERT_TINY); };
-    auto below = [px](float32 x) { return px - x > KIV_VERT_TINY; };
-    const RvSortedBlock* blocks = index->blocks;
-    const int numBlocks = index->numBlocks;
-    zone->splits = index->splits;
-
-    // The first block whose x reach down to px, and in it the first entry that does. Welds
-    // take corners of neighbouring triangles in turn, so the last answer is a good start.
-    const int top =
-        FirstPassingNear(0, numBlocks, index->zoneHint, [&](int b) { return reached(blocks[b].prefixLow); });
-    index->zoneHint = top;
-    const int offset =
-        top < numBlocks && blocks[top].monotone ? FirstPassingEntry(index, top, 0, reached) : 0;
-    zone->first = First(index, top) + offset;
-    zone->slot = top < numBlocks ? RunStart(index, top) + static_cast<std::size_t>(offset) : 0;
-
-    // The first block from which all lie below px, mostly the one after top, and in the block
-    // before it the first entry of the run below px that reaches its end.
-    const int bottom =
-        FirstPassingNear(top, numBlocks, top + 1, [&](int b) { return below(blocks[b].suffixHigh); });
-    zone->end = First(index, bottom);
-    if (bottom > top && blocks[bottom - 1].monotone) {
-        const int from = bottom - 1 == top ? offset : 0;
-        zone->end = First(index, bottom - 1) + FirstPassingEntry(index, bottom - 1, from, below);
-    }
-    const int blockEnd = top < numBlocks ? First(index, top + 1) : zone->first;
-    zone->stored = (zone->end < blockEnd ? zone->end : blockEnd) - zone->first;
-    if (zone->first < zone->end) __builtin_prefetch(&index->rest[zone->slot]);
+void RvSortedIndexFetchBlock(const RvSortedIndex* index, const RvSortedKey* key, RvSortedGuess* guess) {
+    const int top = TopBlock(index, key->after, guess->block);
+    if (top != guess->block) guess->samples = -1;
+    guess->block = top;
+    guess->first = -1;
+    guess->end = -1;
+    if (top == index->numBlocks) return;
+    const char* sample = reinterpret_cast<const char*>(Samples(index, top));
+    __builtin_prefetch(sample);
+    __builtin_prefetch(sample + kLine);
+    __builtin_prefetch(sample + kSamplesPerRun * sizeof(float32) - 1);
 }
 
-void RvSortedZoneAfterInsert(RvSortedZone* zone, float64 px, int rank, float32 x, std::size_t slot) {
-    // Ranks from `rank` on moved up; the new entry stays outside only when x settles it on the
-    // zone's side.
-    const float64 d = px - x;
-    // The stored run lies in one block: an entry put in before it in that block moves it a
-    // slot up, one put in inside it lengthens it, and one put in after it leaves it alone.
-    // When the zone grows down to the new entry, where the run starts is no longer known.
-    if (zone->stored > 0) {
-        if (rank >= zone->first) {
-            if (rank < zone->first + zone->stored) ++zone->stored;
-        } else if (!(d < -KIV_VERT_TINY)) {
-            zone->stored = 0;
-        } else if (slot / kBlockSize == zone->slot / kBlockSize) {
-            ++zone->slot;
+void RvSortedIndexFetchEntries(const RvSortedIndex* index, const RvSortedKey* key, RvSortedGuess* guess) {
+    const int top = guess->block;
+    const int size = top >= 0 && top < index->numBlocks ? BlockSize(index, top) : 0;
+    if (size == 0) return;
+    const float32 after = key->after;
+    guess->samples = index->blocks[top].monotone
+                         ? CountLeadingFrom(Samples(index, top), SampleCount(size), guess->samples,
+                                            [after](auto x) { return x > after; })
+                         : 0;
+    const int span = guess->samples > 0 ? guess->samples - 1 : 0;
+    const std::size_t slot = RunStart(index, top) + (static_cast<std::size_t>(span) << kSampleShift);
+    // The span's x and rest, and the first entry after it, where the zone may begin.
+    const char* rest = reinterpret_cast<const char*>(index->rest + slot);
+    __builtin_prefetch(index->x + slot);
+    __builtin_prefetch(index->x + slot + kSampleStep);
+    for (int line = 0; line < 4; ++line) __builtin_prefetch(rest + line * kLine);
+}
+
+int RvSortedIndexLikelyVertex(const RvSortedIndex* index, const RvSortedKey* key, const float64* position,
+                              RvSortedGuess* guess) {
+    guess->first = -1;
+    guess->end = -1;
+    // Blocks are never removed, so the block is still there, though maybe no longer the one meant.
+    if (guess->block < 0 || guess->block >= index->numBlocks || !index->blocks[guess->block].monotone)
+        return -1;
+    const int size = BlockSize(index, guess->block);
+    const int from = guess->samples > 0 ? (guess->samples - 1) << kSampleShift : 0;
+    const int to = from + kSampleStep < size ? from + kSampleStep : size;
+    if (from >= to) return -1;
+    const float32* x = index->x + RunStart(index, guess->block);
+    const RvSortedRest* rest = index->rest + RunStart(index, guess->block);
+    const float32 after = key->after;
+    const int first = from + CountLeading(x + from, to - from, [after](auto v) { return v > after; });
+    // The zone rarely runs on past the next span; then its end is left to the search.
+    const int stop = to + kSampleStep < size ? to + kSampleStep : size;
+    int likely = -1;
+    int o = first;
+    for (; o < stop && !(x[o] < key->before); ++o) {
+        if (likely < 0 && !(std::fabs(position[1] - rest[o].y) > KIV_VERT_TINY) &&
+            !(std::fabs(position[2] - rest[o].z) > KIV_VERT_TINY)) {
+            likely = rest[o].vertex;
         }
     }
-    if (rank < zone->first) {
-        zone->first = d < -KIV_VERT_TINY ? zone->first + 1 : rank;
-        ++zone->end;
-    } else if (rank < zone->end) {
-        ++zone->end;
-    } else if (!(d > KIV_VERT_TINY)) {
-        zone->end = rank + 1;
-    }
+    guess->first = first;
+    guess->end = o < stop || stop == size ? o : -1;
+    return likely;
 }

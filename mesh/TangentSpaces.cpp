@@ -4,6 +4,7 @@
 
 #include "mesh/RvFileIO.h"
 #include "mesh/RvFileIOInternal.h"
+#include "mesh/SortedIndex.h"
 
 namespace {
 
@@ -34,18 +35,16 @@ bool RvComputeTangentsD(int numTris, const RvRawTriangle* tris, RvRawTangentSpac
 
     // The working arrays are released on every path, also when one of them cannot be had.
     RvIndex* indices = new (std::nothrow) RvIndex[triangles];
-    RvSortedIndex sortIndex = {};
-    RvTangentPointD* point = nullptr;
-    if (indices != nullptr && RvSortedIndexInit(&sortIndex, static_cast<int>(corners))) {
-        point = new (std::nothrow) RvTangentPointD[corners];
-    }
+    RvSortedIndex* sortIndex = indices != nullptr ? RvSortedIndexCreate(static_cast<int>(corners)) : nullptr;
+    RvTangentPointD* point = sortIndex != nullptr ? new (std::nothrow) RvTangentPointD[corners] : nullptr;
     if (point != nullptr) {
         RvPreferLargePages(indices, sizeof(RvIndex) * triangles);
         RvPreferLargePages(point, sizeof(RvTangentPointD) * corners);
     }
-    const bool welded = point != nullptr;
+    int numVerts = 0;
+    const bool welded =
+        point != nullptr && RvWeldTriangles(numTris, tris, sortIndex, point, indices, &numVerts);
     if (welded) {
-        RvWeldTriangles(numTris, tris, &sortIndex, point, indices);
         for (std::size_t i = 0; i < triangles; ++i) {
             for (int j = 0; j < 3; ++j) {
                 const RvTangentPointD& vertex = point[indices[i].idx[j]];
@@ -55,7 +54,7 @@ bool RvComputeTangentsD(int numTris, const RvRawTriangle* tris, RvRawTangentSpac
         }
     }
     delete[] indices;
-    RvSortedIndexRelease(&sortIndex);
+    RvSortedIndexRelease(sortIndex);
     delete[] point;
     return welded;
 }

@@ -2,49 +2,49 @@
 // by bisection, and the indexed vertex buffer built from it.
 //
 // The weld's results depend on every comparison the bisection makes, so everything here that
-// saves work (blocks instead of one flat index, comparisons settled from the position copies
-// and x bounds kept in the index, corner records prepared ahead on a second thread) settles
-// each comparison a bisection over one flat array makes, at the same rank, in the same order,
-// with the same outcome.
+// saves work (the sorted index with its position copies and x bounds, corner records prepared
+// ahead) settles each comparison a bisection over one flat array makes, at the same rank, in
+// the same order, with the same outcome.
+//
+// There is one way through: the triangles are taken in chunks; a chunk's corner records are
+// prepared (records, frames, normalised directions, index keys), then its corners are welded in
+// order. A list of more than one chunk has its chunks prepared ahead on a second thread; a list
+// of one chunk, or one whose thread cannot be had, has each chunk prepared on this thread just
+// before it is welded.
 #include <cassert>
-#include <climits>
 #include <cmath>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
+#include <exception>
 #include <limits>
 #include <mutex>
 #include <new>
-#include <system_error>
 #include <thread>
-
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 #include "mesh/RvFileIO.h"
 #include "mesh/RvFileIOInternal.h"
+#include "mesh/SortedIndex.h"
 
 namespace {
 
-// Corner records are prepared ahead in chunks of this many triangles, this many chunks ahead.
-constexpr int kAheadChunk = 256;
-constexpr int kAheadRing = 64;
-// The weld asks for the prepared records of the corner this many corners ahead.
-constexpr int kFetchAhead = 16;
-// The weld finds the zone of the corner this many corners ahead, which fetches the zone's first
-// entries, and from those entries, kMatchAhead corners ahead, the vertex the corner will likely
-// be compared with in full.
-constexpr int kZoneAhead = 4;
-constexpr int kMatchAhead = 2;
-
-// -1 when a sorts before b (the larger value first), 1 otherwise; 0 when within `tiny`.
-// A difference involving a NaN is never beyond the tolerance.
-int CompareComponent(float64 a, float64 b, float64 tiny) {
-    if (std::fabs(a - b) > tiny) return a > b ? -1 : 1;
-    return 0;
-}
+// Corner records are prepared in chunks of this many triangles, up to this many chunks ahead.
+constexpr int kChunk = 256;
+constexpr int kRingChunks = 64;
+// The work on a corner waits on memory at every step, so each step is begun corners ahead: the
+// sorted index's block is asked for kBlockAhead corners before the corner's turn, its entries
+// kEntriesAhead before, and the vertex the corner will likely be compared with kMatchAhead
+// before.
+constexpr int kBlockAhead = 16;
+constexpr int kEntriesAhead = 8;
+constexpr int kMatchAhead = 4;
+// Corner c's guess is guess[c % kGuessRing] from kBlockAhead corners before its turn on.
+constexpr int kGuessRing = 32;
+static_assert(kMatchAhead < kEntriesAhead && kEntriesAhead < kBlockAhead && kBlockAhead < kGuessRing,
+              "guess ring");
+// The preparing thread has the system back the vertex array this far beyond the vertices
+// collected.
+constexpr std::size_t kBackedAhead = std::size_t{4} << 20;
 
 // Directions agree when their normalised copies meet at a cosine of at least KIV_TAN_ANGLE;
 // otherwise the stored x components order them. na is a's normalised copy.
@@ -65,10 +65,10 @@ int CompareDirection(const float64* a, const float64* b) {
 int CompareSurface(const RvTangentPointD* v0, const RvTangentPointD* v1) {
     int c;
     for (int i = 0; i < 3; ++i) {
-        if ((c = CompareComponent(v0->normal[i], v1->normal[i], KIV_NORM_TINY)) != 0) return c;
+        if ((c = RvCompareComponent(v0->normal[i], v1->normal[i], KIV_NORM_TINY)) != 0) return c;
     }
     for (int i = 0; i < 2; ++i) {
-        if ((c = CompareComponent(v0->uv[i], v1->uv[i], KIV_TEX_TINY)) != 0) return c;
+        if ((c = RvCompareComponent(v0->uv[i], v1->uv[i], KIV_TEX_TINY)) != 0) return c;
     }
     return 0;
 }
@@ -78,289 +78,11 @@ int CompareSurface(const RvTangentPointD* v0, const RvTangentPointD* v1) {
 int RvCompareD(const RvTangentPointD* v0, const RvTangentPointD* v1) {
     int c;
     for (int i = 0; i < 3; ++i) {
-        if ((c = CompareComponent(v0->vertex[i], v1->vertex[i], KIV_VERT_TINY)) != 0) return c;
+        if ((c = RvCompareComponent(v0->vertex[i], v1->vertex[i], KIV_VERT_TINY)) != 0) return c;
     }
     if ((c = CompareSurface(v0, v1)) != 0) return c;
     if ((c = CompareDirection(v0->tangent, v1->tangent)) != 0) return c;
     return CompareDirection(v0->binormal, v1->binormal);
-}
-
-namespace {
-
-// The bisection over ranks [0, count) as RvIndexBinaryTraverseD makes it. Ranks below
-// zoneFirst compare 1 and ranks from zoneEnd on compare -1 without a look; probe(rank, &slot)
-// makes the comparison with the entry of any other rank and gives where it is stored. Returns
-// the rank where the search ended, with the last comparison in *result and, after a match,
-// the matching slot in *slotOut.
-template <class Probe>
-int Bisect(int count, int zoneFirst, int zoneEnd, const Probe& probe, int* result, std::size_t* slotOut) {
-    // Unsigned, so that (low + high) / 2, which is low + (high - low) / 2 for these ranks,
-    // cannot overflow, and a rank lies outside the zone when rank - first wraps past its width.
-    const unsigned first = static_cast<unsigned>(zoneFirst);
-    const unsigned width = static_cast<unsigned>(zoneEnd - zoneFirst);
-    unsigned high = static_cast<unsigned>(count);
-    unsigned low = 0;
-    unsigned mid = high >> 1;
-    int r = -1;
-    while (low != high) {
-        if (mid - first >= width) {
-            // Settled by x. Which way is anyone's guess, so the step is taken by masks rather
-            // than a branch that would be mispredicted half the time.
-            const unsigned after = 0u - static_cast<unsigned>(mid < first);
-            low ^= (low ^ mid) & after;
-            high = mid ^ ((mid ^ high) & after);
-            r = static_cast<int>(after & 2u) - 1;
-        } else {
-            std::size_t slot;
-            r = probe(static_cast<int>(mid), &slot);
-            if (r == 0) {
-                *slotOut = slot;
-                break;
-            }
-            high = r < 0 ? mid : high;
-            low = r < 0 ? low : mid;
-        }
-        const unsigned nextMid = (low + high) >> 1;
-        if (nextMid == mid) break;
-        mid = nextMid;
-    }
-    *result = r;
-    return static_cast<int>(mid);
-}
-
-// The record being welded, with the normalised copies of its directions that RvCompareD would
-// make at every comparison made once.
-struct Sought {
-    const RvTangentPointD* point;
-    float64 tangent[3];
-    float64 binormal[3];
-    bool normalised;
-};
-
-void NormaliseSought(Sought* sought) {
-    for (int k = 0; k < 3; ++k) {
-        sought->tangent[k] = sought->point->tangent[k];
-        sought->binormal[k] = sought->point->binormal[k];
-    }
-    NormalizeD(sought->tangent);
-    NormalizeD(sought->binormal);
-    sought->normalised = true;
-}
-
-// CompareNormalisedDirection, but without normalising b when the cosine, taken as na . b / |b|,
-// is clear of KIV_TAN_ANGLE by far more than the rounding of either way of computing it
-// (a few units in the last place, as na and b / |b| are unit vectors).
-int CompareDirectionQuickly(const float64* a, const float64* na, const float64* b) {
-    constexpr float64 kMargin = 1e-9;
-    // Safely above the length below which NormalizeD gives the x axis instead.
-    constexpr float64 kLongEnough = 1e-6;
-    // The length as NormalizeD takes it, so that b / len is the normalised copy.
-    const float64 len = std::sqrt(b[0] * b[0] + b[1] * b[1] + b[2] * b[2]);
-    if (len >= kLongEnough && len <= std::numeric_limits<float64>::max()) {
-        const float64 dot = na[0] * b[0] + na[1] * b[1] + na[2] * b[2];
-        if (dot > (KIV_TAN_ANGLE + kMargin) * len) return 0;
-        if (dot < (KIV_TAN_ANGLE - kMargin) * len) return a[0] > b[0] ? -1 : 1;
-    }
-    // Close to the limit, short, huge or not a number: decided exactly.
-    return CompareNormalisedDirection(a, na, b);
-}
-
-// RvCompareD(sought, v1) once the positions are known to agree.
-int CompareSought(Sought* sought, const RvTangentPointD* v1) {
-    const RvTangentPointD* v0 = sought->point;
-    int c;
-    if ((c = CompareSurface(v0, v1)) != 0) return c;
-    if (!sought->normalised) NormaliseSought(sought);
-    if ((c = CompareDirectionQuickly(v0->tangent, sought->tangent, v1->tangent)) != 0) return c;
-    return CompareDirectionQuickly(v0->binormal, sought->binormal, v1->binormal);
-}
-
-// RvCompareD for an entry whose x agrees: y and z from the index, the rest from the vertex.
-// Out of line, as the rare branch of the hot probe.
-__attribute__((noinline)) int ProbeBeyondX(Sought* sought, const RvSortedIndex* index, std::size_t slot,
-                                           const RvTangentPointD* data) {
-    const RvSortedRest& rest = index->rest[slot];
-    int c;
-    if ((c = CompareComponent(sought->point->vertex[1], rest.y, KIV_VERT_TINY)) != 0) return c;
-    if ((c = CompareComponent(sought->point->vertex[2], rest.z, KIV_VERT_TINY)) != 0) return c;
-    return CompareSought(sought, &data[rest.vertex]);
-}
-
-// The zone of the index for the sought record; empty for an empty index.
-void FindZone(const Sought* sought, RvSortedIndex* index, RvSortedZone* zone) {
-    if (index->count == 0) {
-        *zone = RvSortedZone{0, 0, 0, 0, 0};
-        return;
-    }
-    RvSortedIndexZone(index, sought->point->vertex[0], zone);
-}
-
-// RvIndexBinaryTraverseD with RvCompareD, given the zone for the sought x: the ranks outside it
-// are settled by x without a look, and inside it the x copy settles most of the rest.
-int WeldSearch(Sought* sought, const RvTangentPointD* data, const RvSortedIndex* index,
-               const RvSortedZone& zone, int* result, std::size_t* slotOut) {
-    const float64 px = sought->point->vertex[0];
-    // The zone knows where its first ranks are stored until a block splits.
-    const int storedEnd = zone.splits == index->splits ? zone.first + zone.stored : zone.first;
-    auto probe = [=, &zone](int rank, std::size_t* slot) {
-        *slot = rank < storedEnd ? zone.slot + static_cast<std::size_t>(rank - zone.first)
-                                 : RvSortedIndexSlot(index, rank);
-        const float64 x = index->x[*slot];
-        if (std::fabs(px - x) > KIV_VERT_TINY) return px > x ? -1 : 1;
-        return ProbeBeyondX(sought, index, *slot, data);
-    };
-    return Bisect(index->count, zone.first, zone.end, probe, result, slotOut);
-}
-
-// Where a new vertex went into the sorted index.
-struct Added {
-    int rank;
-    std::size_t slot;
-};
-
-// The corner record *pt joins vertex `matched` when compValue is 0; otherwise it becomes vertex
-// *num, indexed before (compValue < 0) or after rank pos. Returns the corner's vertex number;
-// *added receives the rank and slot of the new entry, rank -1 when the corner joined a vertex.
-int JoinOrAdd(const RvTangentPointD* pt, int compValue, int pos, int matched, int* num,
-              RvSortedIndex* sortIndex, RvTangentPointD* point, Added* added) {
-    if (compValue == 0) {
-        for (int k = 0; k < 3; ++k) point[matched].tangent[k] += pt->tangent[k];
-        for (int k = 0; k < 3; ++k) point[matched].binormal[k] += pt->binormal[k];
-        ++point[matched].count;
-        added->rank = -1;
-        return matched;
-    }
-    const int vertex = *num;
-    if (pt != &point[vertex]) point[vertex] = *pt;
-    added->rank = compValue < 0 ? pos : pos + 1;
-    added->slot = RvSortedIndexInsert(sortIndex, added->rank, vertex, pt->vertex);
-    ++*num;
-    return vertex;
-}
-
-// RvInsertPointD for the record of *sought, whose zone in the index as it stands is *zone.
-int InsertSought(Sought* sought, const RvSortedZone& zone, int* num, RvSortedIndex* sortIndex,
-                 RvTangentPointD* point, Added* added) {
-    assert(RvSortedIndexCount(sortIndex) == *num);
-    int compValue;
-    std::size_t slot;
-    const int pos = WeldSearch(sought, point, sortIndex, zone, &compValue, &slot);
-    const int matched = compValue == 0 ? sortIndex->rest[slot].vertex : -1;
-    return JoinOrAdd(sought->point, compValue, pos, matched, num, sortIndex, point, added);
-}
-
-// The zones of the last few x sought, kept valid as entries are added: corners of neighbouring
-// triangles share positions, so most x come round again within a few corners.
-struct ZoneCache {
-    static constexpr int kSize = 8;
-    float64 px[kSize];
-    RvSortedZone zone[kSize];
-    int used;
-    int next;
-};
-
-// The zone for the sought record, from the cache or found and remembered.
-const RvSortedZone& ZoneFor(ZoneCache* cache, const Sought* sought, RvSortedIndex* index) {
-    const float64 px = sought->point->vertex[0];
-    for (int i = 0; i < cache->used; ++i) {
-        if (cache->px[i] == px) return cache->zone[i];
-    }
-    const int i = cache->next;
-    cache->next = (i + 1) % ZoneCache::kSize;
-    if (cache->used < ZoneCache::kSize) ++cache->used;
-    cache->px[i] = px;
-    FindZone(sought, index, &cache->zone[i]);
-    return cache->zone[i];
-}
-
-// Keeps the cached zones valid after an entry with x `x` was added.
-void ZonesAfterAdding(ZoneCache* cache, const Added& added, float32 x) {
-    for (int i = 0; i < cache->used; ++i) {
-        RvSortedZoneAfterInsert(&cache->zone[i], cache->px[i], added.rank, x, added.slot);
-    }
-}
-
-// The vertex that the first few entries of the sought record's zone place at its position,
-// the one it will most likely be compared with in full; null when there is none. A block
-// split since the zone was found may have moved its entries, which makes the answer a worse
-// guess, not a wrong vertex: the slots it reads held entries once and are never released.
-const RvTangentPointD* LikelyMatch(const RvSortedZone& zone, const Sought* sought, const RvSortedIndex* index,
-                                   const RvTangentPointD* point, int num) {
-    const float64* p = sought->point->vertex;
-    for (int k = 0; k < zone.stored && k < 4; ++k) {
-        const RvSortedRest& rest = index->rest[zone.slot + static_cast<std::size_t>(k)];
-        if (std::fabs(p[1] - rest.y) <= KIV_VERT_TINY && std::fabs(p[2] - rest.z) <= KIV_VERT_TINY &&
-            rest.vertex < num) {
-            return &point[rest.vertex];
-        }
-    }
-    return nullptr;
-}
-
-// Welds the prepared corner records of `n` triangles in turn (sought[c].point is &corners[c]),
-// each triangle's vertex numbers to out. The work on one corner waits on memory at every
-// step, so each step is begun corners ahead: the zone of a corner is found kZoneAhead corners
-// before its turn (which fetches its first entries), and the vertex it will likely join is
-// fetched kMatchAhead corners before.
-void InsertSoughtRun(Sought* sought, const RvTangentPointD* corners, int n, ZoneCache* cache, int* num,
-                     RvSortedIndex* sortIndex, RvTangentPointD* point, RvIndex* out) {
-    n *= 3;
-    // The zones of corners c to c + kZoneAhead, at c % kZoneSlots, kept valid as entries are
-    // added, like the cache's.
-    constexpr int kZoneSlots = kZoneAhead + 1;
-    RvSortedZone zones[kZoneSlots];
-    for (int c = 0; c < n && c < kZoneSlots; ++c) zones[c] = ZoneFor(cache, &sought[c], sortIndex);
-    for (int c = 0; c < n; ++c) {
-        // The records were written on the other core; asking for them early hides the transfer.
-        if (c + kFetchAhead < n) {
-            const char* record = reinterpret_cast<const char*>(&corners[c + kFetchAhead]);
-            __builtin_prefetch(&sought[c + kFetchAhead]);
-            __builtin_prefetch(record);
-            __builtin_prefetch(record + 64);
-        }
-        // Fetched here rather than in LikelyMatch: the compiler takes a function whose only
-        // effect is a fetch for one without effect, and drops the call.
-        if (c + kMatchAhead < n) {
-            const char* match = reinterpret_cast<const char*>(LikelyMatch(
-                zones[(c + kMatchAhead) % kZoneSlots], &sought[c + kMatchAhead], sortIndex, point, *num));
-            if (match != nullptr) {
-                __builtin_prefetch(match + offsetof(RvTangentPointD, normal));
-                __builtin_prefetch(match + offsetof(RvTangentPointD, count));
-            }
-        }
-        Added added;
-        out[c / 3].idx[c % 3] =
-            InsertSought(&sought[c], zones[c % kZoneSlots], num, sortIndex, point, &added);
-        if (added.rank >= 0) {
-            const float32 x = static_cast<float32>(sought[c].point->vertex[0]);
-            ZonesAfterAdding(cache, added, x);
-            for (int k = c + 1; k < n && k < c + kZoneSlots; ++k) {
-                RvSortedZoneAfterInsert(&zones[k % kZoneSlots], sought[k].point->vertex[0], added.rank, x,
-                                        added.slot);
-            }
-        }
-        if (c + kZoneSlots < n) {
-            zones[(c + kZoneSlots) % kZoneSlots] = ZoneFor(cache, &sought[c + kZoneSlots], sortIndex);
-        }
-    }
-}
-
-}  // namespace
-
-int RvIndexBinaryTraverseD(const RvTangentPointD* value, const RvTangentPointD* data, RvSortedIndex* indices,
-                           int count, int* result, PFNRVCOMPARED compare) {
-    std::size_t slot;
-    if (compare == RvCompareD && count == indices->count) {
-        Sought sought = {value, {0, 0, 0}, {0, 0, 0}, false};
-        RvSortedZone zone;
-        FindZone(&sought, indices, &zone);
-        return WeldSearch(&sought, data, indices, zone, result, &slot);
-    }
-    auto probe = [=](int rank, std::size_t* at) {
-        *at = RvSortedIndexSlot(indices, rank);
-        return compare(value, &data[indices->rest[*at].vertex]);
-    };
-    return Bisect(count, 0, count, probe, result, &slot);
 }
 
 void RvCopyPointD(const RvRawTriangle* tri, int v, RvTangentPointD* point) {
@@ -395,55 +117,116 @@ void RvCopyCornersD(const RvRawTriangle* tri, RvTangentPointD* points) {
     }
 }
 
-int RvInsertPointD(const RvTangentPointD* pt, int* num, RvSortedIndex* sortIndex, RvTangentPointD* point) {
-    assert(RvSortedIndexCount(sortIndex) == *num);
-    int compValue;
-    const int pos = RvIndexBinaryTraverseD(pt, point, sortIndex, *num, &compValue, RvCompareD);
-    const int matched = compValue == 0 ? RvSortedIndexAt(sortIndex, pos) : -1;
-    Added added;
-    return JoinOrAdd(pt, compValue, pos, matched, num, sortIndex, point, &added);
-}
-
-int RvInsertD(const RvRawTriangle* tri, int v, int* num, RvSortedIndex* sortIndex, RvTangentPointD* point) {
-    // The candidate is built in the slot after the last vertex, so a new vertex is already in
-    // its place.
-    RvCopyPointD(tri, v, &point[*num]);
-    return RvInsertPointD(&point[*num], num, sortIndex, point);
-}
-
-void RvPreferLargePages(void* p, std::size_t bytes) {
-#if defined(MADV_HUGEPAGE)
-    // Only whole large pages inside the array are advised.
-    const std::uintptr_t large = std::uintptr_t{1} << 21;
-    const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(p) + large - 1) & ~(large - 1);
-    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(p) + bytes) & ~(large - 1);
-    if (begin < end) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#else
-    (void)p;
-    (void)bytes;
-#endif
-}
-
-bool RvWeldArraysFit(int numTris) {
-    if (numTris > INT_MAX / 3) return false;
-    const std::size_t corners = static_cast<std::size_t>(numTris) * 3;
-    return corners <= SIZE_MAX / sizeof(RvTangentPointD);
-}
-
 namespace {
 
-// Corner records of the triangles, prepared chunk by chunk on a second thread while the weld,
-// which must take the corners in order, works through the chunks already prepared. Each side
-// sleeps only when it must and is woken only when the other has done enough: waking a thread
-// costs far more than a chunk of work.
+// A prepared corner: its record, the normalised copies of its directions that RvCompareD would
+// make at every comparison, and its key in the sorted index.
+struct Sought {
+    const RvTangentPointD* point;
+    float64 tangent[3];
+    float64 binormal[3];
+    RvSortedKey key;
+};
+
+// CompareNormalisedDirection, but without normalising b when the cosine, taken as na . b / |b|,
+// is clear of KIV_TAN_ANGLE by far more than the rounding of either way of computing it
+// (a few units in the last place, as na and b / |b| are unit vectors).
+int CompareDirectionQuickly(const float64* a, const float64* na, const float64* b) {
+    constexpr float64 kMargin = 1e-9;
+    // Safely above the length below which NormalizeD gives the x axis instead.
+    constexpr float64 kLongEnough = 1e-6;
+    // The length as NormalizeD takes it, so that b / len is the normalised copy.
+    const float64 len = std::sqrt(b[0] * b[0] + b[1] * b[1] + b[2] * b[2]);
+    if (len >= kLongEnough && len <= std::numeric_limits<float64>::max()) {
+        const float64 dot = na[0] * b[0] + na[1] * b[1] + na[2] * b[2];
+        if (dot > (KIV_TAN_ANGLE + kMargin) * len) return 0;
+        if (dot < (KIV_TAN_ANGLE - kMargin) * len) return a[0] > b[0] ? -1 : 1;
+    }
+    // Close to the limit, short, huge or not a number: decided exactly.
+    return CompareNormalisedDirection(a, na, b);
+}
+
+// What the index's search asks about: the sought record against a vertex at its position.
+struct Probing {
+    const Sought* sought;
+    const RvTangentPointD* point;
+};
+
+// RvCompareD(sought, vertex) once the positions are known to agree.
+int ProbeVertex(void* probing, int vertex) {
+    const Sought* sought = static_cast<const Probing*>(probing)->sought;
+    const RvTangentPointD* v0 = sought->point;
+    const RvTangentPointD* v1 = &static_cast<const Probing*>(probing)->point[vertex];
+    int c;
+    if ((c = CompareSurface(v0, v1)) != 0) return c;
+    if ((c = CompareDirectionQuickly(v0->tangent, sought->tangent, v1->tangent)) != 0) return c;
+    return CompareDirectionQuickly(v0->binormal, sought->binormal, v1->binormal);
+}
+
+// Welds one prepared corner into the *num vertices of `point`: adds its frame to the vertex the
+// search matches, or makes it vertex *num, indexed where the search ended. Returns the
+// corner's vertex number.
+int WeldCorner(const Sought& sought, const RvSortedGuess& guess, RvSortedIndex* index, RvTangentPointD* point,
+               int* num) {
+    const RvTangentPointD* pt = sought.point;
+    Probing probing = {&sought, point};
+    RvSortedFound found;
+    RvSortedIndexSearch(index, &sought.key, &guess, pt->vertex, ProbeVertex, &probing, &found);
+    if (found.result == 0) {
+        RvTangentPointD& matched = point[found.vertex];
+        for (int k = 0; k < 3; ++k) matched.tangent[k] += pt->tangent[k];
+        for (int k = 0; k < 3; ++k) matched.binormal[k] += pt->binormal[k];
+        ++matched.count;
+        return found.vertex;
+    }
+    const int vertex = (*num)++;
+    point[vertex] = *pt;
+    RvSortedIndexInsert(index, found.result < 0 ? found.rank : found.rank + 1, vertex, pt->vertex);
+    return vertex;
+}
+
+// Welds the `n` prepared corners of a chunk in turn, each triangle's vertex numbers to out,
+// with every step for a corner begun the given number of corners before its turn.
+void WeldChunk(const Sought* sought, int n, RvSortedIndex* index, RvTangentPointD* point, int* num,
+               RvIndex* out) {
+    RvSortedGuess guess[kGuessRing];
+    for (int c = -kBlockAhead; c < n; ++c) {
+        const int b = c + kBlockAhead;
+        if (b < n) {
+            // Corners of neighbouring triangles come in turn, so the last corner's guess is a start.
+            guess[b % kGuessRing] = b > 0 ? guess[(b - 1) % kGuessRing] : RvSortedGuess{-1, -1, -1, -1};
+            RvSortedIndexFetchBlock(index, &sought[b].key, &guess[b % kGuessRing]);
+        }
+        const int e = c + kEntriesAhead;
+        if (e >= 0 && e < n) RvSortedIndexFetchEntries(index, &sought[e].key, &guess[e % kGuessRing]);
+        const int m = c + kMatchAhead;
+        if (m >= 0 && m < n) {
+            const Sought& s = sought[m];
+            const int likely =
+                RvSortedIndexLikelyVertex(index, &s.key, s.point->vertex, &guess[m % kGuessRing]);
+            if (likely >= 0) {
+                const char* match = reinterpret_cast<const char*>(&point[likely]);
+                __builtin_prefetch(match + offsetof(RvTangentPointD, normal));
+                __builtin_prefetch(match + offsetof(RvTangentPointD, count));
+            }
+        }
+        if (c >= 0) out[c / 3].idx[c % 3] = WeldCorner(sought[c], guess[c % kGuessRing], index, point, num);
+    }
+}
+
+// The corner records of the triangles, chunk by chunk in a ring of prepared chunks. With a
+// second thread preparing, the weld, which must take the corners in order, works through the
+// chunks already prepared; each side sleeps only when it must and is woken only when the other
+// has done enough: waking a thread costs far more than a chunk of work.
 struct CornerRing {
     const RvRawTriangle* tris;
     int numTris;
     int numChunks;
-    int ringChunks;            // kAheadRing, or fewer for a short list
-    RvTangentPointD* corners;  // ringChunks chunks of 3 x kAheadChunk records
-    Sought* sought;            // the same, with their normalised directions
+    int ringChunks;            // kRingChunks, or fewer for a short list
+    RvTangentPointD* corners;  // 3 x kChunk records per chunk of the ring
+    Sought* sought;            // the same records prepared for the search
     RvTangentPointD* point;    // the vertex array, room for 3 x numTris records
+    std::uintptr_t backed;     // where the vertex array's pages are backed up to
     std::mutex lock;
     std::condition_variable changed;
     int prepared;        // chunks ready to be welded
@@ -454,38 +237,42 @@ struct CornerRing {
 };
 
 std::size_t ChunkStart(const CornerRing& ring, int chunk) {
-    return static_cast<std::size_t>(chunk % ring.ringChunks) * 3 * kAheadChunk;
+    return static_cast<std::size_t>(chunk % ring.ringChunks) * 3 * kChunk;
 }
 
-// Has the system put pages under the vertex array from `*done` bytes to a little beyond the
-// vertices collected, so that the weld, which writes new vertices there, does not stop to
-// have them cleared. The pages hold zeros, as they would on the weld's own first touch. They
-// are asked for in whole large pages, as a large page partly filled with small ones cannot
-// become one.
-void PopulateVertexPages(const CornerRing* ring, int vertices, std::uintptr_t* done) {
-#if defined(MADV_POPULATE_WRITE)
-    constexpr std::uintptr_t kLarge = std::uintptr_t{1} << 21;
-    constexpr std::uintptr_t kAheadBytes = std::uintptr_t{4} << 20;
-    const std::uintptr_t base = reinterpret_cast<std::uintptr_t>(ring->point);
-    const std::uintptr_t end =
-        (base + sizeof(RvTangentPointD) * 3 * static_cast<std::size_t>(ring->numTris)) &
-        ~std::uintptr_t{4095};
-    if (*done == 0) *done = (base + kLarge - 1) & ~(kLarge - 1);
-    std::uintptr_t want = base + sizeof(RvTangentPointD) * static_cast<std::size_t>(vertices) + kAheadBytes;
-    want = (want + kLarge - 1) & ~(kLarge - 1);
-    want = want < end ? want : end;
-    if (want <= *done) return;
-    madvise(reinterpret_cast<void*>(*done), want - *done, MADV_POPULATE_WRITE);
-    *done = want;
-#else
-    (void)ring;
-    (void)vertices;
-    (void)done;
-#endif
+int ChunkEnd(const CornerRing& ring, int chunk) {
+    const int begin = chunk * kChunk;
+    return ring.numTris - begin < kChunk ? ring.numTris : begin + kChunk;
 }
 
-void PrepareCorners(CornerRing* ring) {
-    std::uintptr_t populated = 0;
+// Prepares the corners of `chunk` in its place in the ring. The pages of the vertex array a
+// little beyond the `vertices` collected are backed first, so that the weld, which writes new
+// vertices there, does not stop to have them cleared.
+void PrepareChunk(CornerRing* ring, int chunk, int vertices) {
+    RvBackPagesAhead(ring->point, sizeof(RvTangentPointD) * 3 * static_cast<std::size_t>(ring->numTris),
+                     sizeof(RvTangentPointD) * static_cast<std::size_t>(vertices) + kBackedAhead,
+                     &ring->backed);
+    RvTangentPointD* corners = ring->corners + ChunkStart(*ring, chunk);
+    Sought* sought = ring->sought + ChunkStart(*ring, chunk);
+    const int begin = chunk * kChunk;
+    const int end = ChunkEnd(*ring, chunk);
+    for (int i = begin; i < end; ++i) {
+        const int at = 3 * (i - begin);
+        RvCopyCornersD(&ring->tris[i], corners + at);
+        for (int j = at; j < at + 3; ++j) {
+            Sought& s = sought[j];
+            s.point = &corners[j];
+            for (int k = 0; k < 3; ++k) s.tangent[k] = corners[j].tangent[k];
+            for (int k = 0; k < 3; ++k) s.binormal[k] = corners[j].binormal[k];
+            NormalizeD(s.tangent);
+            NormalizeD(s.binormal);
+            RvSortedKeyOf(corners[j].vertex[0], &s.key);
+        }
+    }
+}
+
+// The second thread: prepares every chunk, up to the ring's size ahead of the weld.
+void PrepareAhead(CornerRing* ring) {
     for (int chunk = 0; chunk < ring->numChunks; ++chunk) {
         int vertices;
         {
@@ -497,19 +284,7 @@ void PrepareCorners(CornerRing* ring) {
             }
             vertices = ring->vertices;
         }
-        PopulateVertexPages(ring, vertices, &populated);
-        RvTangentPointD* corners = ring->corners + ChunkStart(*ring, chunk);
-        Sought* sought = ring->sought + ChunkStart(*ring, chunk);
-        const int begin = chunk * kAheadChunk;
-        const int end = ring->numTris - begin < kAheadChunk ? ring->numTris : begin + kAheadChunk;
-        for (int i = begin; i < end; ++i) {
-            const int at = 3 * (i - begin);
-            RvCopyCornersD(&ring->tris[i], corners + at);
-            for (int j = at; j < at + 3; ++j) {
-                sought[j].point = &corners[j];
-                NormaliseSought(&sought[j]);
-            }
-        }
+        PrepareChunk(ring, chunk, vertices);
         bool wake;
         {
             std::lock_guard<std::mutex> hold(ring->lock);
@@ -520,78 +295,77 @@ void PrepareCorners(CornerRing* ring) {
     }
 }
 
-// Welds with the corner records prepared on a second thread. False, with nothing welded, when
-// that thread or its buffer cannot be had.
-bool WeldPreparedAhead(int numTris, const RvRawTriangle* tris, RvSortedIndex* sortIndex,
-                       RvTangentPointD* point, RvIndex* indices, int* count) {
+void WaitForChunk(CornerRing* ring, int chunk) {
+    std::unique_lock<std::mutex> hold(ring->lock);
+    if (ring->prepared <= chunk) {
+        ring->welderWaits = true;
+        ring->changed.wait(hold, [&] { return ring->prepared > chunk; });
+        ring->welderWaits = false;
+    }
+}
+
+void ChunkWelded(CornerRing* ring, int chunk, int vertices) {
+    bool wake;
+    {
+        std::lock_guard<std::mutex> hold(ring->lock);
+        ring->welded = chunk + 1;
+        ring->vertices = vertices;
+        wake = ring->preparerWaits && ring->prepared - ring->welded <= ring->ringChunks / 2;
+    }
+    if (wake) ring->changed.notify_one();
+}
+
+}  // namespace
+
+bool RvWeldTriangles(int numTris, const RvRawTriangle* tris, RvSortedIndex* sortIndex, RvTangentPointD* point,
+                     RvIndex* indices, int* numVerts) {
     CornerRing ring;
     ring.tris = tris;
     ring.numTris = numTris;
-    ring.numChunks = (numTris + kAheadChunk - 1) / kAheadChunk;
-    ring.ringChunks = ring.numChunks < kAheadRing ? ring.numChunks : kAheadRing;
+    ring.numChunks = (numTris + kChunk - 1) / kChunk;
+    ring.ringChunks = ring.numChunks < kRingChunks ? ring.numChunks : kRingChunks;
     ring.point = point;
+    ring.backed = 0;
     ring.prepared = 0;
     ring.welded = 0;
     ring.vertices = 0;
     ring.preparerWaits = false;
     ring.welderWaits = false;
-    const std::size_t ringSize = static_cast<std::size_t>(ring.ringChunks) * 3 * kAheadChunk;
+    // A ring shorter than a chunk for a short list.
+    const int ringTris = numTris < ring.ringChunks * kChunk ? numTris : ring.ringChunks * kChunk;
+    const std::size_t ringSize = 3 * static_cast<std::size_t>(ringTris);
     ring.corners = new (std::nothrow) RvTangentPointD[ringSize];
     ring.sought = new (std::nothrow) Sought[ringSize];
-    std::thread preparer;
-    if (ring.corners != nullptr && ring.sought != nullptr) {
-        try {
-            preparer = std::thread(PrepareCorners, &ring);
-        } catch (const std::system_error&) {
-        }
-    }
-    if (!preparer.joinable()) {
+    if (ring.corners == nullptr || ring.sought == nullptr) {
         delete[] ring.corners;
         delete[] ring.sought;
         return false;
     }
-
-    ZoneCache cache;
-    cache.used = 0;
-    cache.next = 0;
-    for (int chunk = 0; chunk < ring.numChunks; ++chunk) {
-        {
-            std::unique_lock<std::mutex> hold(ring.lock);
-            if (ring.prepared <= chunk) {
-                ring.welderWaits = true;
-                ring.changed.wait(hold, [&] { return ring.prepared > chunk; });
-                ring.welderWaits = false;
-            }
+    std::thread preparer;
+    if (ring.numChunks > 1) {
+        try {
+            preparer = std::thread(PrepareAhead, &ring);
+        } catch (const std::exception&) {
+            // Without the thread every chunk is prepared here, just before it is welded.
         }
-        const int begin = chunk * kAheadChunk;
-        const int end = numTris - begin < kAheadChunk ? numTris : begin + kAheadChunk;
-        InsertSoughtRun(ring.sought + ChunkStart(ring, chunk), ring.corners + ChunkStart(ring, chunk),
-                        end - begin, &cache, count, sortIndex, point, indices + begin);
-        bool wake;
-        {
-            std::lock_guard<std::mutex> hold(ring.lock);
-            ring.welded = chunk + 1;
-            ring.vertices = *count;
-            wake = ring.preparerWaits && ring.prepared - ring.welded <= ring.ringChunks / 2;
-        }
-        if (wake) ring.changed.notify_one();
     }
-    preparer.join();
+    const bool ahead = preparer.joinable();
+
+    int count = 0;
+    for (int chunk = 0; chunk < ring.numChunks; ++chunk) {
+        if (ahead) {
+            WaitForChunk(&ring, chunk);
+        } else {
+            PrepareChunk(&ring, chunk, count);
+        }
+        const int begin = chunk * kChunk;
+        WeldChunk(ring.sought + ChunkStart(ring, chunk), 3 * (ChunkEnd(ring, chunk) - begin), sortIndex,
+                  point, &count, indices + begin);
+        if (ahead) ChunkWelded(&ring, chunk, count);
+    }
+    if (ahead) preparer.join();
     delete[] ring.corners;
     delete[] ring.sought;
-    return true;
-}
-
-}  // namespace
-
-int RvWeldTriangles(int numTris, const RvRawTriangle* tris, RvSortedIndex* sortIndex, RvTangentPointD* point,
-                    RvIndex* indices) {
-    int count = 0;
-    if (numTris <= kAheadChunk || !WeldPreparedAhead(numTris, tris, sortIndex, point, indices, &count)) {
-        for (int i = 0; i < numTris; ++i) {
-            for (int j = 0; j < 3; ++j) indices[i].idx[j] = RvInsertD(&tris[i], j, &count, sortIndex, point);
-        }
-    }
 
     // Dividing by the count first makes the length test of NormalizeD apply to the average.
     for (int n = 0; n < count; ++n) {
@@ -601,7 +375,8 @@ int RvWeldTriangles(int numTris, const RvRawTriangle* tris, RvSortedIndex* sortI
         for (int k = 0; k < 3; ++k) point[n].binormal[k] = point[n].binormal[k] / corners;
         NormalizeD(point[n].binormal);
     }
-    return count;
+    *numVerts = count;
+    return true;
 }
 
 bool RvCreateVertexBuffers(int numTris, const RvRawTriangle* tris, int* numVerts, RvTangentPointD** verts,
@@ -616,17 +391,17 @@ bool RvCreateVertexBuffers(int numTris, const RvRawTriangle* tris, int* numVerts
     if (index == nullptr) return false;
     RvPreferLargePages(index, sizeof(RvIndex) * static_cast<std::size_t>(numTris));
     *indices = index;
-    RvSortedIndex sortIndex = {};
-    if (!RvSortedIndexInit(&sortIndex, static_cast<int>(corners))) return false;
+    RvSortedIndex* sortIndex = RvSortedIndexCreate(static_cast<int>(corners));
+    if (sortIndex == nullptr) return false;
     RvTangentPointD* point = new (std::nothrow) RvTangentPointD[corners];
     if (point == nullptr) {
-        RvSortedIndexRelease(&sortIndex);
+        RvSortedIndexRelease(sortIndex);
         return false;
     }
     RvPreferLargePages(point, sizeof(RvTangentPointD) * corners);
     *verts = point;
 
-    *numVerts = RvWeldTriangles(numTris, tris, &sortIndex, point, index);
-    RvSortedIndexRelease(&sortIndex);
-    return true;
+    const bool welded = RvWeldTriangles(numTris, tris, sortIndex, point, index, numVerts);
+    RvSortedIndexRelease(sortIndex);
+    return welded;
 }

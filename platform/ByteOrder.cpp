@@ -1,4 +1,4 @@
-// Little-endian file order for every scalar and record of the library.
+// Little-endian file order for every scalar of the library.
 #include "platform/ByteOrder.h"
 
 UInt16 KivEndian16_Swap(UInt16 value) { return UInt16((value >> 8) | (value << 8)); }
@@ -37,20 +37,3 @@ uint32 KivByteSwap_int32(void* arg, uint32 num) { return KivHostByteOrder::U32(a
 uint32 KivByteSwap_uint32(void* arg, uint32 num) { return KivHostByteOrder::U32(arg, num); }
 uint32 KivByteSwap_float32(void* arg, uint32 num) { return KivHostByteOrder::U32(arg, num); }
 uint32 KivByteSwap_float64(void* arg, uint32 num) { return KivHostByteOrder::U64(arg, num); }
-uint32 KivByteSwap_RvHeader(void* arg, uint32 num) { return KivHostByteOrder::Header(arg, num); }
-uint32 KivByteSwap_RvRawPoint(void* arg, uint32 num) { return KivHostByteOrder::Point(arg, num); }
-uint32 KivByteSwap_RvRawPointD(void* arg, uint32 num) { return KivHostByteOrder::PointD(arg, num); }
-uint32 KivByteSwap_RvRawTexCoord(void* arg, uint32 num) { return KivHostByteOrder::TexCoord(arg, num); }
-uint32 KivByteSwap_RvRawTriangle(void* arg, uint32 num) { return KivHostByteOrder::Triangle(arg, num); }
-uint32 KivByteSwap_RvRawTangentSpace(void* arg, uint32 num) {
-    return KivHostByteOrder::TangentSpace(arg, num);
-}
-uint32 KivByteSwap_RvRawTangentSpaceD(void* arg, uint32 num) {
-    return KivHostByteOrder::TangentSpaceD(arg, num);
-}
-uint32 KivByteSwap_RvIndex(void* arg, uint32 num) { return KivHostByteOrder::Index(arg, num); }
-uint32 KivByteSwap_RvTangentPointD(void* arg, uint32 num) {
-    return KivHostByteOrder::TangentPointD(arg, num);
-}
-uint32 KivByteSwap_TGAHeaderInfo(void* arg, uint32 num) { return KivHostByteOrder::TGAHeader(arg, num); }
-uint32 KivByteSwap_KivBitmap(void* arg, uint32 num) { return KivHostByteOrder::Bitmap(arg, num); }

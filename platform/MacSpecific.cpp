@@ -71,6 +71,8 @@ int strnicmp(const char* str1, const char* str2, uint32 length) {
     return CompareLowerCopies(str1, str2, length, true);
 }
 
+const char* CountNoun(long long count, const char* one, const char* many) { return count == 1 ? one : many; }
+
 int KivCompareLowered(const char* str1, const char* str2, std::size_t length) {
     for (std::size_t i = 0; i < length; ++i) {
         const unsigned char c1 = static_cast<unsigned char>(LowerCase(str1[i]));

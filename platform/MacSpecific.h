@@ -81,6 +81,8 @@ int strcmpi(const char* str1, const char* str2);
 int stricmp(const char* str1, const char* str2);
 // The same over at most `length` characters, like strncmp.
 int strnicmp(const char* str1, const char* str2, uint32 length);
+// The noun that goes with a count: `one` for 1, else `many` ("1 triangle", "2 triangles").
+const char* CountNoun(long long count, const char* one, const char* many);
 
 // ---------------------------------------------------------------------------------------------
 // Windows bitmap headers, read field by field from little-endian bytes. A field whose bytes

@@ -1,7 +1,8 @@
 // Bad files given to the real RVFView as its mesh or as its map. Each is refused with the reader's
 // and the loader's words, the matching chooser asks again and is answered with the sample file on
 // standard input, and then the program opens its window and quits with "q". A mesh of one point
-// is not refused: it loads unscaled.
+// is not refused: it loads unscaled; nor is one with some triangles that cannot be drawn, or a map
+// worth a warning: the load summary says what they are.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,7 +18,7 @@
 
 namespace {
 
-enum Kind { kBytes, kMissing, kDirectory, kPng };
+enum Kind { kBytes, kAbsent, kDirectory, kPng };
 
 struct BadFile {
     const char* name;
@@ -26,35 +27,41 @@ struct BadFile {
     Bytes bytes;
     std::string readerSays;  // standard error
     std::string loaderSays;  // standard output, %s for the path; empty when the file loads
+    std::string loaded = kSummary;  // what loading both files prints in the end
 };
 
 void PrintTo(const BadFile& bad, std::ostream* os) { *os << bad.name; }
 
-// An RVF file whose count says `count` and which holds one triangle with these corner positions,
-// normal +z and texture corners (0, 0), (1, 0), (0, 1).
-Bytes Mesh(long count, std::vector<float> corners = {0, 0, 0, 1, 0, 0, 0, 1, 0}) {
+// An RVF file whose count says `count` and which holds these triangles: 24 floats each (corner
+// positions, normals, texture coordinates), or 9 corner positions with normal +z and texture
+// corners (0, 0), (1, 0), (0, 1).
+Bytes Mesh(long count, std::vector<std::vector<float>> triangles = {{0, 0, 0, 1, 0, 0, 0, 1, 0}}) {
     Bytes b;
+    const unsigned long size = 96 * triangles.size();
     PutBytes(b, "RVF ", 4);
-    PutU32(b, 96 + 12);
+    PutU32(b, size + 12);
     PutBytes(b, "TRIS", 4);
-    PutU32(b, 96 + 4);
+    PutU32(b, size + 4);
     PutU32(b, static_cast<unsigned long>(count));
-    corners.insert(corners.end(), {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1});
-    for (float f : corners) {
-        std::uint32_t bits;
-        std::memcpy(&bits, &f, sizeof bits);
-        PutU32(b, bits);
+    for (std::vector<float> tri : triangles) {
+        if (tri.size() == 9) tri.insert(tri.end(), {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1});
+        for (float f : tri) {
+            std::uint32_t bits;
+            std::memcpy(&bits, &f, sizeof bits);
+            PutU32(b, bits);
+        }
     }
     return b;
 }
 
-// A Targa header of that size and depth, followed by `texelBytes` bytes.
-Bytes Map(unsigned width, unsigned height, unsigned depth, std::size_t texelBytes) {
+// A Targa header of that size, depth and descriptor, followed by `texelBytes` bytes.
+Bytes Map(unsigned width, unsigned height, unsigned depth, std::size_t texelBytes,
+          unsigned char descriptor = 8) {
     Bytes b = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     PutU16(b, width);
     PutU16(b, height);
     b.push_back(static_cast<unsigned char>(depth));
-    b.push_back(8);
+    b.push_back(descriptor);
     b.resize(b.size() + texelBytes, 0x80);
     return b;
 }
@@ -65,39 +72,71 @@ const char* const kCannotOpen = "ERROR: Unable to open file: %s\n";
 const char* const kCannotRead = "ERROR: Unable to read file: %s\n";
 const char* const kBadHeader = "ERROR! Bad Targa header!\n";
 const char* const kNoHeader = "Unable to read header\n";
+const std::string kMissing = "The system says: No such file or directory\n";
+const std::string kIsDirectory = "The system says: Is a directory\n";
 
 std::vector<BadFile> Table() {
     const float nan = std::nanf(""), inf = HUGE_VALF;
+    const std::vector<float> corners = {0, 0, 0, 1, 0, 0, 0, 1, 0}, normals = {0, 0, 1, 0, 0, 1, 0, 0, 1};
+    auto triangle = [&](std::vector<float> n, std::vector<float> uv) {
+        std::vector<float> t = corners;
+        t.insert(t.end(), n.begin(), n.end());
+        t.insert(t.end(), uv.begin(), uv.end());
+        return t;
+    };
     Bytes pastTheEnd;
     PutBytes(pastTheEnd, "RVF ", 4);
     PutU32(pastTheEnd, 100);
     PutBytes(pastTheEnd, "JUNK", 4);
     PutU32(pastTheEnd, 0x7FFFFFF0);
     PutBytes(pastTheEnd, "01234567", 8);
+    const std::string sampleMesh = "Mesh: 4096 triangles, 2145 welded vertices. ";
     return {
-        {"MissingMesh", true, kMissing, {}, "", kCannotOpen},
-        {"DirectoryAsMesh", true, kDirectory, {}, kNoHeader, kCannotRead},
+        {"MissingMesh", true, kAbsent, {}, "", kCannotOpen + kMissing},
+        {"DirectoryAsMesh", true, kDirectory, {}, kNoHeader, kCannotRead + kIsDirectory},
         {"EmptyMesh", true, kBytes, {}, kNoHeader, kCannotRead},
         {"TruncatedMeshHeader", true, kBytes, Prefix(Mesh(1), 6), kNoHeader, kCannotRead},
         {"ChunkSizePastTheEnd", true, kBytes, pastTheEnd, kNoHeader, kCannotRead},
         // The triangle array is sized by what the file holds, not by the count.
         {"HugeTriangleCount", true, kBytes, Mesh(INT_MAX), "Unable to read triangles\n", kCannotRead},
         {"NegativeTriangleCount", true, kBytes, Mesh(-1), "No triangles found in file\n", kCannotRead},
-        {"NaNCoordinate", true, kBytes, Mesh(1, {0, 0, 0, 1, nan, 0, 0, 1, 0}), "", kCannotRead},
-        {"InfiniteCoordinate", true, kBytes, Mesh(1, {0, 0, 0, 1, 0, 0, 0, -inf, 0}), "", kCannotRead},
-        {"ExtentBeyondFloat", true, kBytes, Mesh(1, {-3e38f, 0, 0, 3e38f, 0, 0, 0, 1, 0}), "", kCannotRead},
-        {"AllCornersAtOnePoint", true, kBytes, Mesh(1, {2, 2, 2, 2, 2, 2, 2, 2, 2}), "", ""},
-        {"MissingMap", false, kMissing, {}, "", kCannotOpen},
-        {"DirectoryAsMap", false, kDirectory, {}, kBadHeader, kCannotOpen},
+        // Nothing finite left, or nothing a float can span: nothing to show.
+        {"NaNCoordinate", true, kBytes, Mesh(1, {{0, 0, 0, 1, nan, 0, 0, 1, 0}}), "", kCannotRead},
+        {"InfiniteCoordinate", true, kBytes, Mesh(1, {{0, 0, 0, 1, 0, 0, 0, -inf, 0}}), "", kCannotRead},
+        {"ExtentBeyondFloat", true, kBytes, Mesh(1, {{-3e38f, 0, 0, 3e38f, 0, 0, 0, 1, 0}}), "", kCannotRead},
+        // A NaN or an infinity in a position, a normal or a texture coordinate leaves out its triangle.
+        {"SomeTrianglesNotFinite", true, kBytes,
+         Mesh(4, {corners,
+                  {0, 0, 0, 1, 0, nan, 0, 1, 0},
+                  triangle({0, 0, 1, 0, inf, 1, 0, 0, 1}, {0, 0, 1, 0, 0, 1}),
+                  triangle(normals, {0, 0, 1, 0, 0, -inf})}),
+         "", "",
+         "Left out 3 triangles with a NaN or an infinity.\n"
+         "Mesh: 1 triangle, 3 welded vertices. Map: 256 x 256, 32 bits.\n"},
+        {"AllCornersAtOnePoint", true, kBytes, Mesh(1, {{2, 2, 2, 2, 2, 2, 2, 2, 2}}), "", "",
+         "Mesh: 1 triangle, 3 welded vertices. Map: 256 x 256, 32 bits.\n"},
+        {"TriangleWithoutTextureArea", true, kBytes,
+         Mesh(2, {corners, triangle(normals, {0.5f, 0.5f, 0.75f, 0.75f, 1, 1})}), "", "",
+         "Mesh: 2 triangles, 6 welded vertices. Map: 256 x 256, 32 bits.\n"
+         "Warning: 1 triangle without texture area (the map has no direction there).\n"},
+        {"MissingMap", false, kAbsent, {}, "", kCannotOpen + kMissing},
+        {"DirectoryAsMap", false, kDirectory, {}, kBadHeader, kCannotOpen + kIsDirectory},
         {"EmptyMap", false, kBytes, {}, kBadHeader, kCannotOpen},
         {"TruncatedMapHeader", false, kBytes, Prefix(Map(2, 2, 24, 0), 10), kBadHeader, kCannotOpen},
         {"EightBitMap", false, kBytes, Map(2, 2, 8, 4), "", "ERROR: Unhandled Targa bitdepth: 8\n"},
         {"SixteenBitMap", false, kBytes, Map(2, 2, 16, 8), "", "ERROR: Unhandled Targa bitdepth: 16\n"},
         {"ZeroWidthMap", false, kBytes, Map(0, 2, 24, 0), "", kCannotOpen},
         {"ZeroHeightMap", false, kBytes, Map(2, 0, 32, 0), "", kCannotOpen},
-        {"MoreTexelsThanTheFileHolds", false, kBytes, Map(4, 4, 24, 6), "ERROR! Couldn't read texels!\n", kCannotOpen},
+        {"MoreTexelsThanTheFileHolds", false, kBytes, Map(4, 4, 24, 6), "ERROR! Couldn't read texels!\n",
+         kCannotOpen},
         // The signature and IHDR read as a header of depth 0 behind a 137-byte identification field.
         {"PngAsMap", false, kPng, {}, "", "ERROR: Unhandled Targa bitdepth: 0\n"},
+        {"TopRowFirst24BitMap", false, kBytes, Map(2, 1, 24, 6, 0x20), "", "",
+         sampleMesh +
+             "Map: 2 x 1, 24 bits.\nWarning: the map has no alpha channel (the alpha mode shows white); "
+             "the map's rows are stored top first (it shows upside down).\n"},
+        {"BottomRowFirst32BitMap", false, kBytes, Map(1, 2, 32, 8), "", "",
+         sampleMesh + "Map: 1 x 2, 32 bits.\n"},
     };
 }
 
@@ -133,6 +172,7 @@ TEST_P(BadInput, GetsItsMessagesAndTheViewerStillRuns) {
     const std::size_t at = said.find("%s");
     if (at != std::string::npos) said.replace(at, 2, path_);
     if (!said.empty()) said += bad.asMesh ? kAskMesh : kAskMap;
+    said += bad.loaded;
     Outcome o = RunViewer({{bad.asMesh ? path_ : kMesh, bad.asMesh ? kMap : path_}, {}, (bad.asMesh ? kMesh : kMap) + "\n", "q"});
     EXPECT_EQ(o.out, kHelp + said);
     EXPECT_EQ(o.err, bad.readerSays);

@@ -5,6 +5,8 @@
 #include <tuple>
 
 #include "TestFiles.h"
+#include "image/TGAByteOrder.h"
+#include "mesh/RvByteOrder.h"
 #include "platform/ByteOrder.h"
 
 namespace {
@@ -36,21 +38,20 @@ const Routine kRoutines[] = {
     {k32, Reverse<UInt32>, KivByteSwap_uint32},
     {k32, Reverse<UInt32>, KivByteSwap_float32},
     {k64, Reverse<UInt64>, KivByteSwap_float64},
-    {"...." + k32, KivByteOrder<true>::Header, KivByteSwap_RvHeader},
-    {Scalars(4, 3), KivByteOrder<true>::Point, KivByteSwap_RvRawPoint},
-    {Scalars(8, 3), KivByteOrder<true>::PointD, KivByteSwap_RvRawPointD},
-    {Scalars(4, 2), KivByteOrder<true>::TexCoord, KivByteSwap_RvRawTexCoord},
-    {Scalars(4, 24), KivByteOrder<true>::Triangle, KivByteSwap_RvRawTriangle},
-    {Scalars(4, 18), KivByteOrder<true>::TangentSpace, KivByteSwap_RvRawTangentSpace},
-    {Scalars(8, 18), KivByteOrder<true>::TangentSpaceD, KivByteSwap_RvRawTangentSpaceD},
-    {Scalars(4, 3), KivByteOrder<true>::Index, KivByteSwap_RvIndex},
+    {"...." + k32, RvRecordByteOrder<true>::Header, KivByteSwap_RvHeader},
+    {Scalars(4, 3), RvRecordByteOrder<true>::Point, KivByteSwap_RvRawPoint},
+    {Scalars(8, 3), RvRecordByteOrder<true>::PointD, KivByteSwap_RvRawPointD},
+    {Scalars(4, 2), RvRecordByteOrder<true>::TexCoord, KivByteSwap_RvRawTexCoord},
+    {Scalars(4, 24), RvRecordByteOrder<true>::Triangle, KivByteSwap_RvRawTriangle},
+    {Scalars(4, 18), RvRecordByteOrder<true>::TangentSpace, KivByteSwap_RvRawTangentSpace},
+    {Scalars(8, 18), RvRecordByteOrder<true>::TangentSpaceD, KivByteSwap_RvRawTangentSpaceD},
+    {Scalars(4, 3), RvRecordByteOrder<true>::Index, KivByteSwap_RvIndex},
     // Fourteen doubles and the count; the padding behind the count is no field.
     {Scalars(8, 14) + k32 + std::string(sizeof(RvTangentPointD) - 116, '.'),
-     KivByteOrder<true>::TangentPointD, KivByteSwap_RvTangentPointD},
-    {"..." + Scalars(2, 2) + "." + Scalars(2, 4) + "..", KivByteOrder<true>::TGAHeader,
-     KivByteSwap_TGAHeaderInfo},
+     RvRecordByteOrder<true>::TangentPointD, KivByteSwap_RvTangentPointD},
+    {"..." + Scalars(2, 2) + "." + Scalars(2, 4) + "..", TGAHeaderByteOrder<true>, KivByteSwap_TGAHeaderInfo},
     // width, height, bitDepth, format, and the pointer, which no file holds.
-    {Scalars(2, 2) + "." + k32 + std::string(sizeof(void*), '.'), KivByteOrder<true>::Bitmap,
+    {Scalars(2, 2) + "." + k32 + std::string(sizeof(void*), '.'), RvRecordByteOrder<true>::Bitmap,
      KivByteSwap_KivBitmap}};
 
 // The first `num` items of `items` with the scalars of `layout` reversed.
@@ -125,14 +126,14 @@ TEST(ByteOrder, HostRoutinesFollowThisHostsOrder) {
 TEST(ByteOrder, BigEndianHostWritesHeaderInFileOrder) {
     // "TRIS" with size 100 as a big-endian host holds it.
     unsigned char record[8] = {'T', 'R', 'I', 'S', 0, 0, 0, 100};
-    KivByteOrder<true>::Header(record, 1);
+    RvRecordByteOrder<true>::Header(record, 1);
     EXPECT_EQ(Bytes(record, record + 8), (Bytes{'T', 'R', 'I', 'S', 100, 0, 0, 0}));
 }
 
 TEST(ByteOrder, BigEndianHostReversesTheTargaHeaderPairs) {
     unsigned char header[18];
     for (int i = 0; i < 18; ++i) header[i] = static_cast<unsigned char>(i);
-    KivByteOrder<true>::TGAHeader(header, 1);
+    TGAHeaderByteOrder<true>(header, 1);
     EXPECT_EQ(Bytes(header, header + 18),
               (Bytes{0, 1, 2, 4, 3, 6, 5, 7, 9, 8, 11, 10, 13, 12, 15, 14, 16, 17}));
 }

@@ -36,19 +36,19 @@ TEST(Choosers, PathTooLongForTheBufferIsRefusedAndAskedAgain) {
     EXPECT_EQ(std::string(buffer), longest);
 }
 
-// A zenity of ours alone on the PATH: it records its arguments and then runs `script`.
+// A zenity of ours alone on the PATH that runs `script`. Its arguments, its warnings and its
+// failures are the program tests' (RVFViewTest.cpp); here, a path that a shell would change.
 class Zenity : public testing::Test {
 protected:
     void Install(const std::string& script) {
         ASSERT_NE(mkdtemp(dir_), nullptr);
-        std::ofstream(Path("zenity")) << "#!/bin/sh\nprintf '%s\\n' \"$@\" > " << dir_ << "/args\n" << script;
+        std::ofstream(Path("zenity")) << "#!/bin/sh\n" << script;
         chmod(Path("zenity").c_str(), 0755);
         setenv("PATH", dir_, 1);
         setenv("DISPLAY", ":0", 1);
     }
     void TearDown() override {
         unlink(Path("zenity").c_str());
-        unlink(Path("args").c_str());
         rmdir(dir_);
     }
     std::string Path(const char* name) const { return std::string(dir_) + "/" + name; }
@@ -56,29 +56,12 @@ protected:
     char buffer_[kPathBufferSize] = "";
 };
 
-TEST_F(Zenity, GetsTheTitleAndGivesThePath) {
+TEST_F(Zenity, GivesThePathAsItIs) {
     Install("echo '/home/me/odd $(name).rvf'\n");
     CaptureStdout();
     EXPECT_TRUE(GetRVFFileName(nullptr, buffer_));
     EXPECT_EQ(CapturedStdout(), "");
     EXPECT_STREQ(buffer_, "/home/me/odd $(name).rvf");
-    std::ifstream args(Path("args"));
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(args), {}),
-              "--file-selection\n--title=Select Relievo Data File (.rvf)\n");
-}
-
-TEST_F(Zenity, BrokenDialogFallsBackToTheConsole) {
-    Install("exit 255\n");
-    ConsoleAnswers("/from/console.tga\n");
-    CaptureStdout();
-    EXPECT_TRUE(GetTextureFileName(nullptr, buffer_));
-    EXPECT_EQ(CapturedStdout(), "Select Normal Map Texture (.tga)\n");
-    EXPECT_STREQ(buffer_, "/from/console.tga");
-}
-
-TEST_F(Zenity, CancelledDialogEndsTheProgram) {
-    Install("exit 1\n");
-    EXPECT_EXIT(GetTextureFileName(nullptr, buffer_), testing::ExitedWithCode(255), "");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The real RVFView program: arguments, choosers on the console, keys sent to its window, exit
-// statuses, extension checks, reloading and leaks.
+// The real RVFView program: arguments, choosers on the console and in a stand-in dialog, keys
+// sent to its window, load summaries, exit statuses, extension checks, reloading and leaks.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -19,41 +19,94 @@ struct Run {
     int status;
     std::string printed;  // after the key help
     std::string err;
+    std::string zenityArgs = "";
 };
 
 void PrintTo(const Run& run, std::ostream* os) { *os << run.name; }
 
 std::vector<Run> Runs() {
     const std::string lost = "ERROR: Unable to open file: /nonexistent/";
+    const std::string why = "The system says: No such file or directory\n";
     const std::string none = "Error: Invalid or no file chosen.\n";
     const std::string kept = "Nothing loaded: the mesh and the map on screen stay.\n";
+    const std::string failed = "The file dialog failed (zenity ended with status 5); asking here instead.\n";
+    const std::string askMesh =
+        "--file-selection\n--title=Select Relievo Data File (.rvf)\n"
+        "--file-filter=RVF meshes (*.rvf) | *.rvf *.RVF\n--file-filter=All files | *\n";
+    const std::string askMap =
+        "--file-selection\n--title=Select Normal Map Texture (.tga)\n"
+        "--file-filter=Targa maps (*.tga) | *.tga *.TGA\n--file-filter=All files | *\n";
+    // zenity's warnings about the desktop, which only a failed dialog lets through.
+    const std::string noise = "echo 'Gtk-WARNING: cannot reach the settings service' >&2\n";
     return {
-        {"TwoArgumentsQuitWithQ", {{kMesh, kMap}, {}, "", "a a a a c n t w b r Q"}, 0,
-         "Normal map.\nVertex lighting.\nAlpha.\nDiffuse lit normal map.\n"
-         "Not converting light into tangent space\n", ""},
-        {"QuitWithEscape", {{kMesh, kMap}, {}, "", "Escape"}, 0, "", ""},
+        {"TwoArgumentsQuitWithQ",
+         {{kMesh, kMap}, {}, "", "a a a a c n t w b r Q"},
+         0,
+         kSummary + "Normal map.\nVertex lighting.\nAlpha.\nDiffuse lit normal map.\n"
+                    "Not converting light into tangent space\n",
+         ""},
+        {"QuitWithEscape", {{kMesh, kMap}, {}, "", "Escape"}, 0, kSummary, ""},
         {"BadFirstArgumentAsksForAMeshAndStillTriesTheSecond",
-         {{"/nonexistent/mesh.rvf", kMap}, {}, "/nonexistent/again.rvf\n" + kMesh + "\n", "q"}, 0,
-         lost + "mesh.rvf\n" + kAskMesh + lost + "again.rvf\n" + kAskMesh, ""},
-        {"OneArgumentAsksForBothFiles", {{kMesh}, {}, kMesh + "\n" + kMap + "\n", "q"}, 0, kAskMesh + kAskMap, ""},
+         {{"/nonexistent/mesh.rvf", kMap}, {}, "/nonexistent/again.rvf\n" + kMesh + "\n", "q"},
+         0,
+         lost + "mesh.rvf\n" + why + kAskMesh + lost + "again.rvf\n" + why + kAskMesh + kSummary,
+         ""},
+        {"OneArgumentAsksForBothFiles",
+         {{kMesh}, {}, kMesh + "\n" + kMap + "\n", "q"},
+         0,
+         kAskMesh + kAskMap + kSummary,
+         ""},
         {"NoMeshChosen", {{}, {}, "", ""}, 255, kAskMesh + none, ""},
         // A load on "l" that gets no file, at either chooser, keeps what is on screen.
         {"LoadCancelledKeepsTheMeshAndMap",
-         {{kMesh, kMap}, {}, "\n/nonexistent/x.rvf\n" + kMesh + "\n\n", "l l q"}, 0,
-         kAskMesh + kept + kAskMesh + lost + "x.rvf\n" + kAskMesh + kAskMap + kept, ""},
-        {"NoMapChosen", {{kMesh, "/nonexistent/map.tga"}, {}, "\n", ""}, 255, lost + "map.tga\n" + kAskMap + none, ""},
-        {"NoCombineExtension", {{kMesh, kMap}, {kShim, "RVF_TEST_EXTENSIONS=GL_ARB_texture_env_dot3"}, "", ""}, 255,
-         "No GL_EXT_texture_env_combine support!\n", ""},
+         {{kMesh, kMap}, {}, "\n/nonexistent/x.rvf\n" + kMesh + "\n\n", "l l q"},
+         0,
+         kSummary + kAskMesh + kept + kAskMesh + lost + "x.rvf\n" + why + kAskMesh + kAskMap + kept,
+         ""},
+        {"NoMapChosen",
+         {{kMesh, "/nonexistent/map.tga"}, {}, "\n", ""},
+         255,
+         lost + "map.tga\n" + why + kAskMap + none,
+         ""},
+        {"NoCombineExtension",
+         {{kMesh, kMap}, {kShim, "RVF_TEST_EXTENSIONS=GL_ARB_texture_env_dot3"}, "", ""},
+         255,
+         kSummary + "No GL_EXT_texture_env_combine support!\n",
+         ""},
         {"NoDot3Extension",
-         {{kMesh, kMap}, {kShim, "RVF_TEST_EXTENSIONS=GL_ARB_texture_env_combine GL_EXT_other"}, "", ""}, 255,
-         "No GL_EXT_texture_env_dot3 support!\n", ""},
+         {{kMesh, kMap}, {kShim, "RVF_TEST_EXTENSIONS=GL_ARB_texture_env_combine GL_EXT_other"}, "", ""},
+         255,
+         kSummary + "No GL_EXT_texture_env_dot3 support!\n",
+         ""},
         // Extensions as the last words are found; every reload keeps one texture object.
         {"ReloadKeepsOneTextureObject",
          {{kMesh, kMap},
           {kShim, "RVF_TEST_COUNT_TEXTURES=1",
            "RVF_TEST_EXTENSIONS=GL_A GL_ARB_texture_env_combine GL_ARB_texture_env_dot3"},
-          kMesh + "\n" + kMap + "\n" + kMesh + "\n" + kMap + "\n", "l L q"},
-         0, kAskMesh + kAskMap + kAskMesh + kAskMap, "textures alive: 1\n"},
+          kMesh + "\n" + kMap + "\n" + kMesh + "\n" + kMap + "\n",
+          "l L q"},
+         0,
+         kSummary + kAskMesh + kAskMap + kSummary + kAskMesh + kAskMap + kSummary,
+         "textures alive: 1\n"},
+        // The dialog answers by its title ($2).
+        {"DialogOffersTheKindOfFileAndKeepsQuiet",
+         {{},
+          {},
+          "",
+          "q",
+          noise + "case \"$2\" in *Relievo*) echo '" + kMesh + "';; *) echo '" + kMap + "';; esac\n"},
+         0,
+         kSummary,
+         "",
+         askMesh + askMap},
+        {"DialogCancelledKeepsQuiet", {{}, {}, "", "", noise + "exit 1\n"}, 255, none, "", askMesh},
+        {"DialogThatFailsIsHeardAndTheConsoleAsks",
+         {{}, {}, kMesh + "\n" + kMap + "\n", "q", noise + "echo 'zenity: no dialog today' >&2\nexit 5\n"},
+         0,
+         failed + kAskMesh + failed + kAskMap + kSummary,
+         "Gtk-WARNING: cannot reach the settings service\nzenity: no dialog today\n"
+         "Gtk-WARNING: cannot reach the settings service\nzenity: no dialog today\n",
+         askMesh + askMap},
     };
 }
 
@@ -69,6 +122,7 @@ TEST_P(RVFView, PrintsAndEndsAsExpected) {
     EXPECT_EQ(o.status, GetParam().status);
     EXPECT_EQ(o.out, kHelp + GetParam().printed);
     EXPECT_EQ(o.err, GetParam().err);
+    EXPECT_EQ(o.zenityArgs, GetParam().zenityArgs);
 }
 
 INSTANTIATE_TEST_SUITE_P(Runs, RVFView, testing::ValuesIn(Runs()),

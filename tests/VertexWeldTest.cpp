@@ -1,17 +1,21 @@
 // Welding triangle corners into indexed vertex buffers.
 #include <gtest/gtest.h>
+#include <pthread.h>
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
-#include <functional>
 #include <random>
+#include <string>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "mesh/RvFileIO.h"
 #include "mesh/RvFileIOInternal.h"
+#include "mesh/SortedIndex.h"
 #include "tests/LiteralWeld.h"
 #include "tests/WeldTestMeshes.h"
 
@@ -163,21 +167,62 @@ TEST(RvCreateVertexBuffers, MatchesTheLiteralWeldBitForBit) {
         for (int variant = 0; variant < 4; ++variant) {
             std::vector<RvRawTriangle> tris = RandomMesh(&rng, numTris, variant % 2 == 1);
             if (variant >= 2) {
-                std::stable_sort(tris.begin(), tris.end(), [](const RvRawTriangle& a, const RvRawTriangle& b) {
-                    return a.vert[0].y != b.vert[0].y ? a.vert[0].y < b.vert[0].y : a.vert[0].x < b.vert[0].x;
-                });
+                std::stable_sort(tris.begin(), tris.end(),
+                                 [](const RvRawTriangle& a, const RvRawTriangle& b) {
+                                     return a.vert[0].y != b.vert[0].y ? a.vert[0].y < b.vert[0].y
+                                                                       : a.vert[0].x < b.vert[0].x;
+                                 });
             }
+            SCOPED_TRACE(testing::Message() << numTris << " triangles, variant " << variant);
             Welded fast, literal;
             ASSERT_TRUE(Weld(tris, &fast));
             ASSERT_TRUE(LiteralCreateVertexBuffers(numTris, tris.data(), &literal.numVerts, &literal.verts,
                                                    &literal.indices));
-            SCOPED_TRACE(testing::Message() << numTris << " triangles, variant " << variant);
             ASSERT_EQ(fast.numVerts, literal.numVerts);
             ASSERT_EQ(std::memcmp(fast.indices, literal.indices, sizeof(RvIndex) * tris.size()), 0);
-            for (int n = 0; n < fast.numVerts; ++n) ASSERT_TRUE(SameBits(fast.verts[n], literal.verts[n])) << n;
+            for (int n = 0; n < fast.numVerts; ++n)
+                ASSERT_TRUE(SameBits(fast.verts[n], literal.verts[n])) << n;
             if (variant % 2 == 0) ExpectWeldInvariants(tris, fast);
         }
     }
+}
+
+// When no second thread can start (here its stack finds no address space), every chunk is
+// prepared where it is welded, with the same results.
+TEST(RvCreateVertexBuffers, WeldsAlikeWhenNoThreadCanStart) {
+    if (!kAddressLimitWorks) GTEST_SKIP() << "no address-space limit under the sanitizers";
+    pthread_attr_t attr;
+    std::size_t stack = 0;
+    ASSERT_EQ(pthread_attr_init(&attr), 0);
+    pthread_attr_getstacksize(&attr, &stack);
+    pthread_attr_destroy(&attr);
+    constexpr std::size_t kHeadroom = std::size_t{6} << 20;
+    if (stack <= kHeadroom) GTEST_SKIP() << "thread stacks of " << stack << " bytes fit the limit";
+    std::mt19937 rng(31);
+    const std::vector<RvRawTriangle> tris = RandomMesh(&rng, 3000, true);
+    Welded literal;
+    ASSERT_TRUE(LiteralCreateVertexBuffers(static_cast<int>(tris.size()), tris.data(), &literal.numVerts,
+                                           &literal.verts, &literal.indices));
+    // A child forked from here could start a thread on a stack an earlier test left behind.
+    const std::string style = GTEST_FLAG_GET(death_test_style);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            ZeroTrianglesUnderMemoryLimit(1, kHeadroom);
+            bool threadStarts = true;
+            try {
+                std::thread([] {}).join();
+            } catch (const std::system_error&) {
+                threadStarts = false;
+            }
+            Welded fast;
+            bool same = !threadStarts && Weld(tris, &fast) && fast.numVerts == literal.numVerts &&
+                        std::memcmp(fast.indices, literal.indices, sizeof(RvIndex) * tris.size()) == 0;
+            for (int n = 0; same && n < fast.numVerts; ++n) same = SameBits(fast.verts[n], literal.verts[n]);
+            std::exit(same ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+    GTEST_FLAG_SET(death_test_style, style);
 }
 
 TEST(RvCompareD, OrdersByDecreasingFieldsWithinToleranceAndFramesByDirection) {
@@ -192,10 +237,12 @@ TEST(RvCompareD, OrdersByDecreasingFieldsWithinToleranceAndFramesByDirection) {
         {"x before y", [](P* a, P* b) { a->vertex[0] = 1, b->vertex[1] = 5; }, -1, 1},
         {"normal before uv", [](P* a, P* b) { b->normal[2] = 0.5, a->uv[0] = 0; }, -1, 1},
         {"v", [](P*, P* b) { b->uv[1] = 0.75; }, 1, -1},
-        {"NaN never exceeds", [](P*, P* b) { b->vertex[1] = std::nan(""), b->normal[0] = std::nan(""); }, 0, 0},
+        {"NaN never exceeds", [](P*, P* b) { b->vertex[1] = std::nan(""), b->normal[0] = std::nan(""); }, 0,
+         0},
         {"sums by direction", [](P*, P* b) { b->tangent[0] = 5, b->binormal[1] = 0.01; }, 0, 0},
         {"cosine 0.3", [](P*, P* b) { b->tangent[0] = 0.3, b->tangent[1] = std::sqrt(1 - 0.09); }, 0, 0},
-        {"cosine 0.29", [](P*, P* b) { b->tangent[0] = 0.29, b->tangent[1] = std::sqrt(1 - 0.29 * 0.29); }, -1, 1},
+        {"cosine 0.29", [](P*, P* b) { b->tangent[0] = 0.29, b->tangent[1] = std::sqrt(1 - 0.29 * 0.29); },
+         -1, 1},
         {"opposite binormals", [](P*, P* b) { b->binormal[1] = -1; }, 1, 1},
     };
     for (const auto& c : cases) {
@@ -208,162 +255,89 @@ TEST(RvCompareD, OrdersByDecreasingFieldsWithinToleranceAndFramesByDirection) {
 
 namespace {
 
-std::vector<int> gProbes;
-int gAnswer;
+// The sought record of a test search, and the records the index numbers.
+struct TestSought {
+    const RvTangentPointD* value;
+    const RvTangentPointD* data;
+};
 
-int RecordProbe(const RvTangentPointD*, const RvTangentPointD* element) {
-    gProbes.push_back(element->count);
-    return gAnswer;
+int ProbeTestRecord(void* sought, int vertex) {
+    const TestSought* s = static_cast<const TestSought*>(sought);
+    return RvCompareD(s->value, &s->data[vertex]);
 }
 
-// x values in descending order, the 1500th of every 2500 at a random rank: ties, neighbours one or two units
-// in the last place apart and infinities. Returns the rank of the new entry.
-int InsertMostlyDescending(std::mt19937* rng, RvSortedIndex* index, std::vector<float>* xs, std::vector<int>* ids,
-                           int n, std::size_t* slot = nullptr) {
-    float x = static_cast<float>((*rng)() % 2000) / 1000.0f;
-    const unsigned kind = (*rng)() % 100;
-    if (kind < 20 && !xs->empty()) x = std::nextafter((*xs)[(*rng)() % xs->size()], kind % 2 ? 9.0f : -9.0f);
-    if (kind == 20) x = (*rng)() % 2 ? INFINITY : -INFINITY;
-    int rank = n % 2500 == 1500 ? static_cast<int>((*rng)() % (xs->size() + 1)) : 0;
-    while (n % 2500 != 1500 && rank < static_cast<int>(xs->size()) && !((*xs)[rank] < x)) ++rank;
-    const double position[3] = {x, 0, 0};
-    const std::size_t at = RvSortedIndexInsert(index, rank, n, position);
-    if (slot != nullptr) *slot = at;
-    xs->insert(xs->begin() + rank, x);
-    ids->insert(ids->begin() + rank, n);
-    return rank;
+// A record whose every field comes from a few close values, so that fields often agree within
+// the tolerance or miss it by a unit in the last place; positions also NaN and infinite.
+RvTangentPointD CloseRecord(std::mt19937* rng) {
+    static const float kNear[] = {1.0f, 0x1.000002p0f, 0x1.000004p0f, 0x1.fffffep-1f, 0.5f, 0.0f};
+    auto near = [&] { return static_cast<double>(kNear[(*rng)() % 6]); };
+    RvTangentPointD p = {{near(), near(), near()}, {0, 0, near()}, {near(), 0.5}, {1, 0, 0}, {0, 1, 0}, 1};
+    const unsigned kind = (*rng)() % 40;
+    if (kind == 0) p.vertex[(*rng)() % 3] = std::nan("");
+    if (kind == 1) p.vertex[0] = (*rng)() % 2 ? INFINITY : -INFINITY;
+    if (kind == 2) p.tangent[0] = -1;
+    return p;
 }
 
-double SomeX(std::mt19937* rng, const std::vector<float>& xs, int i) {
-    if (i == 5) return std::nan("");
-    if (i == 6) return INFINITY;
-    if (i % 7 == 2) return static_cast<double>((*rng)() % 2200) / 1000.0 - 0.1;
-    const float x = xs[(*rng)() % xs.size()];
-    return i % 3 == 1 ? std::nextafter(x, i % 2 ? 9.0f : -9.0f) : x;
-}
-
-// Every rank below the zone puts px after it by x, every rank from its end before it.
-::testing::AssertionResult ZoneHolds(const RvSortedZone& zone, double px, const std::vector<float>& xs) {
-    if (zone.first > zone.end) return ::testing::AssertionFailure() << "zone reversed for " << px;
-    for (int r = 0; r < static_cast<int>(xs.size()); ++r) {
-        const bool holds = r < zone.first ? px - xs[r] < -KIV_VERT_TINY : r < zone.end || px - xs[r] > KIV_VERT_TINY;
-        if (!holds) return ::testing::AssertionFailure() << px << " outside the zone at rank " << r;
-    }
+// Takes the steps of a guess for *sought, the first `from` of them left as they are, and
+// checks that a likely vertex is one of the n entries or none.
+::testing::AssertionResult Guess(const RvSortedIndex* index, const RvTangentPointD& sought, int from, int n,
+                                 RvSortedKey* key, RvSortedGuess* guess) {
+    RvSortedKeyOf(sought.vertex[0], key);
+    if (from < 1) RvSortedIndexFetchBlock(index, key, guess);
+    if (from < 2) RvSortedIndexFetchEntries(index, key, guess);
+    const int likely = RvSortedIndexLikelyVertex(index, key, sought.vertex, guess);
+    if (likely < -1 || likely >= n) return ::testing::AssertionFailure() << "likely vertex " << likely;
     return ::testing::AssertionSuccess();
 }
 
 }  // namespace
 
-// Bisects an index of `count` records whose counts are their ranks, giving every comparison one
-// answer: the probed ranks, then the end rank and the result.
-TEST(RvIndexBinaryTraverseD, HalvesTowardsTheEnds) {
-    const struct {
-        int count, answer;
-        std::vector<int> want;
-    } cases[] = {{0, 1, {0, -1}},          {8, -1, {4, 2, 1, 0, 0, -1}}, {8, 1, {4, 6, 7, 7, 1}},
-                 {8, 0, {4, 4, 0}},        {1, 1, {0, 0, 1}},            {5, -1, {2, 1, 0, 0, -1}}};
-    for (const auto& c : cases) {
-        std::vector<RvTangentPointD> data(static_cast<std::size_t>(c.count) + 1);
-        RvSortedIndex index = {};
-        ASSERT_TRUE(RvSortedIndexInit(&index, c.count + 1));
-        const double origin[3] = {0, 0, 0};
-        for (int i = 0; i < c.count; ++i) {
-            data[i].count = c.count - 1 - i;
-            RvSortedIndexInsert(&index, 0, i, origin);
-        }
-        gProbes.clear();
-        gAnswer = c.answer;
-        int result = 99;
-        gProbes.push_back(RvIndexBinaryTraverseD(&data[c.count], data.data(), &index, c.count, &result, RecordProbe));
-        gProbes.push_back(result);
-        EXPECT_EQ(gProbes, c.want) << c.count << " " << c.answer;
-        RvSortedIndexRelease(&index);
+// Entries go in at any rank, so blocks hold x out of order, NaNs and infinities, and split past
+// a group of 64 blocks; whatever the order, and with guesses made many insertions before, a
+// search ends where the bisection over one flat array of the same entries ends.
+TEST(RvSortedIndex, SearchesAsTheFlatBisectionWhateverTheOrder) {
+    std::mt19937 rng(7);
+    constexpr int kCount = 40000;
+    constexpr int kRound = 1000;
+    std::vector<RvTangentPointD> data;
+    std::vector<int> flat;
+    RvSortedIndex* index = RvSortedIndexCreate(kCount);
+    ASSERT_NE(index, nullptr);
+    std::vector<RvTangentPointD> sought(30);
+    std::vector<RvSortedKey> keys(sought.size());
+    std::vector<RvSortedGuess> guesses(sought.size(), RvSortedGuess{-1, -1, -1, -1});
+    for (std::size_t i = 0; i < sought.size(); ++i) {
+        sought[i] = CloseRecord(&rng);
+        ASSERT_TRUE(Guess(index, sought[i], 0, 0, &keys[i], &guesses[i]));
     }
-}
-
-// Entries go in at any rank and come out in order; zones hold for fresh and tracked values.
-TEST(RvSortedIndex, KeepsOrderAndZonesThroughInsertions) {
-    std::mt19937 rng(11);
-    const int capacity = 6000;
-    RvSortedIndex index = {};
-    ASSERT_TRUE(RvSortedIndexInit(&index, capacity));
-    std::vector<float> xs;
-    std::vector<int> ids;
-    for (int n = 0; n < 1000; ++n) {
-        // One NaN, in a block split later on; that block is then searched entry by entry.
-        if (n != 500) {
-            InsertMostlyDescending(&rng, &index, &xs, &ids, n);
-            continue;
-        }
-        const double position[3] = {std::nan(""), 0, 0};
-        RvSortedIndexInsert(&index, 300, n, position);
-        xs.insert(xs.begin() + 300, NAN);
-        ids.insert(ids.begin() + 300, n);
-    }
-    std::vector<double> pxs;
-    std::vector<RvSortedZone> zones;
-    for (int i = 0; i < 40; ++i) {
-        pxs.push_back(SomeX(&rng, xs, i));
-        zones.emplace_back();
-        RvSortedIndexZone(&index, pxs.back(), &zones.back());
-    }
-    for (int n = 1000; n < capacity; ++n) {
-        std::size_t slot;
-        const int rank = InsertMostlyDescending(&rng, &index, &xs, &ids, n, &slot);
-        ASSERT_EQ(RvSortedIndexSlot(&index, rank), slot);
-        // The new entry after every insertion, every entry now and then.
-        for (std::size_t i = 0; i < zones.size(); ++i) {
-            RvSortedZoneAfterInsert(&zones[i], pxs[i], rank, xs[rank], slot);
-            const RvSortedZone& zone = zones[i];
-            ASSERT_TRUE(rank >= zone.first || pxs[i] - xs[rank] < -KIV_VERT_TINY) << "after " << n;
-            ASSERT_TRUE(rank < zone.end || pxs[i] - xs[rank] > KIV_VERT_TINY) << "after " << n;
-            ASSERT_TRUE(n % 250 != 0 || ZoneHolds(zone, pxs[i], xs)) << "after " << n;
-        }
-    }
-    ASSERT_EQ(RvSortedIndexCount(&index), capacity);
-    for (int r = 0; r < capacity; ++r) ASSERT_EQ(RvSortedIndexAt(&index, r), ids[r]) << r;
-    for (int i = 0; i < 2 * capacity; ++i) {
-        const double px = i < capacity ? static_cast<double>(xs[i]) : SomeX(&rng, xs, i);
-        RvSortedZone zone;
-        RvSortedIndexZone(&index, px, &zone);
-        ASSERT_TRUE(ZoneHolds(zone, px, xs));
-        ASSERT_TRUE(zone.first == zone.end || zone.slot == RvSortedIndexSlot(&index, zone.first)) << px;
-    }
-    RvSortedIndexRelease(&index);
-}
-
-// In an index in order, zones, empty ones among them, know where their stored run is through
-// insertions before, inside and after it, until a block splits.
-TEST(RvSortedIndex, ZonesFollowTheirStoredRunsUntilABlockSplits) {
-    std::mt19937 rng(5);
-    const int capacity = 4000;
-    RvSortedIndex index = {};
-    ASSERT_TRUE(RvSortedIndexInit(&index, capacity));
-    std::vector<float> xs;
-    std::vector<double> pxs(24, 0.0);
-    std::vector<RvSortedZone> zones(pxs.size());
-    int followed = 0;
-    for (int n = 0; n < capacity; ++n) {
-        const float x = static_cast<float>(rng() % 5000) / 8.0f;
-        const auto after = std::upper_bound(xs.begin(), xs.end(), x, std::greater<float>());
-        const int rank = static_cast<int>(after - xs.begin());
-        const double position[3] = {x, 0, 0};
-        const std::size_t slot = RvSortedIndexInsert(&index, rank, n, position);
-        xs.insert(xs.begin() + rank, x);
-        for (std::size_t i = 0; i < zones.size(); ++i) {
-            RvSortedZoneAfterInsert(&zones[i], pxs[i], rank, x, slot);
-            const RvSortedZone& zone = zones[i];
-            ASSERT_TRUE(ZoneHolds(zone, pxs[i], xs)) << "after " << n;
-            for (int k = 0; zone.splits == index.splits && k < zone.stored; ++k, ++followed) {
-                ASSERT_EQ(RvSortedIndexSlot(&index, zone.first + k), zone.slot + k) << "after " << n;
+    for (int n = 0; n < kCount; ++n) {
+        data.push_back(CloseRecord(&rng));
+        int result;
+        int rank = LiteralTraverse(&data[n], data.data(), flat.data(), n, &result);
+        rank = n % 5 == 0 ? static_cast<int>(rng() % (flat.size() + 1)) : rank + (result > 0 ? 1 : 0);
+        flat.insert(flat.begin() + rank, n);
+        RvSortedIndexInsert(index, rank, n, data[n].vertex);
+        if (n % kRound != kRound - 1) continue;
+        for (std::size_t i = 0; i < sought.size(); ++i) {
+            SCOPED_TRACE(testing::Message() << "after " << n + 1 << " entries, search " << i);
+            // A third of the guesses are made afresh, a third from the step that finds the
+            // entries on, a third are as they were made a round before.
+            if (i % 3 < 2) {
+                ASSERT_TRUE(Guess(index, sought[i], static_cast<int>(i % 3), n + 1, &keys[i], &guesses[i]));
             }
+            const int want = LiteralTraverse(&sought[i], data.data(), flat.data(), n + 1, &result);
+            TestSought probing = {&sought[i], data.data()};
+            RvSortedFound found;
+            RvSortedIndexSearch(index, &keys[i], &guesses[i], sought[i].vertex, ProbeTestRecord, &probing,
+                                &found);
+            ASSERT_EQ(found.rank, want);
+            ASSERT_EQ(found.result, result);
+            ASSERT_EQ(found.vertex, result == 0 ? flat[want] : -1);
+            // The next round's records, most of them copies of entries, guessed for now.
+            sought[i] = i % 4 ? data[rng() % data.size()] : CloseRecord(&rng);
+            ASSERT_TRUE(Guess(index, sought[i], 0, n + 1, &keys[i], &guesses[i]));
         }
-        // One zone is found afresh each time, half of them between two entries.
-        const std::size_t i = static_cast<std::size_t>(n) % zones.size();
-        const float near = xs[rng() % xs.size()];
-        pxs[i] = i % 2 ? near : static_cast<double>(near) + 1.0 / 16;
-        RvSortedIndexZone(&index, pxs[i], &zones[i]);
     }
-    EXPECT_GT(followed, capacity);
-    RvSortedIndexRelease(&index);
+    RvSortedIndexRelease(index);
 }

@@ -38,20 +38,54 @@ bool FindOnPath(const char* name, std::string* found) {
     }
 }
 
+// What a chooser asks for: its title, and the file filter its dialog offers first.
+struct Request {
+    const char* title;
+    const char* filter;  // zenity's "NAME | PATTERN PATTERN" form
+};
+
+// zenity's messages go to standard error: on success and on cancel they are only warnings about
+// the desktop (its settings service, its accessibility bus), a screenful for each dialog, so
+// they are kept aside and shown only when the dialog failed, with one line that says so.
+void ReportDialogFailure(FILE* messages, int status) {
+    if (messages != nullptr) {
+        fflush(messages);
+        rewind(messages);
+        char buffer[4096];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, messages)) > 0) fwrite(buffer, 1, n, stderr);
+        fflush(stderr);
+    }
+    if (WIFEXITED(status))
+        printf("The file dialog failed (zenity ended with status %d); asking here instead.\n",
+               WEXITSTATUS(status));
+    else
+        printf("The file dialog failed (zenity was ended by signal %d); asking here instead.\n",
+               WTERMSIG(status));
+}
+
 // Shows zenity's file dialog. Its cancel (status 1) is no file; any other failure leaves the
 // choice to the console.
-Answer AskDialog(const std::string& zenity, const char* title, std::string* chosen) {
+Answer AskDialog(const std::string& zenity, const Request& request, std::string* chosen) {
     int fds[2];
     if (pipe(fds) != 0) return kUnavailable;
+    // Without a scratch file for its messages zenity keeps our standard error.
+    FILE* messages = tmpfile();
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    if (messages != nullptr) posix_spawn_file_actions_adddup2(&actions, fileno(messages), STDERR_FILENO);
     posix_spawn_file_actions_addclose(&actions, fds[0]);
     posix_spawn_file_actions_addclose(&actions, fds[1]);
 
-    std::string titleOption = std::string("--title=") + title;
-    char* argv[] = {const_cast<char*>("zenity"), const_cast<char*>("--file-selection"),
-                    const_cast<char*>(titleOption.c_str()), nullptr};
+    std::string titleOption = std::string("--title=") + request.title;
+    std::string filterOption = std::string("--file-filter=") + request.filter;
+    char* argv[] = {const_cast<char*>("zenity"),
+                    const_cast<char*>("--file-selection"),
+                    const_cast<char*>(titleOption.c_str()),
+                    const_cast<char*>(filterOption.c_str()),
+                    const_cast<char*>("--file-filter=All files | *"),
+                    nullptr};
     fflush(stdout);
     pid_t pid;
     int spawned = posix_spawn(&pid, zenity.c_str(), &actions, nullptr, argv, environ);
@@ -59,6 +93,7 @@ Answer AskDialog(const std::string& zenity, const char* title, std::string* chos
     close(fds[1]);
     if (spawned != 0) {
         close(fds[0]);
+        if (messages != nullptr) fclose(messages);
         return kUnavailable;
     }
 
@@ -77,9 +112,11 @@ Answer AskDialog(const std::string& zenity, const char* title, std::string* chos
     do {
         waited = waitpid(pid, &status, 0);
     } while (waited < 0 && errno == EINTR);
-    if (waited != pid || !WIFEXITED(status)) return kUnavailable;
+    bool failed = waited != pid || !WIFEXITED(status) || WEXITSTATUS(status) > 1;
+    if (failed && waited == pid) ReportDialogFailure(messages, status);
+    if (messages != nullptr) fclose(messages);
+    if (failed) return kUnavailable;
     if (WEXITSTATUS(status) == 1) return kNoFile;
-    if (WEXITSTATUS(status) != 0) return kUnavailable;
     if (!output.empty() && output.back() == '\n') output.pop_back();
     if (output.empty()) return kNoFile;
     *chosen = output;
@@ -107,15 +144,15 @@ Answer AskConsole(const char* title, std::string* chosen) {
 }
 
 // False when the user gives no file.
-bool ChooseFile(const char* title, char* filename) {
+bool ChooseFile(const Request& request, char* filename) {
     for (;;) {
         std::string path;
         std::string zenity;
         Answer answer = kUnavailable;
         const char* display = getenv("DISPLAY");
         if (display != nullptr && *display != '\0' && FindOnPath("zenity", &zenity))
-            answer = AskDialog(zenity, title, &path);
-        if (answer == kUnavailable) answer = AskConsole(title, &path);
+            answer = AskDialog(zenity, request, &path);
+        if (answer == kUnavailable) answer = AskConsole(request.title, &path);
         if (answer == kNoFile) return false;
         if (path.size() < static_cast<size_t>(kPathBufferSize)) {
             memcpy(filename, path.c_str(), path.size() + 1);
@@ -126,22 +163,23 @@ bool ChooseFile(const char* title, char* filename) {
     }
 }
 
-const char kMeshTitle[] = "Select Relievo Data File (.rvf)";
-const char kMapTitle[] = "Select Normal Map Texture (.tga)";
+// GTK's patterns tell case, so both spellings are offered.
+const Request kMesh = {"Select Relievo Data File (.rvf)", "RVF meshes (*.rvf) | *.rvf *.RVF"};
+const Request kMap = {"Select Normal Map Texture (.tga)", "Targa maps (*.tga) | *.tga *.TGA"};
 
 // At start-up there is nothing to show without the file.
-bool ChooseFileOrEnd(const char* title, char* filename) {
-    if (ChooseFile(title, filename)) return true;
+bool ChooseFileOrEnd(const Request& request, char* filename) {
+    if (ChooseFile(request, filename)) return true;
     printf("Error: Invalid or no file chosen.\n");
     exit(-1);
 }
 
 }  // namespace
 
-bool GetRVFFileName(int*, char* filename) { return ChooseFileOrEnd(kMeshTitle, filename); }
+bool GetRVFFileName(int*, char* filename) { return ChooseFileOrEnd(kMesh, filename); }
 
-bool GetTextureFileName(int*, char* filename) { return ChooseFileOrEnd(kMapTitle, filename); }
+bool GetTextureFileName(int*, char* filename) { return ChooseFileOrEnd(kMap, filename); }
 
-bool AskRVFFileName(char* filename) { return ChooseFile(kMeshTitle, filename); }
+bool AskRVFFileName(char* filename) { return ChooseFile(kMesh, filename); }
 
-bool AskTextureFileName(char* filename) { return ChooseFile(kMapTitle, filename); }
+bool AskTextureFileName(char* filename) { return ChooseFile(kMap, filename); }

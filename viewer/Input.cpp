@@ -50,6 +50,7 @@ void KeyFunc(unsigned char key, int, int) {
             if (ChooseObjectAndMapKeepingCurrent()) {
                 ObjectInit();
                 TextureInit();
+                PrintLoadSummary();
             }
             break;
         case 'n':

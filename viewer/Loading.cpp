@@ -1,7 +1,11 @@
 // Loading the mesh and the normal map into the globals, before the window exists or on "l".
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <utility>
 
@@ -57,8 +61,8 @@ bool AllFinite(const double* values, int count) {
     return true;
 }
 
-// A NaN or an infinity in the file, or an extent beyond the float range, leaves numbers that GL
-// cannot draw and light vectors that mean nothing.
+// False when centring and scaling overflowed: numbers that GL cannot draw and light vectors that
+// mean nothing.
 bool MeshIsFinite() {
     for (int i = 0; i < gNumVerts; ++i) {
         const RvTangentPointD& p = gVertices[i];
@@ -67,6 +71,24 @@ bool MeshIsFinite() {
             return false;
     }
     return true;
+}
+
+// The line after a loader's message that says why the file could not be used.
+void PrintReason(int error) { printf("The system says: %s\n", strerror(error)); }
+
+// A directory opens for reading like a file; only the reads fail.
+bool IsDirectory(FILE* fp) {
+    struct stat st;
+    return fstat(fileno(fp), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Whether the Targa header at fp's start declares its rows top first (descriptor bit 5). The
+// stream is left at its start.
+bool TargaTopRowFirst(FILE* fp) {
+    TGAHeaderInfo header;
+    bool topFirst = TGAReadHeader(fp, &header) && (header.imdesc & 0x20) != 0;
+    rewind(fp);
+    return topFirst;
 }
 
 // Turns blue-first texels into red-first ones; `stride` is 3 or 4 bytes.
@@ -81,12 +103,14 @@ struct Loaded {
     RvTangentPointD* vertices;
     RvIndex* indices;
     KivBitmap texInfo;
+    bool mapTopRowFirst;
     std::string meshPath, mapPath;
 };
 
 // Moves the loaded mesh and map out of the globals, which are left empty.
 Loaded TakeLoaded() {
-    Loaded kept = {gNumTris, gNumVerts, gTriangles, gVertices, gIndices, gTexInfo, gMeshPath, gMapPath};
+    Loaded kept = {gNumTris, gNumVerts,       gTriangles, gVertices, gIndices,
+                   gTexInfo, gMapTopRowFirst, gMeshPath,  gMapPath};
     gNumTris = gNumVerts = 0;
     gTriangles = nullptr;
     gVertices = nullptr;
@@ -105,6 +129,7 @@ void PutBack(Loaded* kept) {
     gVertices = kept->vertices;
     gIndices = kept->indices;
     gTexInfo = kept->texInfo;
+    gMapTopRowFirst = kept->mapTopRowFirst;
     gMeshPath = kept->meshPath;
     gMapPath = kept->mapPath;
 }
@@ -164,19 +189,27 @@ bool LoadObjectFile(const char* objectFile) {
     ReleaseMesh();
     FILE* fp = fopen(objectFile, "rb");
     if (fp == nullptr) {
+        int error = errno;
         printf("ERROR: Unable to open file: %s\n", objectFile);
+        PrintReason(error);
         return false;
     }
+    bool directory = IsDirectory(fp);
     // A load of over a second shows its progress; it has ended before any message.
     ProgressBegin("reading the mesh", 0);
     if (!RvReadTriangles(fp, &gNumTris, &gTriangles)) {
         ProgressEnd();
         fclose(fp);
         printf("ERROR: Unable to read file: %s\n", objectFile);
+        if (directory) PrintReason(EISDIR);
         ReleaseMesh();
         return false;
     }
     fclose(fp);
+    // A NaN or an infinity cannot be drawn, and would spoil the centring of every other
+    // triangle: such triangles are left out and the rest shown. With none left the weld fails.
+    int numInFile = gNumTris;
+    gNumTris = RvKeepFiniteTriangles(gNumTris, gTriangles);
     ProgressNext("welding the mesh", 0);
     if (!RvCreateVertexBuffers(gNumTris, gTriangles, &gNumVerts, &gVertices, &gIndices)) {
         ProgressEnd();
@@ -193,6 +226,10 @@ bool LoadObjectFile(const char* objectFile) {
         ReleaseMesh();
         return false;
     }
+    int leftOut = numInFile - gNumTris;
+    if (leftOut > 0)
+        printf("Left out %d %s with a NaN or an infinity.\n", leftOut,
+               CountNoun(leftOut, "triangle", "triangles"));
     gMeshPath = objectFile;
     return true;
 }
@@ -207,9 +244,13 @@ bool LoadTextureFile(const char* textureFile) {
 
     FILE* fp = fopen(textureFile, "rb");
     if (fp == nullptr) {
+        int error = errno;
         printf("ERROR: Unable to open file: %s\n", textureFile);
+        PrintReason(error);
         return false;
     }
+    bool directory = IsDirectory(fp);
+    gMapTopRowFirst = TargaTopRowFirst(fp);
     int width = 0, height = 0, bitDepth = 0;
     BYTE* pixels = nullptr;
     bool read = TGAReadImage(fp, &width, &height, &bitDepth, &pixels);
@@ -218,6 +259,7 @@ bool LoadTextureFile(const char* textureFile) {
     // A map without texels cannot be uploaded: refused like a file that cannot be read.
     if (!read || width == 0 || height == 0) {
         printf("ERROR: Unable to open file: %s\n", textureFile);
+        if (directory) PrintReason(EISDIR);
         return false;
     }
     gTexInfo.width = static_cast<uint16>(width);

@@ -77,6 +77,7 @@ int main(int argc, char** argv) {
     } else {
         LoadNewObjectAndMap();
     }
+    PrintLoadSummary();
 
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE | GLUT_DEPTH);

@@ -50,6 +50,7 @@ extern RvTangentPointD* gVertices;  // welded vertices, positions centred and sc
 extern RvIndex* gIndices;           // gNumTris index triples into gVertices
 extern double* gLightVec;           // 3 packed light-vector components per vertex
 extern KivBitmap gTexInfo;          // the normal map, texels red first
+extern bool gMapTopRowFirst;        // the map's Targa header says its rows are stored top first
 extern bool gHaveTexture;           // gTextureID was created by TextureInit
 extern std::string gMeshPath;       // the files the mesh and the map were loaded from
 extern std::string gMapPath;
@@ -108,13 +109,19 @@ void matrixRotate(GLfloat* m, GLfloat degrees, int axis);
 void matrixTranslate(GLfloat* m, const GLfloat* o);
 
 // ---------------------------------------------------------------------------------------------
-// Loading. Messages go to standard output; no GL state is touched.
+// Loading. Messages go to standard output; no GL state is touched. When a file cannot be opened,
+// or is a directory, a line with the system's reason follows the loader's message.
 
 // Reads, welds, centres and scales the mesh in `objectFile`; the previous mesh is dropped
-// first, so after false there is no mesh. A mesh with a NaN or an infinity is refused.
+// first, so after false there is no mesh. Triangles with a NaN or an infinity are left out, with
+// one line that counts them; a mesh with none left, or wider than a float holds, is refused.
 bool LoadObjectFile(const char* objectFile);
-// Reads the Targa map in `textureFile` into gTexInfo as 24- or 32-bit texels, red first.
+// Reads the Targa map in `textureFile` into gTexInfo as 24- or 32-bit texels, red first, and
+// whether its header declares the rows top first into gMapTopRowFirst.
 bool LoadTextureFile(const char* textureFile);
+// Prints what is loaded on standard output: triangles, welded vertices and the map's size and
+// depth in one line, then one line of warnings when there are any.
+void PrintLoadSummary();
 // Asks for a mesh and then a map through the choosers until each loads.
 void LoadNewObjectAndMap();
 // Asks with `choose` (a chooser below) until `load` accepts the chosen file.
@@ -220,8 +227,10 @@ void checkExtensions();
 // ---------------------------------------------------------------------------------------------
 // File choosers. `filename` is the caller's 1024-character buffer; `dummy` is ignored. On true
 // it holds a path for fopen; when the user gives no file the process ends with status -1.
-// A desktop dialog is used when there is a display and zenity is on the PATH; otherwise the
-// title is shown on standard output and one path is read from standard input.
+// A desktop dialog is used when there is a display and zenity is on the PATH: it offers the
+// chooser's kind of file first and all files second, and its messages on standard error are shown
+// only when it fails, after which the console asks. Otherwise the title is shown on standard
+// output and one path is read from standard input.
 bool GetRVFFileName(int* dummy, char* filename);
 bool GetTextureFileName(int* dummy, char* filename);
 // The same choosers, false when the user gives no file instead of ending the process.

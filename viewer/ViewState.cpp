@@ -38,6 +38,7 @@ RvTangentPointD* gVertices = nullptr;
 RvIndex* gIndices = nullptr;
 double* gLightVec = nullptr;
 KivBitmap gTexInfo = {0, 0, 0, KIV_BITMAP_FORMAT_UNKNOWN, nullptr};
+bool gMapTopRowFirst = false;
 bool gHaveTexture = false;
 std::string gMeshPath;
 std::string gMapPath;

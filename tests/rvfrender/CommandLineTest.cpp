@@ -1,3 +1,5 @@
+#include <cmath>
+
 #include "tests/rvfrender/RenderRun.h"
 
 typedef RenderTest RenderCommandLine;
@@ -9,13 +11,14 @@ TEST_F(RenderCommandLine, HelpAndThePictureOfTheAskedSizeAreNamedOnStandardOutpu
     RunResult version = Render({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "rvfrender " RVF_VERSION "\n");
-    RunResult r = Render({"--size", "64x32", kSampleMesh, kSampleMap, "out.png"});
+    // The name's extension is told in any case.
+    RunResult r = Render({"--size", "64x32", kSampleMesh, kSampleMap, "out.PNG"});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "out.png: 64 x 32\n");
-    Picture p = ReadPng("out.png");
+    EXPECT_EQ(r.out, "out.PNG: 64 x 32\n");
+    Picture p = ReadPng("out.PNG");
     EXPECT_TRUE(p.width == 64 && p.height == 32) << p.width << " x " << p.height;
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(RunProgram("/bin/ls", {"-A"}).out, "out.png\n");
+    EXPECT_EQ(RunProgram("/bin/ls", {"-A"}).out, "out.PNG\n");
 }
 
 // A command line that cannot be obeyed gets status 2, a file that cannot be drawn status 1;
@@ -41,6 +44,8 @@ TEST_F(RenderCommandLine, EachFailureIsOneLineWithItsStatus) {
         {2, "--size 99999999999x0 m t o", "bad value '99999999999x0' for option '--size'"},
         {2, "--rotate 30 m t o", "bad value '30' for option '--rotate'"},
         {2, "--zoom inf m t o", "bad value 'inf' for option '--zoom'"},
+        {2, "torus.rvf torus.tga out.jpg",
+         "'out.jpg' does not end in .png, and PNG is what rvfrender writes"},
         {1, "none.rvf torus.tga out.png", "cannot open the mesh 'none.rvf': No such file or directory"},
         {1, "torus.rvf none.tga out.png", "cannot open the map 'none.tga': No such file or directory"},
         {1, "torus.tga torus.tga out.png", "cannot load the mesh 'torus.tga': Unable to read header"},
@@ -56,4 +61,15 @@ TEST_F(RenderCommandLine, EachFailureIsOneLineWithItsStatus) {
         EXPECT_EQ(FileText("out.png"), "old picture") << c.args;
     }
     EXPECT_EQ(RunProgram("/bin/ls", {"-A"}).out, "out.png\nrgb.tga\nshort.tga\ntorus.rvf\ntorus.tga\n");
+}
+
+// The loader's note on triangles it leaves out reaches the user; the picture is still made.
+TEST_F(RenderCommandLine, TrianglesLeftOutAreWarnedOf) {
+    std::vector<float> mesh = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1};
+    mesh.insert(mesh.end(), mesh.begin(), mesh.end());
+    mesh[24] = NAN;
+    WriteFile("m.rvf", RvfFile(mesh));
+    RunResult r = Render({"--size", "8x8", "m.rvf", kSampleMap, "out.png"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "rvfrender: warning: m.rvf: Left out 1 triangle with a NaN or an infinity.\n");
 }

@@ -24,6 +24,7 @@ TEST_F(CommandLine, EachFailureIsOneLineWithItsStatus) {
     WriteFile("mesh.rvf", rvf);
     WriteFile("mesh.bin", rvf.substr(16));
     WriteFile("odd.bin", rvf.substr(16) + '\0');
+    WriteFile("one.bin", RvfFile(std::vector<float>(24, 0.5f)).substr(16) + '\0');
     WriteFile("text.rvf", "hello, this is no mesh at all\n");
     WriteFile("empty.smd", "version 1\ntriangles\nend\n");
     WriteFile("bare.obj", FileText(RVFTOOL_TEST_DATA "/untextured.obj"));
@@ -42,7 +43,8 @@ TEST_F(CommandLine, EachFailureIsOneLineWithItsStatus) {
          "rvftool map: depth '16' is neither 24 nor 32 (see 'rvftool map --help')"},
         {2, "tangents --binary=yes a.rvf",
          "rvftool tangents: option '--binary' takes no value (see 'rvftool tangents --help')"},
-        {2, "info --help=yes a.rvf", "rvftool info: option '--help' takes no value (see 'rvftool info --help')"},
+        {2, "info --help=yes a.rvf",
+         "rvftool info: option '--help' takes no value (see 'rvftool info --help')"},
         {2, "info --version", "rvftool info: unknown option '--version' (see 'rvftool info --help')"},
         {1, "info -- --json", "rvftool: --json: cannot open: No such file or directory"},
         {1, "info text.rvf",
@@ -52,10 +54,14 @@ TEST_F(CommandLine, EachFailureIsOneLineWithItsStatus) {
          "rvftool: odd.bin: neither an SMD mesh nor bare triangle data (name the kind with --from)"},
         {1, "convert --from=bare odd.bin out",
          "rvftool: odd.bin: bare triangle data of 2 triangles takes 196 bytes, the file has 197"},
+        {1, "convert --from=bare one.bin out",
+         "rvftool: one.bin: bare triangle data of 1 triangle takes 100 bytes, the file has 101"},
         {1, "convert empty.smd out", "rvftool: empty.smd: no triangles in the SMD file"},
         {1, "import bare.obj out", "rvftool: bare.obj: mesh 'Bare' has no texture coordinates"},
         {1, "map in.png out", "rvftool: in.png: not a readable PNG (Not a PNG file)"},
         {1, "convert mesh.bin .", "rvftool: '.' is a directory"},
+        {1, "import . out", "rvftool: '.' is a directory"},
+        {1, "info .", "rvftool: '.' is a directory"},
         {1, "convert mesh.bin none/out",
          "rvftool: cannot create a temporary file in 'none/': No such file or directory"},
     };

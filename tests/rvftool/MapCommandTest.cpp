@@ -48,7 +48,9 @@ protected:
 
 TEST_F(Map, RgbaPngBecomesA32BitTargaBottomRowFirst) {
     EXPECT_EQ(MapPng("PNG32:", 4), ExpectedTarga(32));
-    EXPECT_EQ(Tool({"map", "in.png", "b.tga"}).out, "b.tga: 3 x 2, 32 bits\n");
+    RunResult again = Tool({"map", "in.png", "b.tga"});
+    EXPECT_EQ(again.out, "b.tga: 3 x 2, 32 bits\n");
+    EXPECT_EQ(again.err, "");
     // An independent decoder sees the same picture, alpha included.
     RunResult back = RunProgram(kConvert, {"out.tga", "-auto-orient", "RGBA:back.rgba"});
     ASSERT_EQ(back.status, 0) << back.err;
@@ -69,4 +71,16 @@ TEST_F(Map, EveryKindOfPngGivesItsTarga) {
     }
     EXPECT_EQ(MapPng("PNG64:", 4, {}, true), ExpectedTarga(32, 0, rounded));
     EXPECT_EQ(MapPng("PNG8:", 4, {}, false, keyed), ExpectedTarga(32, 0, keyed));
+}
+
+// A grey picture holds heights: it is still written, with a warning.
+TEST_F(Map, GreyscalePngIsWrittenWithAWarning) {
+    RunResult made =
+        RunProgram(kConvert, {"-size", "3x2", "xc:gray50", "-define", "png:color-type=0", "grey.png"});
+    ASSERT_EQ(made.status, 0) << made.err;
+    RunResult r = Tool({"map", "grey.png", "grey.tga"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(
+        r.err,
+        "rvftool: warning: grey.png: greyscale: it holds heights, not the directions of a normal map\n");
 }

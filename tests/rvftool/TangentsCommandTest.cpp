@@ -60,3 +60,74 @@ TEST_F(Tangents, TextAndBinaryGiveTheLibrarysFrames) {
     EXPECT_EQ(FileText("t.bin"), Text(single));
     EXPECT_EQ(Tool({"tangents", "--binary", "--double", "m.rvf"}).out, Text(doubles));
 }
+
+// A flat quad mapped with u along x and v along y, then the same quad with u mirrored: both
+// bases give the tangent towards growing u, with w = +1 for the first quad and -1 for the
+// mirrored one, so that w * cross(N, T) points towards growing v in both.
+TEST_F(Tangents, Vec4GivesTangentsWithSignsInBothBases) {
+    std::vector<float> mesh;
+    for (float mirror : {0.0f, 1.0f}) {
+        const float x = 2 * mirror;
+        const float corners[2][3][2] = {{{0, 0}, {1, 0}, {1, 1}}, {{0, 0}, {1, 1}, {0, 1}}};
+        for (const auto& tri : corners) {
+            for (const auto& c : tri) mesh.insert(mesh.end(), {x + c[0], c[1], 0});
+            for (int k = 0; k < 3; ++k) mesh.insert(mesh.end(), {0, 0, 1});
+            for (const auto& c : tri) mesh.insert(mesh.end(), {mirror != 0 ? 1 - c[0] : c[0], c[1]});
+        }
+    }
+    WriteFile("m.rvf", RvfFile(mesh));
+    std::vector<float> expected;
+    for (int corner = 0; corner < 12; ++corner) {
+        const float sign = corner < 6 ? 1.0f : -1.0f;
+        expected.insert(expected.end(), {sign, 0, 0, sign});
+    }
+    for (const char* basis : {"own", "mikktspace"}) {
+        SCOPED_TRACE(basis);
+        RunResult r = Tool({"tangents", "--vec4", "--basis", basis, "m.rvf", "t.bin"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        const std::string bytes = FileText("t.bin");
+        ASSERT_EQ(bytes.size(), 4 + 48 * 4u);
+        EXPECT_EQ(bytes.substr(0, 4), std::string("\4\0\0\0", 4));
+        std::vector<float> read(expected.size());
+        for (std::size_t i = 0; i < read.size(); ++i) {
+            std::uint32_t bits = 0;
+            for (int b = 3; b >= 0; --b) bits = bits << 8 | static_cast<unsigned char>(bytes[4 + 4 * i + b]);
+            std::memcpy(&read[i], &bits, 4);
+        }
+        EXPECT_EQ(read, expected);  // -0 equal to 0: the own frames carry either
+    }
+
+    // The text of the MikkTSpace basis carries the binormal w * cross(N, T).
+    RunResult r = Tool({"tangents", "--basis=mikktspace", "m.rvf"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string header = "# rvftool tangents: 4 triangles, single precision, MikkTSpace basis\n";
+    ASSERT_EQ(r.out.compare(0, header.size(), header), 0) << r.out;
+    std::istringstream lines(r.out.substr(r.out.find('\n', header.size()) + 1));
+    for (int corner = 0; corner < 12; ++corner) {
+        float read[8];
+        for (float& f : read) lines >> f;
+        const float tx = corner < 6 ? 1.0f : -1.0f;
+        const float want[8] = {float(corner / 3), float(corner % 3), tx, 0, 0, 0, 1, 0};
+        for (int k = 0; k < 8; ++k) EXPECT_EQ(read[k], want[k]) << "corner " << corner << ", column " << k;
+    }
+}
+
+TEST_F(Tangents, RefusesAnUnknownBasisAndVec4InDoublePrecision) {
+    WriteFile("m.rvf", RvfFile(std::vector<float>(24, 0.5f)));
+    const struct {
+        const char* args;
+        const char* message;
+    } cases[] = {
+        {"tangents --basis file m.rvf t.bin",
+         "rvftool tangents: unknown basis 'file' (own or mikktspace) (see 'rvftool tangents --help')\n"},
+        {"tangents --vec4 --double m.rvf t.bin",
+         "rvftool tangents: --vec4 writes single precision; leave out --double (see 'rvftool tangents "
+         "--help')\n"},
+    };
+    for (const auto& c : cases) {
+        RunResult r = Tool(Words(c.args));
+        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_EQ(r.err, c.message);
+        EXPECT_FALSE(std::ifstream("t.bin").good()) << c.args;
+    }
+}

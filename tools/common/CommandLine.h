@@ -1,6 +1,6 @@
 // What the tools share on the command line: exit statuses, one-line messages prefixed with the
-// program's name, the parsing of options and operands, output files that appear only when
-// complete, and the capture of the library's console messages.
+// program's name, the parsing of options and operands, input files, output files that appear
+// only when complete, and the capture of the library's console messages.
 #ifndef TOOLS_COMMON_COMMANDLINE_H
 #define TOOLS_COMMON_COMMANDLINE_H
 
@@ -57,6 +57,13 @@ bool HasOption(const CommandLine& line, const char* name);
 
 // The value of the last `name` option given, or null.
 const char* OptionValue(const CommandLine& line, const char* name);
+
+// ---------------------------------------------------------------------------------------------
+// Input files.
+
+// Opens the file at `path` for binary reading. Null after one message when it cannot be opened
+// (with the system's reason) or is a directory.
+FILE* OpenInputFile(const char* path);
 
 // ---------------------------------------------------------------------------------------------
 // Output files that appear only when complete. The bytes go to a temporary file beside the

@@ -1,5 +1,7 @@
 #include "tools/rvfrender/RenderOptions.h"
 
+#include <strings.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -11,7 +13,8 @@ const char kRenderUsage[] =
     "Usage: rvfrender [OPTIONS] MESH.rvf MAP.tga OUT.png\n"
     "\n"
     "Draws one frame of MESH.rvf with the normal map MAP.tga as RVFView draws it, in an\n"
-    "off-screen Mesa context (no window, no display), and writes it to OUT.png.\n"
+    "off-screen Mesa context (no window, no display), and writes it to OUT.png (a PNG file,\n"
+    "so its name ends in .png).\n"
     "\n"
     "Options:\n"
     "  --mode MODE          shading mode: 0 or diffuse (diffuse lit normal map, the default),\n"
@@ -151,5 +154,12 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, int* stat
     options->mesh = line.operands[0];
     options->map = line.operands[1];
     options->out = line.operands[2];
+    // Only PNG is written: under another name its bytes would pass for another format.
+    const char* dot = std::strrchr(options->out, '.');
+    if (dot == nullptr || strcasecmp(dot, ".png") != 0) {
+        *status =
+            UsageError(nullptr, "'%s' does not end in .png, and PNG is what rvfrender writes", options->out);
+        return false;
+    }
     return true;
 }

@@ -15,7 +15,7 @@
 namespace {
 
 // Loads `path` with the viewer's loader `load`; the loader's console lines become the reason
-// of the one failure message.
+// of the one failure message, or warnings after a load (the triangles left out).
 bool Load(const char* what, const char* path, bool (*load)(const char*)) {
     // The open is tried first for the system's reason, which the loaders do not give.
     FILE* fp = std::fopen(path, "rb");
@@ -31,6 +31,7 @@ bool Load(const char* what, const char* path, bool (*load)(const char*)) {
              FirstLine(lines, "unknown reason", "ERROR: ").c_str());
         return false;
     }
+    for (const std::string& line : lines) Warn("%s: %s", path, line.c_str());
     return true;
 }
 

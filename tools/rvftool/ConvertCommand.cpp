@@ -2,7 +2,6 @@
 // triangles), to an RVF file, through the library's own readers and writer.
 #include <sys/stat.h>
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -82,11 +81,13 @@ int ConvertSmd(const char* in, FILE* fp, const char* out) {
         delete[] tris;
         return Fail("%s: no triangles in the SMD file", in);
     }
-    if (clamped > 0) Warn("%s: %zu texture coordinates clamped to 0..1", in, clamped);
+    if (clamped > 0)
+        Warn("%s: %zu texture %s clamped to 0..1", in, clamped,
+             CountNoun(static_cast<long long>(clamped), "coordinate", "coordinates"));
     bool written = WriteRvfFile(out, numTris, tris);
     delete[] tris;
     if (!written) return kExitFailure;
-    std::printf("%s: %d triangles\n", out, numTris);
+    std::printf("%s: %d %s\n", out, numTris, CountNoun(numTris, "triangle", "triangles"));
     return kExitOk;
 }
 
@@ -97,8 +98,9 @@ int ConvertBare(const char* in, FILE* fp, std::uint64_t fileSize, const char* ou
         return Fail("%s: too short for bare triangle data (%llu bytes)", in, (unsigned long long)fileSize);
     if (count < 1) return Fail("%s: bare triangle data with a count of %d", in, int(count));
     if (!sizeMatches)
-        return Fail("%s: bare triangle data of %d triangles takes %llu bytes, the file has %llu", in,
-                    int(count), (unsigned long long)(4 + kBareTriangleBytes * std::uint64_t(count)),
+        return Fail("%s: bare triangle data of %d %s takes %llu bytes, the file has %llu", in, int(count),
+                    CountNoun(count, "triangle", "triangles"),
+                    (unsigned long long)(4 + kBareTriangleBytes * std::uint64_t(count)),
                     (unsigned long long)fileSize);
     if (count > kMaxRvfTriangles)
         return Fail("%s: %d triangles are more than an RVF file holds (%d)", in, int(count),
@@ -117,7 +119,7 @@ int ConvertBare(const char* in, FILE* fp, std::uint64_t fileSize, const char* ou
         return Fail("%s: %s", in, FirstLine(lines, "cannot convert").c_str());
     }
     if (!AtomicOutputCommit(&output, &error)) return Fail("%s", error.c_str());
-    std::printf("%s: %d triangles\n", out, int(count));
+    std::printf("%s: %d %s\n", out, int(count), CountNoun(count, "triangle", "triangles"));
     return kExitOk;
 }
 
@@ -145,8 +147,8 @@ int RunConvert(int argc, char** argv) {
     const char* in = line.operands[0];
     const char* out = line.operands[1];
 
-    FILE* fp = std::fopen(in, "rb");
-    if (fp == nullptr) return Fail("%s: cannot open: %s", in, std::strerror(errno));
+    FILE* fp = OpenInputFile(in);
+    if (fp == nullptr) return kExitFailure;
     struct stat st;
     if (fstat(fileno(fp), &st) != 0 || !S_ISREG(st.st_mode)) {
         std::fclose(fp);

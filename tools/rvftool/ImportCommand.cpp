@@ -43,6 +43,11 @@ int RunImport(int argc, char** argv) {
     const char* in = line.operands[0];
     const char* out = line.operands[1];
 
+    // Assimp opens the file itself, and says only that it failed.
+    FILE* fp = OpenInputFile(in);
+    if (fp == nullptr) return kExitFailure;
+    std::fclose(fp);
+
     ImportedMesh mesh;
     std::string error;
     ProgressBegin("importing", 100);
@@ -58,6 +63,6 @@ int RunImport(int argc, char** argv) {
     bool written = WriteRvfFile(out, mesh.numTris, mesh.tris);
     delete[] mesh.tris;
     if (!written) return kExitFailure;
-    std::printf("%s: %d triangles\n", out, mesh.numTris);
+    std::printf("%s: %d %s\n", out, mesh.numTris, CountNoun(mesh.numTris, "triangle", "triangles"));
     return kExitOk;
 }

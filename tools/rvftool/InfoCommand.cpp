@@ -18,12 +18,12 @@ const char kHelp[] =
     "  welded vertices        the distinct vertices RVFView draws after welding the corners\n"
     "  bounds min, max        the smallest and largest x, y, z of the corner positions\n"
     "  degenerate triangles   triangles without area (coincident or collinear corners)\n"
-    "  no texture area        triangles whose texture coordinates enclose no area; their\n"
-    "                         tangent frames fall back to the defaults\n"
+    "  no texture area        triangles whose texture coordinates enclose no area, where the\n"
+    "                         normal map has no direction\n"
     "  non-finite triangles   triangles with an infinite or NaN value anywhere\n"
     "  u range, v range       the smallest and largest texture coordinates\n"
-    "Triangles with a non-finite value are left out of the bounds, the ranges and the\n"
-    "degenerate counts. Two edges count as collinear when the sine of their angle is below 1e-7.\n"
+    "RVFView leaves out the triangles with a non-finite value, and so does every other figure.\n"
+    "Two edges count as collinear when the sine of their angle is below 1e-7.\n"
     "\n"
     "Options:\n"
     "  --json      print one JSON object instead (bounds and ranges are null when no triangle\n"
@@ -43,19 +43,6 @@ struct MeshSummary {
     double texMax[2];
 };
 
-bool AllFinite(const float* values, int count) {
-    for (int i = 0; i < count; ++i)
-        if (!std::isfinite(values[i])) return false;
-    return true;
-}
-
-bool TriangleIsFinite(const RvRawTriangle& tri) {
-    for (int c = 0; c < 3; ++c)
-        if (!AllFinite(tri.vert[c].v, 3) || !AllFinite(tri.norm[c].v, 3) || !AllFinite(tri.texCoord[c].uv, 2))
-            return false;
-    return true;
-}
-
 // No area: the edges from corner 0 are collinear, one of them possibly of length zero.
 bool PositionsDegenerate(const RvRawTriangle& tri) {
     double e1[3], e2[3];
@@ -72,29 +59,17 @@ bool PositionsDegenerate(const RvRawTriangle& tri) {
     return cross2 <= 1e-14 * len1 * len2;
 }
 
-bool TextureDegenerate(const RvRawTriangle& tri) {
-    double du1 = double(tri.texCoord[1].u) - double(tri.texCoord[0].u);
-    double dv1 = double(tri.texCoord[1].v) - double(tri.texCoord[0].v);
-    double du2 = double(tri.texCoord[2].u) - double(tri.texCoord[0].u);
-    double dv2 = double(tri.texCoord[2].v) - double(tri.texCoord[0].v);
-    double cross = du1 * dv2 - dv1 * du2;
-    return cross * cross <= 1e-14 * (du1 * du1 + dv1 * dv1) * (du2 * du2 + dv2 * dv2);
-}
-
-void Summarize(int numTris, const RvRawTriangle* tris, MeshSummary* s) {
+// The figures of the numFinite triangles at the front of tris, of numTris in the file.
+void Summarize(int numTris, int numFinite, const RvRawTriangle* tris, MeshSummary* s) {
     s->triangles = numTris;
     s->degenerate = 0;
     s->noTextureArea = 0;
-    s->nonFinite = 0;
+    s->nonFinite = numTris - numFinite;
     s->haveRanges = false;
-    for (int t = 0; t < numTris; ++t) {
+    for (int t = 0; t < numFinite; ++t) {
         const RvRawTriangle& tri = tris[t];
-        if (!TriangleIsFinite(tri)) {
-            ++s->nonFinite;
-            continue;
-        }
         if (PositionsDegenerate(tri)) ++s->degenerate;
-        if (TextureDegenerate(tri)) ++s->noTextureArea;
+        if (!RvTriangleHasTextureArea(&tri)) ++s->noTextureArea;
         for (int c = 0; c < 3; ++c) {
             if (!s->haveRanges) {
                 for (int i = 0; i < 3; ++i) s->boundsMin[i] = s->boundsMax[i] = tri.vert[c].v[i];
@@ -115,6 +90,8 @@ void Summarize(int numTris, const RvRawTriangle* tris, MeshSummary* s) {
 
 // The same welding RVFView does, for its vertex count.
 bool CountWeldedVertices(const char* path, int numTris, const RvRawTriangle* tris, int* numVerts) {
+    *numVerts = 0;
+    if (numTris == 0) return true;
     RvTangentPointD* verts = nullptr;
     RvIndex* indices = nullptr;
     ProgressBegin("welding", 0);
@@ -197,8 +174,9 @@ int RunInfo(int argc, char** argv) {
     RvRawTriangle* tris = nullptr;
     if (!ReadRvfFile(path, &numTris, &tris)) return kExitFailure;
     MeshSummary summary;
-    Summarize(numTris, tris, &summary);
-    bool welded = CountWeldedVertices(path, numTris, tris, &summary.weldedVertices);
+    int numFinite = RvKeepFiniteTriangles(numTris, tris);
+    Summarize(numTris, numFinite, tris, &summary);
+    bool welded = CountWeldedVertices(path, numFinite, tris, &summary.weldedVertices);
     delete[] tris;
     if (!welded) return kExitFailure;
 

@@ -1,5 +1,4 @@
 // rvftool map: a PNG normal map to the Targa that RVFView loads, its samples as stored.
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -22,7 +21,8 @@ const char kHelp[] =
     "for the viewer's Alpha mode, else 24 bits. The samples are copied as stored, without any\n"
     "gamma or colour-profile correction; 16-bit samples are rounded to 8 bits. Rows are stored\n"
     "bottom first, as the Targa declares, so the map lies the same way on the mesh as in the\n"
-    "PNG. A Targa holds at most 65535 x 65535 pixels.\n"
+    "PNG. A Targa holds at most 65535 x 65535 pixels. A greyscale PNG is written with a warning:\n"
+    "it holds heights, not the directions of a normal map.\n"
     "\n"
     "Options:\n"
     "  --depth 24|32  write this many bits per pixel: 24 drops the alpha, 32 adds an opaque one\n"
@@ -52,8 +52,8 @@ int RunMap(int argc, char** argv) {
     const char* in = line.operands[0];
     const char* out = line.operands[1];
 
-    FILE* fp = std::fopen(in, "rb");
-    if (fp == nullptr) return Fail("%s: cannot open: %s", in, std::strerror(errno));
+    FILE* fp = OpenInputFile(in);
+    if (fp == nullptr) return kExitFailure;
     ImportedMap image;
     std::string error;
     ProgressBegin("reading PNG", 0);
@@ -61,6 +61,7 @@ int RunMap(int argc, char** argv) {
     ProgressEnd();
     std::fclose(fp);
     if (!read) return Fail("%s: %s", in, error.c_str());
+    if (image.greyscale) Warn("%s: greyscale: it holds heights, not the directions of a normal map", in);
 
     AtomicOutput output;
     std::string outError;

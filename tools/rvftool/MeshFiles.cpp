@@ -1,8 +1,6 @@
 #include "tools/rvftool/MeshFiles.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -10,11 +8,8 @@
 
 bool ReadRvfFile(const char* path, int* numTris, RvRawTriangle** tris) {
     *tris = nullptr;
-    FILE* fp = std::fopen(path, "rb");
-    if (fp == nullptr) {
-        Fail("%s: cannot open: %s", path, std::strerror(errno));
-        return false;
-    }
+    FILE* fp = OpenInputFile(path);
+    if (fp == nullptr) return false;
     // The silent walk first, so that a file of another kind gets a plain answer rather than
     // whatever header read happened to fail.
     if (!RvFileHasTriangles(fp)) {

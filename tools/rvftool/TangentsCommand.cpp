@@ -1,13 +1,16 @@
-// rvftool tangents: the per-corner tangent frames of an RVF mesh, smoothed over the welded
-// vertices, as text or as little-endian binary for other tools.
+// rvftool tangents: the per-corner tangent frames of an RVF mesh, in the library's own basis
+// (smoothed over the welded vertices) or in MikkTSpace, as text or as little-endian binary for
+// other tools.
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
 
+#include "mesh/MikkTSpace.h"
 #include "mesh/RvFileIO.h"
 #include "platform/MacSpecific.h"
 #include "platform/Progress.h"
@@ -18,11 +21,13 @@
 namespace {
 
 const char kHelp[] =
-    "Usage: rvftool tangents [--binary] [--double] FILE.rvf [OUT]\n"
+    "Usage: rvftool tangents [--basis own|mikktspace] [--binary] [--double] [--vec4] FILE.rvf [OUT]\n"
     "\n"
-    "Writes the tangent and binormal of every triangle corner of FILE.rvf, smoothed over the\n"
-    "vertices that welding joins (corners across a seam keep their own), to OUT, or to\n"
-    "standard output when OUT is missing or '-'.\n"
+    "Writes the tangent and binormal of every triangle corner of FILE.rvf to OUT, or to\n"
+    "standard output when OUT is missing or '-'. In the own basis (the default) they are\n"
+    "smoothed over the vertices that welding joins (corners across a seam keep their own); in\n"
+    "the mikktspace basis the tangent is the one most normal-map bakers and glTF use, and the\n"
+    "binormal is w * cross(N, T), N the corner's normal made unit.\n"
     "\n"
     "Text (the default): two comment lines starting with '#', then one line per corner:\n"
     "  TRIANGLE CORNER TX TY TZ BX BY BZ\n"
@@ -35,17 +40,26 @@ const char kHelp[] =
     "  and then their binormals, x, y, z each: 72 bytes of float32 (single precision) or\n"
     "  144 bytes of float64 (--double). The file is 4 + 72 N or 4 + 144 N bytes long.\n"
     "\n"
+    "Tangents with signs (--vec4), every number little-endian, as glTF's TANGENT holds them:\n"
+    "  bytes 0-3   int32 triangle count N\n"
+    "  then for each corner of each triangle, in order, float32 x, y, z of the tangent and w,\n"
+    "  +1 or -1, so that the binormal is w * cross(N, T): 48 bytes a triangle, 4 + 48 N in all.\n"
+    "  In the own basis w is the sign of dot(cross(N, T), B), +1 where that is 0.\n"
+    "\n"
     "Options:\n"
+    "  --basis own|mikktspace  the tangent basis (default: own)\n"
     "  --binary    write the binary layout (not to a terminal)\n"
     "  --double    keep double precision (default: the frames rounded to single precision)\n"
+    "  --vec4      write the tangents with their signs (not to a terminal; not with --double)\n"
     "  -h, --help  show this help\n";
 
 // Records converted and written per block.
 const int kBlockRecords = 4096;
 
-bool WriteText(FILE* fp, int numTris, const RvRawTangentSpace* tan, const RvRawTangentSpaceD* tanD) {
-    std::fprintf(fp, "# rvftool tangents: %d triangles, %s precision\n", numTris,
-                 tanD != nullptr ? "double" : "single");
+bool WriteText(FILE* fp, int numTris, const RvRawTangentSpace* tan, const RvRawTangentSpaceD* tanD,
+               bool mikktspace) {
+    std::fprintf(fp, "# rvftool tangents: %d triangles, %s precision%s\n", numTris,
+                 tanD != nullptr ? "double" : "single", mikktspace ? ", MikkTSpace basis" : "");
     std::fprintf(fp, "# triangle corner tangent_x tangent_y tangent_z binormal_x binormal_y binormal_z\n");
     ProgressBegin("writing tangent frames", std::size_t(numTris));
     for (int t = 0; t < numTris && !std::ferror(fp); ++t) {
@@ -91,17 +105,106 @@ bool WriteRecords(FILE* fp, int numTris, const Record* records, uint32 (*toFileO
     return ok;
 }
 
-bool WriteFrames(FILE* fp, bool binary, int numTris, const RvRawTangentSpace* tan,
-                 const RvRawTangentSpaceD* tanD) {
-    if (!binary) return WriteText(fp, numTris, tan, tanD);
-    if (tanD != nullptr) return WriteRecords(fp, numTris, tanD, KivByteSwap_RvRawTangentSpaceD);
-    return WriteRecords(fp, numTris, tan, KivByteSwap_RvRawTangentSpace);
+// The tangent and w of the three corners of one triangle.
+struct CornerTangents {
+    float32 v[12];
+};
+
+uint32 SwapCornerTangents(void* records, uint32 num) {
+    KivByteSwap_float32(records, 12 * num);
+    return num;
+}
+
+// The own frames as tangents with signs: w is the sign of dot(cross(N, T), B), +1 where 0.
+void OwnTangents(int numTris, const RvRawTriangle* tris, const RvRawTangentSpace* tan, CornerTangents* out) {
+    for (int t = 0; t < numTris; ++t) {
+        for (int c = 0; c < 3; ++c) {
+            const RvRawPoint& n = tris[t].norm[c];
+            const RvRawPoint& tg = tan[t].tangent[c];
+            const RvRawPoint& bn = tan[t].binormal[c];
+            const double cross[3] = {double(n.y) * tg.z - double(n.z) * tg.y,
+                                     double(n.z) * tg.x - double(n.x) * tg.z,
+                                     double(n.x) * tg.y - double(n.y) * tg.x};
+            float32* corner = out[t].v + 4 * c;
+            corner[0] = tg.x, corner[1] = tg.y, corner[2] = tg.z;
+            corner[3] = cross[0] * bn.x + cross[1] * bn.y + cross[2] * bn.z < 0 ? -1.0f : 1.0f;
+        }
+    }
+}
+
+// MikkTSpace tangents as frames: the binormal is w * cross(N, T), N made unit (left as it is
+// when it has no length).
+template <typename Space>
+void MikkTSpaceFrames(int numTris, const RvRawTriangle* tris, const CornerTangents* mikk, Space* out) {
+    for (int t = 0; t < numTris; ++t) {
+        for (int c = 0; c < 3; ++c) {
+            const RvRawPoint& n = tris[t].norm[c];
+            const float32* tg = mikk[t].v + 4 * c;
+            const double length = std::sqrt(double(n.x) * n.x + double(n.y) * n.y + double(n.z) * n.z);
+            const double scale = (length > 0 ? 1 / length : 1) * tg[3];
+            out[t].tangent[c].x = tg[0], out[t].tangent[c].y = tg[1], out[t].tangent[c].z = tg[2];
+            out[t].binormal[c].x = scale * (double(n.y) * tg[2] - double(n.z) * tg[1]);
+            out[t].binormal[c].y = scale * (double(n.z) * tg[0] - double(n.x) * tg[2]);
+            out[t].binormal[c].z = scale * (double(n.x) * tg[1] - double(n.y) * tg[0]);
+        }
+    }
+}
+
+// What is written: the frames in single or double precision, or the tangents with signs.
+struct Frames {
+    bool mikktspace;
+    RvRawTangentSpace* tan;
+    RvRawTangentSpaceD* tanD;
+    CornerTangents* vec4;
+};
+
+void ReleaseFrames(Frames* frames) {
+    delete[] frames->tan;
+    delete[] frames->tanD;
+    delete[] frames->vec4;
+}
+
+// Fills *frames in its basis: with `vec4` the tangents with signs, else the frames, in double
+// precision when `precise`. False when they cannot be had.
+bool ComputeFrames(int numTris, const RvRawTriangle* tris, bool precise, bool vec4, Frames* frames) {
+    const std::size_t count = std::size_t(numTris);
+    if (!frames->mikktspace) {
+        if (precise) return RvComputeTangentsD(numTris, tris, &frames->tanD);
+        if (!RvComputeTangents(numTris, tris, &frames->tan)) return false;
+        if (!vec4) return true;
+        frames->vec4 = new (std::nothrow) CornerTangents[count];
+        if (frames->vec4 == nullptr) return false;
+        OwnTangents(numTris, tris, frames->tan, frames->vec4);
+        return true;
+    }
+    frames->vec4 = new (std::nothrow) CornerTangents[count];
+    if (frames->vec4 == nullptr || !RvComputeMikkTangents(numTris, tris, frames->vec4[0].v)) return false;
+    if (vec4) return true;
+    if (precise) {
+        frames->tanD = new (std::nothrow) RvRawTangentSpaceD[count];
+        if (frames->tanD == nullptr) return false;
+        MikkTSpaceFrames(numTris, tris, frames->vec4, frames->tanD);
+    } else {
+        frames->tan = new (std::nothrow) RvRawTangentSpace[count];
+        if (frames->tan == nullptr) return false;
+        MikkTSpaceFrames(numTris, tris, frames->vec4, frames->tan);
+    }
+    delete[] frames->vec4;
+    frames->vec4 = nullptr;
+    return true;
+}
+
+bool WriteFrames(FILE* fp, bool binary, int numTris, const Frames& frames) {
+    if (frames.vec4 != nullptr) return WriteRecords(fp, numTris, frames.vec4, SwapCornerTangents);
+    if (!binary) return WriteText(fp, numTris, frames.tan, frames.tanD, frames.mikktspace);
+    if (frames.tanD != nullptr) return WriteRecords(fp, numTris, frames.tanD, KivByteSwap_RvRawTangentSpaceD);
+    return WriteRecords(fp, numTris, frames.tan, KivByteSwap_RvRawTangentSpace);
 }
 
 }  // namespace
 
 int RunTangents(int argc, char** argv) {
-    static const char* const kOptions[] = {"--binary", "--double", nullptr};
+    static const char* const kOptions[] = {"--basis=", "--binary", "--double", "--vec4", nullptr};
     CommandLine line;
     int status;
     if (!ParseCommandLine("tangents", argc, argv, kOptions, &line, &status)) return status;
@@ -109,45 +212,55 @@ int RunTangents(int argc, char** argv) {
         std::fputs(kHelp, stdout);
         return kExitOk;
     }
+    bool mikktspace = false;
+    if (const char* basis = OptionValue(line, "--basis")) {
+        if (std::strcmp(basis, "mikktspace") == 0)
+            mikktspace = true;
+        else if (std::strcmp(basis, "own") != 0)
+            return UsageError("tangents", "unknown basis '%s' (own or mikktspace)", basis);
+    }
     if (line.operands.empty() || line.operands.size() > 2)
         return UsageError("tangents", "expects an RVF file and at most one output file");
     const char* in = line.operands[0];
     const char* out =
         line.operands.size() == 2 && std::strcmp(line.operands[1], "-") != 0 ? line.operands[1] : nullptr;
-    bool binary = HasOption(line, "--binary");
+    bool vec4 = HasOption(line, "--vec4");
+    bool binary = HasOption(line, "--binary") || vec4;
     bool precise = HasOption(line, "--double");
+    if (vec4 && precise) return UsageError("tangents", "--vec4 writes single precision; leave out --double");
     if (binary && out == nullptr && isatty(STDOUT_FILENO))
         return UsageError("tangents", "will not write binary data to a terminal; name an output file");
 
     int numTris = 0;
     RvRawTriangle* tris = nullptr;
     if (!ReadRvfFile(in, &numTris, &tris)) return kExitFailure;
-    RvRawTangentSpace* tan = nullptr;
-    RvRawTangentSpaceD* tanD = nullptr;
+    Frames frames = {mikktspace, nullptr, nullptr, nullptr};
     ProgressBegin("computing tangent frames", 0);
-    bool computed =
-        precise ? RvComputeTangentsD(numTris, tris, &tanD) : RvComputeTangents(numTris, tris, &tan);
+    bool computed = ComputeFrames(numTris, tris, precise, vec4, &frames);
     ProgressEnd();
     delete[] tris;
     int result = kExitOk;
-    if (!computed) {
+    if (!computed && mikktspace) {
+        result =
+            Fail("%s: no MikkTSpace tangents for %d triangles: a number is not finite, or not enough memory",
+                 in, numTris);
+    } else if (!computed) {
         result = Fail("%s: not enough memory for the tangent frames of %d triangles", in, numTris);
     } else if (out == nullptr) {
-        if (!WriteFrames(stdout, binary, numTris, tan, tanD) || std::fflush(stdout) != 0)
+        if (!WriteFrames(stdout, binary, numTris, frames) || std::fflush(stdout) != 0)
             result = Fail("cannot write to standard output: %s", std::strerror(errno));
     } else {
         AtomicOutput output;
         std::string error;
         if (!AtomicOutputOpen(&output, out, &error)) {
             result = Fail("%s", error.c_str());
-        } else if (!WriteFrames(output.fp, binary, numTris, tan, tanD)) {
+        } else if (!WriteFrames(output.fp, binary, numTris, frames)) {
             AtomicOutputDiscard(&output);
             result = Fail("%s: cannot write: %s", out, std::strerror(errno));
         } else if (!AtomicOutputCommit(&output, &error)) {
             result = Fail("%s", error.c_str());
         }
     }
-    delete[] tan;
-    delete[] tanD;
+    ReleaseFrames(&frames);
     return result;
 }

@@ -34,11 +34,13 @@ SANITIZE_ENV := ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:strict_
                 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 # Runs the suite of build directory $(1); without a display, inside a virtual X server (Mesa's
-# software renderer draws).
+# software renderer draws). The server must not reset when its last client leaves, as it does
+# between two tests' windows: a program that connects during the reset finds no display.
+XVFB := xvfb-run -a -s "-screen 0 1280x1024x24 -noreset"
 run_suite = if [ -n "$$DISPLAY" ]; then \
               ctest --test-dir $(1) --output-on-failure -j $(JOBS); \
             else \
-              xvfb-run -a -s "-screen 0 1280x1024x24" ctest --test-dir $(1) --output-on-failure -j $(JOBS); \
+              $(XVFB) ctest --test-dir $(1) --output-on-failure -j $(JOBS); \
             fi
 
 .PHONY: all deps run-deps configure build test install uninstall test-sanitize test-big-endian fuzz-build fuzz \
@@ -107,7 +109,7 @@ bench: deps
 	@if [ -n "$$DISPLAY" ]; then \
 	  $(BENCH_BUILD)/bench/rvfview_bench; \
 	else \
-	  xvfb-run -a -s "-screen 0 1280x1024x24" $(BENCH_BUILD)/bench/rvfview_bench; \
+	  $(XVFB) $(BENCH_BUILD)/bench/rvfview_bench; \
 	fi
 
 # Opens the viewer on the bundled sample.

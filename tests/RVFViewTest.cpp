@@ -203,10 +203,10 @@ TEST(RVFViewLeaks, ReloadsLeakNothing) {
     if (lsan.empty() || lsan[0] != '/') GTEST_SKIP() << "no LeakSanitizer";
     const std::vector<std::string> env = {"LD_PRELOAD=" + lsan + " " KEEP_LOADED_PATH, options};
 #endif
-    // The first load is cancelled at the map, after a new mesh was read.
+    // The first load is cancelled at the map, after a new mesh was read; F5 reads the last again.
     std::string input = kMesh + "\n\n";
     for (int i = 0; i < 3; ++i) input += kMesh + "\n" + kMap + "\n";
-    Outcome o = RunViewer({{kMesh, kMap}, env, input, "l l l l q"});
+    Outcome o = RunViewer({{kMesh, kMap}, env, input, "l l l l F5 q"});
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.err.find("cannot be preloaded"), std::string::npos) << o.err;
     for (const std::string& leak : OurLeaks(o.err)) ADD_FAILURE() << leak;

@@ -1,6 +1,6 @@
 // Runs the real RVFView program for the tests: its arguments, environment, standard input and
-// file dialog (a stand-in zenity), keys sent with xdotool to its window once it shows, and what
-// it printed and how it ended.
+// file dialog (a stand-in zenity), keys sent with xdotool to its window once it shows, steps of
+// a test's own between keys, and what it printed and how it ended.
 // The including target defines RVF_SAMPLES_DIR and RVFVIEW_PATH.
 #ifndef TESTS_VIEWERPROGRAM_H
 #define TESTS_VIEWERPROGRAM_H
@@ -14,8 +14,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 inline const std::string kMesh = RVF_SAMPLES_DIR "/torus.rvf";
@@ -42,7 +45,53 @@ inline const std::string kHelp =
     " MIDDLE + MOUSE - Pan \n"
     " RIGHT + MOUSE  - Zoom\n"
     " ESC or q       - Quit program\n"
+    "\n"
+    " F5             - Reload the mesh and normal map from their files\n"
+    " F12            - Save the window as a PNG beside the mesh\n"
     "\n";
+
+inline std::string Slurp(const std::string& path) {
+    std::ifstream in(path);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The viewer while it runs: its window, and what it has printed so far.
+class Session {
+public:
+    explicit Session(std::string outPath) : out_(std::move(outPath)) {}
+
+    // Waits up to half a minute for the window to show; false when it does not.
+    bool FindWindow() {
+        FILE* p =
+            popen("timeout 30 xdotool search --sync --onlyvisible --name '^RVF Viewer$' 2>/dev/null", "r");
+        if (p == nullptr) return false;
+        char id[32] = "";
+        if (std::fgets(id, sizeof id, p) == nullptr) id[0] = '\0';
+        pclose(p);
+        window_ = std::string(id, std::strspn(id, "0123456789"));
+        return !window_.empty();
+    }
+    // Sends xdotool key names to the window; a lost key shows as a wrong outcome.
+    void Keys(const std::string& keys) {
+        if (window_.empty()) return;
+        if (system(("xdotool key --window " + window_ + " " + keys + " >/dev/null 2>&1").c_str()) == -1)
+            ADD_FAILURE() << "no shell for xdotool";
+    }
+    // True once standard output holds `text` at least `count` times; waits up to a minute.
+    bool WaitFor(const std::string& text, int count = 1) {
+        for (int i = 0; i < 1200; ++i, usleep(50000)) {
+            std::string out = Slurp(out_);
+            int seen = 0;
+            for (size_t at = out.find(text); at != std::string::npos; at = out.find(text, at + text.size()))
+                ++seen;
+            if (seen >= count) return true;
+        }
+        return false;
+    }
+
+private:
+    std::string out_, window_;
+};
 
 struct Invocation {
     std::vector<std::string> args;
@@ -50,6 +99,7 @@ struct Invocation {
     std::string input;             // standard input
     std::string keys;              // xdotool key names sent once the window shows; none: no window
     std::string zenity = "";       // the body of a stand-in zenity script first on the PATH; none: no zenity
+    std::function<void(Session&)> steps = nullptr;  // run after `keys`, once the window shows
 };
 
 struct Outcome {
@@ -58,18 +108,14 @@ struct Outcome {
     std::string zenityArgs;  // the stand-in's arguments, one a line, call after call
 };
 
-inline std::string Slurp(const std::string& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Runs RVFView with the stand-in zenity or none on its PATH; a viewer that never ends is killed
 // after a minute.
 inline Outcome RunViewer(const Invocation& run) {
     Outcome outcome;
     char dir[] = "/tmp/rvfview_run_XXXXXX";
     if (mkdtemp(dir) == nullptr) return outcome;
-    const std::string in = std::string(dir) + "/in", out = std::string(dir) + "/out", err = std::string(dir) + "/err";
+    const std::string in = std::string(dir) + "/in", out = std::string(dir) + "/out",
+                      err = std::string(dir) + "/err";
     const std::string zenity = std::string(dir) + "/zenity", args = std::string(dir) + "/args";
     std::ofstream(in) << run.input;
     if (!run.zenity.empty()) {
@@ -90,10 +136,10 @@ inline Outcome RunViewer(const Invocation& run) {
         execv(argv[0], argv.data());
         _exit(127);
     }
-    if (!run.keys.empty()) {  // a lost key shows as a wrong outcome
-        const std::string send = "w=$(timeout 30 xdotool search --sync --onlyvisible --name '^RVF Viewer$' | head -n 1)"
-                                 " && xdotool key --window \"$w\" " + run.keys;
-        if (system(("(" + send + ") >/dev/null 2>&1").c_str()) == -1) ADD_FAILURE() << "no shell for xdotool";
+    Session session(out);
+    if ((!run.keys.empty() || run.steps) && session.FindWindow()) {
+        session.Keys(run.keys);
+        if (run.steps) run.steps(session);
     }
     int s = 0;
     for (int i = 0; i < 600 && waitpid(pid, &s, WNOHANG) == 0; ++i) usleep(100000);

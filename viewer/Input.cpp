@@ -74,6 +74,20 @@ void KeyFunc(unsigned char key, int, int) {
     glutPostRedisplay();
 }
 
+void SpecialKeyFunc(int key, int, int) {
+    switch (key) {
+        case GLUT_KEY_F5:
+            ReloadObjectAndMap();
+            break;
+        case GLUT_KEY_F12:
+            gScreenshotAsked = true;
+            break;
+        default:
+            break;
+    }
+    glutPostRedisplay();
+}
+
 void MouseUpDown(int button, int state, int x, int y) {
     GLint* px;
     GLint* py;

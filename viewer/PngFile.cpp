@@ -2,6 +2,7 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <cstring>
 
 #include "viewer/RVFView.h"
 
@@ -40,4 +41,13 @@ bool EncodePng(FILE* fp, int width, int height, const unsigned char* rgb, std::s
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
     return true;
+}
+
+void RgbaFrameToPicture(const unsigned char* rgba, int width, int height, unsigned char* rgb) {
+    const size_t w = static_cast<size_t>(width), h = static_cast<size_t>(height);
+    for (size_t row = 0; row < h; ++row) {
+        const unsigned char* in = rgba + 4 * w * (h - 1 - row);
+        unsigned char* out = rgb + 3 * w * row;
+        for (size_t x = 0; x < w; ++x) std::memcpy(out + 3 * x, in + 4 * x, 3);
+    }
 }

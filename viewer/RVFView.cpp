@@ -23,6 +23,7 @@ const char kUsage[] =
     "Options:\n"
     "  -h, --help     this text\n"
     "  --version      the version\n"
+    "  --watch        reload the mesh and the map whenever either file changes on disk\n"
     "  --             what follows are files, even when they begin with '-'\n"
     "\n"
     "The keys are printed when the window opens. The viewer needs a display; rvfrender draws\n"
@@ -35,7 +36,7 @@ enum { kExitUsage = 2 };
 // Options are words that begin with "--" (or "-h"), up to a "--"; everything else names a file.
 // A word beginning with "--" that is no option is refused rather than opened as a file, since
 // it is far more likely a mistyped option.
-std::vector<char*> ParseArguments(int argc, char** argv) {
+std::vector<char*> ParseArguments(int argc, char** argv, bool* watch) {
     std::vector<char*> files;
     bool optionsDone = false;
     for (int i = 1; i < argc; ++i) {
@@ -47,6 +48,8 @@ std::vector<char*> ParseArguments(int argc, char** argv) {
         } else if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0) {
             std::fputs(kUsage, stdout);
             std::exit(0);
+        } else if (std::strcmp(arg, "--watch") == 0) {
+            *watch = true;
         } else if (std::strcmp(arg, "--version") == 0) {
             std::printf("RVFView %s\n", RVF_VERSION);
             std::exit(0);
@@ -63,7 +66,8 @@ std::vector<char*> ParseArguments(int argc, char** argv) {
 int main(int argc, char** argv) {
     // Console lines appear as they happen, also in a pipe or a file.
     setvbuf(stdout, nullptr, _IOLBF, 0);
-    std::vector<char*> files = ParseArguments(argc, argv);
+    bool watch = false;
+    std::vector<char*> files = ParseArguments(argc, argv, &watch);
     // The window toolkit ends the process deep inside its start-up when no display answers,
     // after everything has been loaded; asking first saves the wait and says what to do.
     if (!CheckDisplay()) return 1;
@@ -90,11 +94,13 @@ int main(int argc, char** argv) {
     glutKeyboardFunc(KeyFunc);
     glutMotionFunc(MouseMove);
     glutMouseFunc(MouseUpDown);
+    glutSpecialFunc(SpecialKeyFunc);
 
     StateInit();
     ObjectInit();
     TextureInit();
     MatrixInit();
+    if (watch) StartWatching();
     glutMainLoop();
     return 0;
 }

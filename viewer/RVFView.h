@@ -213,6 +213,32 @@ void MouseUpDown(int button, int state, int x, int y);
 // GLUT motion callback: rotates (left), pans (middle) and zooms (right) gViewMat.
 void MouseMove(int x, int y);
 
+// GLUT special-key callback: F5 reloads the mesh and the map from their files; F12 saves the
+// next frame as a PNG.
+void SpecialKeyFunc(int key, int x, int y);
+
+// ---------------------------------------------------------------------------------------------
+// Reload, watch and screenshots. Messages go to standard output.
+
+// Reads gMeshPath and gMapPath again and shows what they hold now (ObjectInit, TextureInit);
+// the view, mode, toggles and background stay. True after "Reloaded MESH and MAP." and the load
+// summary; when either file does not load, false after the loader's message and one line, the
+// old mesh and map kept.
+bool ReloadObjectAndMap();
+// Reloads whenever the mesh or map file on screen has changed and then stayed unchanged for
+// half a second, through a GLUT timer that stats both files ten times a second. Needs the window.
+void StartWatching();
+
+// Set to save the next frame before it is shown (the F12 key).
+extern bool gScreenshotAsked;
+// When gScreenshotAsked, clears it and saves the frame just drawn (SaveScreenshot). Call between
+// drawing and the buffer swap.
+void SaveAskedScreenshot();
+// Writes the back buffer (gWidth x gHeight) as a PNG beside the mesh, MESH-001.png or the first
+// free number, or in the working directory when the mesh's directory takes no new file. Prints
+// the path on a line of its own and returns true, or false after one line saying why not.
+bool SaveScreenshot();
+
 // ---------------------------------------------------------------------------------------------
 // GL checks. Output goes to standard output.
 
@@ -247,5 +273,8 @@ constexpr int kPathBufferSize = 1024;
 // libpng's reason in *error.
 // fp is open for writing in binary mode and is not closed here.
 bool EncodePng(FILE* fp, int width, int height, const unsigned char* rgb, std::string* error);
+// Copies width x height RGBA pixels stored bottom row first, as GL reads them, into `rgb` as RGB
+// top row first, as a picture is stored (width x height x 3 bytes).
+void RgbaFrameToPicture(const unsigned char* rgba, int width, int height, unsigned char* rgb);
 
 #endif

@@ -61,6 +61,9 @@ void PrintKeyHelp() {
     printf(" RIGHT + MOUSE  - Zoom\n");
     printf(" ESC or q       - Quit program\n");
     printf("\n");
+    printf(" F5             - Reload the mesh and normal map from their files\n");
+    printf(" F12            - Save the window as a PNG beside the mesh\n");
+    printf("\n");
 }
 
 void StateInit() {

@@ -2,7 +2,6 @@
 
 #include <GL/osmesa.h>
 
-#include <cstring>
 #include <new>
 
 #include "viewer/RVFView.h"
@@ -54,13 +53,7 @@ bool OffscreenOpen(OffscreenFrame* frame, int width, int height, std::string* er
 }
 
 void OffscreenReadRgb(const OffscreenFrame& frame, unsigned char* rgb) {
-    size_t width = static_cast<size_t>(frame.width);
-    size_t height = static_cast<size_t>(frame.height);
-    for (size_t row = 0; row < height; ++row) {
-        const unsigned char* in = frame.rgba + 4 * width * (height - 1 - row);
-        unsigned char* out = rgb + 3 * width * row;
-        for (size_t x = 0; x < width; ++x) std::memcpy(out + 3 * x, in + 4 * x, 3);
-    }
+    RgbaFrameToPicture(frame.rgba, frame.width, frame.height, rgb);
 }
 
 void OffscreenClose(OffscreenFrame* frame) {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "tools/common/CommandLine.h"
 
@@ -31,12 +32,19 @@ const char kRenderUsage[] =
     "  --pan X,Y            move the object X units right and Y units up (middle button)\n"
     "  --zoom Z             bring the object Z units nearer, or farther when negative (right\n"
     "                       button); the object is 50 units across, 65 units away\n"
+    "  --reference REF.png  compare the picture with REF.png, which must have its size; the\n"
+    "                       number of differing pixels and the largest difference are printed\n"
+    "  --threshold T        with --reference: a pixel differs when a channel (0 to 255) differs\n"
+    "                       by more than T, 0 to 255 (default 0: any difference counts)\n"
+    "  --diff DIFF.png      with --reference: the differing pixels in red over the picture\n"
+    "                       darkened to a quarter\n"
     "  -h, --help           this text\n"
     "  --version            the version\n"
     "\n"
     "Drags apply in the viewer's order: rotation, panning, zoom.\n"
-    "Exit status: 0 on success, 1 when the frame could not be made, 2 for a command line that\n"
-    "cannot be obeyed. OUT.png appears only when complete.\n";
+    "Exit status: 0 on success (with --reference: no pixel differs), 1 when the frame could not\n"
+    "be made, when the reference cannot be read or has another size, or when a pixel differs,\n"
+    "2 for a command line that cannot be obeyed. OUT.png and DIFF.png appear only when complete.\n";
 
 namespace {
 
@@ -83,26 +91,28 @@ bool ParsePair(const char* text, float pair[2]) {
     return ParseFloat(first.c_str(), &pair[0]) && ParseFloat(comma + 1, &pair[1]);
 }
 
-// A decimal side length from 1 to kMaxSide that ends at `stop`.
-bool ParseSide(const char* text, char stop, const char** end, int* side) {
+// A decimal number from `low` to `high` that ends at `stop`.
+bool ParseDecimal(const char* text, char stop, int low, int high, const char** end, int* number) {
     long value = 0;
     const char* p = text;
-    while (*p >= '0' && *p <= '9' && value <= kMaxSide) value = value * 10 + (*p++ - '0');
-    if (p == text || *p != stop || value < 1 || value > kMaxSide) return false;
+    while (*p >= '0' && *p <= '9' && value <= high) value = value * 10 + (*p++ - '0');
+    if (p == text || *p != stop || value < low || value > high) return false;
     *end = p;
-    *side = static_cast<int>(value);
+    *number = static_cast<int>(value);
     return true;
 }
 
 // "WxH".
 bool ParseSize(const char* text, int* width, int* height) {
     const char* end = nullptr;
-    return ParseSide(text, 'x', &end, width) && ParseSide(end + 1, '\0', &end, height);
+    return ParseDecimal(text, 'x', 1, kMaxSide, &end, width) &&
+           ParseDecimal(end + 1, '\0', 1, kMaxSide, &end, height);
 }
 
-const char* const kKnownOptions[] = {"--mode=",    "--background=",  "--size=",     "--rotate=",
-                                     "--pan=",     "--zoom=",        "--wireframe", "--normals",
-                                     "--tangents", "--object-space", nullptr};
+const char* const kKnownOptions[] = {
+    "--mode=",   "--background=", "--size=",        "--rotate=", "--pan=",
+    "--zoom=",   "--reference=",  "--threshold=",   "--diff=",   "--wireframe",
+    "--normals", "--tangents",    "--object-space", nullptr};
 
 }  // namespace
 
@@ -132,11 +142,26 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, int* stat
             ok = ParsePair(value, options->rotate);
         } else if (name == "--pan") {
             ok = ParsePair(value, options->pan);
+        } else if (name == "--reference") {
+            options->reference = value;
+            ok = !options->reference.empty();
+        } else if (name == "--threshold") {
+            const char* end = nullptr;
+            ok = ParseDecimal(value, '\0', 0, 255, &end, &options->threshold);
+        } else if (name == "--diff") {
+            options->diff = value;
+            ok = !options->diff.empty();
         } else {  // "--zoom"
             ok = ParseFloat(value, &options->zoom);
         }
         if (!ok) {
             *status = UsageError(nullptr, "bad value '%s' for option '%s'", value, name.c_str());
+            return false;
+        }
+    }
+    for (const char* needsReference : {"--threshold", "--diff"}) {
+        if (HasOption(line, needsReference) && options->reference.empty()) {
+            *status = UsageError(nullptr, "option '%s' needs --reference", needsReference);
             return false;
         }
     }
@@ -155,11 +180,15 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, int* stat
     options->map = line.operands[1];
     options->out = line.operands[2];
     // Only PNG is written: under another name its bytes would pass for another format.
-    const char* dot = std::strrchr(options->out, '.');
-    if (dot == nullptr || strcasecmp(dot, ".png") != 0) {
-        *status =
-            UsageError(nullptr, "'%s' does not end in .png, and PNG is what rvfrender writes", options->out);
-        return false;
+    std::vector<const char*> written = {options->out};
+    if (!options->diff.empty()) written.push_back(options->diff.c_str());
+    for (const char* name : written) {
+        const char* dot = std::strrchr(name, '.');
+        if (dot == nullptr || strcasecmp(dot, ".png") != 0) {
+            *status =
+                UsageError(nullptr, "'%s' does not end in .png, and PNG is what rvfrender writes", name);
+            return false;
+        }
     }
     return true;
 }

@@ -3,12 +3,14 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "tools/common/CommandLine.h"
 #include "tools/rvfrender/OffscreenFrame.h"
+#include "tools/rvfrender/PictureCheck.h"
 #include "tools/rvfrender/RenderOptions.h"
 #include "viewer/RVFView.h"
 
@@ -72,21 +74,22 @@ bool Draw() {
     return true;
 }
 
-// Draws the frame the options ask for into the pending picture file `out`; false after a message.
-bool RenderInto(const RenderOptions& options, FILE* out) {
+// The frame the options ask for as RGB, top row first; array new, the caller's. Null after a
+// message.
+unsigned char* Render(const RenderOptions& options) {
     if (!Load("mesh", options.mesh, LoadObjectFile) || !Load("map", options.map, LoadTextureFile))
-        return false;
+        return nullptr;
     if (options.mode == 3 && gTexInfo.format != KIV_BITMAP_FORMAT_8888) {
         Fail("mode 3 (alpha) needs a map with an alpha channel; '%s' has %d bits", options.map,
              gTexInfo.bitDepth);
-        return false;
+        return nullptr;
     }
 
     OffscreenFrame frame;
     std::string error;
     if (!OffscreenOpen(&frame, options.width, options.height, &error)) {
         Fail("%s", error.c_str());
-        return false;
+        return nullptr;
     }
     SetViewerState(options);
     bool drawn = Draw();
@@ -94,15 +97,70 @@ bool RenderInto(const RenderOptions& options, FILE* out) {
     unsigned char* rgb = drawn ? new (std::nothrow) unsigned char[bytes] : nullptr;
     if (rgb != nullptr) OffscreenReadRgb(frame, rgb);
     OffscreenClose(&frame);
-    if (!drawn) return false;
-    if (rgb == nullptr) {
-        Fail("not enough memory for the picture");
+    if (drawn && rgb == nullptr) Fail("not enough memory for the picture");
+    return rgb;
+}
+
+// Writes the picture into the pending file `out`, named `name` on the command line, and puts it
+// in place; false after a message.
+bool WritePicture(AtomicOutput* out, const char* name, const RenderOptions& options,
+                  const unsigned char* rgb) {
+    std::string error;
+    if (!EncodePng(out->fp, options.width, options.height, rgb, &error)) {
+        AtomicOutputDiscard(out);
+        Fail("cannot write '%s': %s", name, error.c_str());
         return false;
     }
-    bool encoded = EncodePng(out, options.width, options.height, rgb, &error);
-    delete[] rgb;
-    if (!encoded) Fail("cannot write '%s': %s", options.out, error.c_str());
-    return encoded;
+    if (!AtomicOutputCommit(out, &error)) {
+        Fail("%s", error.c_str());
+        return false;
+    }
+    std::printf("%s: %d x %d\n", name, options.width, options.height);
+    return true;
+}
+
+// The reference the options name, which must have the picture's size; array new, the caller's.
+// Null after a message.
+unsigned char* ReadSameSizeReference(const RenderOptions& options) {
+    int width = 0, height = 0;
+    unsigned char* rgb = nullptr;
+    std::string error;
+    if (!ReadReference(options.reference.c_str(), &width, &height, &rgb, &error)) {
+        Fail("cannot read the reference '%s': %s", options.reference.c_str(), error.c_str());
+        return nullptr;
+    }
+    if (width != options.width || height != options.height) {
+        Fail("the reference '%s' is %d x %d, the picture %d x %d", options.reference.c_str(), width, height,
+             options.width, options.height);
+        delete[] rgb;
+        return nullptr;
+    }
+    return rgb;
+}
+
+// Compares the picture with the reference, writes the differences where asked, and prints the
+// outcome: on standard output when no pixel differs, else as the failure's message.
+int Check(const RenderOptions& options, const unsigned char* rgb, const unsigned char* reference,
+          AtomicOutput* diffOut) {
+    unsigned char* diff = nullptr;
+    if (diffOut != nullptr) {
+        diff = new (std::nothrow) unsigned char[static_cast<size_t>(options.width) * options.height * 3];
+        if (diff == nullptr) {
+            AtomicOutputDiscard(diffOut);
+            return Fail("not enough memory for the differences");
+        }
+    }
+    PictureDifference d =
+        ComparePictures(rgb, reference, options.width, options.height, options.threshold, diff);
+    bool written = diff == nullptr || WritePicture(diffOut, options.diff.c_str(), options, diff);
+    delete[] diff;
+    if (!written) return kExitFailure;
+    char outcome[256];
+    std::snprintf(outcome, sizeof outcome, "%zu pixels differ by more than %d (largest difference %d)",
+                  d.differing, options.threshold, d.largest);
+    if (d.differing != 0) return Fail("%s: %s", options.reference.c_str(), outcome);
+    std::printf("%s: %s\n", options.reference.c_str(), outcome);
+    return kExitOk;
 }
 
 }  // namespace
@@ -118,15 +176,26 @@ int main(int argc, char** argv) {
     }
     if (options.version) return PrintVersion();
     AtomicOutputInstallCleanup();
-    // The picture's file is made first, so that a place it cannot go is told before the work.
+    // The reference is read and the output files are made first, so that a reference that
+    // cannot serve or a place a file cannot go is told before the work.
+    std::unique_ptr<unsigned char[]> reference;
+    if (!options.reference.empty()) {
+        reference.reset(ReadSameSizeReference(options));
+        if (reference == nullptr) return kExitFailure;
+    }
     std::string error;
-    AtomicOutput out;
+    AtomicOutput out, diff;
     if (!AtomicOutputOpen(&out, options.out, &error)) return Fail("%s", error.c_str());
-    if (!RenderInto(options, out.fp)) {
+    if (!options.diff.empty() && !AtomicOutputOpen(&diff, options.diff.c_str(), &error)) {
         AtomicOutputDiscard(&out);
+        return Fail("%s", error.c_str());
+    }
+    std::unique_ptr<unsigned char[]> rgb(Render(options));
+    if (rgb == nullptr || !WritePicture(&out, options.out, options, rgb.get())) {
+        if (rgb == nullptr) AtomicOutputDiscard(&out);
+        if (!options.diff.empty()) AtomicOutputDiscard(&diff);
         return kExitFailure;
     }
-    if (!AtomicOutputCommit(&out, &error)) return Fail("%s", error.c_str());
-    std::printf("%s: %d x %d\n", options.out, options.width, options.height);
-    return kExitOk;
+    if (reference == nullptr) return kExitOk;
+    return Check(options, rgb.get(), reference.get(), options.diff.empty() ? nullptr : &diff);
 }

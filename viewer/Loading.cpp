@@ -12,6 +12,7 @@
 
 #include "image/TGAIO.h"
 #include "mesh/MikkTSpace.h"
+#include "platform/Progress.h"
 #include "viewer/RVFView.h"
 
 namespace {
@@ -92,6 +93,7 @@ void Release(Welded* welded) {
 
 // The own frames and their signs.
 bool WeldOwn(Welded* welded) {
+    ProgressNext("welding the mesh", 0);
     if (!RvCreateVertexBuffers(gNumTris, gTriangles, &welded->numVerts, &welded->vertices, &welded->indices))
         return false;
     welded->signs = new (std::nothrow) float[static_cast<size_t>(welded->numVerts)];
@@ -104,19 +106,23 @@ bool WeldOwn(Welded* welded) {
 }
 
 bool WeldMikkTSpace(Welded* welded) {
+    ProgressNext("computing MikkTSpace tangents", 0);
     float* tangents = new (std::nothrow) float[12 * static_cast<size_t>(gNumTris)];
-    bool done = tangents != nullptr && RvComputeMikkTangents(gNumTris, gTriangles, tangents) &&
-                RvCreateSignedVertexBuffers(gNumTris, gTriangles, tangents, &welded->numVerts,
-                                            &welded->vertices, &welded->indices, &welded->signs);
+    bool done = tangents != nullptr && RvComputeMikkTangents(gNumTris, gTriangles, tangents);
+    ProgressNext("welding the mesh", 0);
+    done = done && RvCreateSignedVertexBuffers(gNumTris, gTriangles, tangents, &welded->numVerts,
+                                               &welded->vertices, &welded->indices, &welded->signs);
     delete[] tangents;
     return done;
 }
 
 // Welds gTriangles in `basis`, then centres and scales the vertices. False, with nothing kept,
-// when memory is short, there is no triangle, or the numbers overflow.
+// when memory is short, there is no triangle, or the numbers overflow. Its stages are shown
+// as the progress of work begun by the caller.
 bool Weld(int basis, Welded* welded) {
     bool done = basis == kBasisMikkTSpace ? WeldMikkTSpace(welded) : WeldOwn(welded);
     if (done) {
+        ProgressNext("centring the mesh", 0);
         CenterAndScale(welded->vertices, welded->numVerts);
         done = MeshIsFinite(welded->vertices, welded->numVerts);
     }
@@ -261,7 +267,10 @@ bool LoadObjectFile(const char* objectFile) {
         return false;
     }
     bool directory = IsDirectory(fp);
+    // A load of over a second shows its progress; it has ended before any message.
+    ProgressBegin("reading the mesh", 0);
     if (!RvReadTriangles(fp, &gNumTris, &gTriangles)) {
+        ProgressEnd();
         fclose(fp);
         printf("ERROR: Unable to read file: %s\n", objectFile);
         if (directory) PrintReason(EISDIR);
@@ -274,7 +283,9 @@ bool LoadObjectFile(const char* objectFile) {
     int numInFile = gNumTris;
     gNumTris = RvKeepFiniteTriangles(gNumTris, gTriangles);
     Welded welded;
-    if (!Weld(gBasis, &welded)) {
+    const bool done = Weld(gBasis, &welded);
+    ProgressEnd();
+    if (!done) {
         printf("ERROR: Unable to read file: %s\n", objectFile);
         ReleaseMesh();
         return false;
@@ -290,7 +301,10 @@ bool LoadObjectFile(const char* objectFile) {
 
 bool WeldInBasis(int basis) {
     Welded welded;
-    if (!Weld(basis, &welded)) {
+    ProgressBegin("welding the mesh", 0);
+    const bool done = Weld(basis, &welded);
+    ProgressEnd();
+    if (!done) {
         printf("Not enough memory for the %s tangent basis: it stays %s.\n", BasisTitle(basis),
                BasisTitle(gBasis));
         return false;

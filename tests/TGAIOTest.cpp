@@ -52,6 +52,7 @@ struct Read {
 TEST(TGAWriteImage, WritesHeaderAndExchangesOrCopiesChannelsByFlagAndReadsBack) {
     for (int depth : {24, 32}) {
         for (bool flag : {false, true}) {
+            SCOPED_TRACE(testing::Message() << depth << " bits, flag " << flag);
             Bytes image = Picture(depth);
             const Bytes file = Tga(2, depth, flag ? image : Exchanged(image, depth));
             EXPECT_EQ(WrittenTo(SIZE_MAX,
@@ -83,7 +84,11 @@ TEST(TGAWriteImage, RejectsBadArgumentsAndImpossibleSizesWithoutWriting) {
         CaptureStderr();
         const bool ok = TGAWriteImage(nullFile ? nullptr : fp, width, height, depth, pixels, false);
         EXPECT_EQ(std::make_tuple(ok, CapturedStderr(), ContentsOf(fp)),
-                  std::make_tuple(false, std::string(message), Bytes()));
+                  std::make_tuple(false, std::string(message), Bytes()))
+            << (nullFile ? "no file, "
+                : pixels ? ""
+                         : "no pixels, ")
+            << width << " x " << height << " x " << depth;
         std::fclose(fp);
     }
 }
@@ -98,10 +103,11 @@ TEST(TGAWriteImage, WritesWideImagesInBlocksOf8192000BytesUnderTheLow16BitsOfThe
         {18 + 8192000 + 999, "ERROR! Texels not written successfully! Wrote 999 instead of  208000\n"},
         {file.size(), ""}};
     for (const auto& [room, message] : cases) {
+        SCOPED_TRACE(room);
         const auto [ok, err, taken] =
             WrittenTo(room, [&](FILE* fp) { return TGAWriteImage(fp, 70000, 40, 24, image.data(), false); });
         EXPECT_EQ(std::make_tuple(ok, err), std::make_tuple(*message == '\0', std::string(message)));
-        EXPECT_TRUE(taken == Prefix(file, room)) << room;
+        EXPECT_TRUE(taken == Prefix(file, room));
     }
 }
 

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -27,6 +28,7 @@ namespace {
 typedef std::vector<RvRawTriangle> Mesh;
 
 constexpr double kPi = 3.14159265358979323846;
+constexpr TestCorner3 kUp = {0, 0, 1};
 
 std::vector<float> Tangents(const Mesh& tris) {
     std::vector<float> out(tris.size() * 12, -7.0f);
@@ -91,10 +93,9 @@ bool PeerUndefined(const float* p, const RvRawPoint& normal) {
 }
 
 std::string Show(const float* t) {
-    std::ostringstream s;
-    s.precision(9);
-    s << "(" << t[0] << ", " << t[1] << ", " << t[2] << ", " << t[3] << ")";
-    return s.str();
+    char s[80];
+    std::snprintf(s, sizeof s, "(%.9g, %.9g, %.9g, %.9g)", t[0], t[1], t[2], t[3]);
+    return s;
 }
 
 // Where the peer gives a frame: every component within 1e-4 of the peer's, the same w, and
@@ -190,31 +191,28 @@ Mesh WithoutArea() {
     Mesh grid = Grid(4, 3, [](int, int, int i, int j, RvRawTriangle* tri, int c) {
         SetCorner(tri, c, float(i), float(j) + 0.25f * i, 0, i * 0.3f, j * 0.2f + i * 0.05f);
     });
-    RvRawTriangle fromGrid = grid[5], needle = grid[9], apart;
+    RvRawTriangle fromGrid = grid[5], needle = grid[9];
     fromGrid.vert[2] = fromGrid.vert[0], fromGrid.norm[2] = fromGrid.norm[0],
     fromGrid.texCoord[2] = fromGrid.texCoord[0];
     needle.vert[1] = needle.vert[2] = needle.vert[0];
-    SetCorner(&apart, 0, 9, 9, 0, 0.1f, 0.1f), SetCorner(&apart, 1, 9, 9, 0, 0.2f, 0.1f);
-    SetCorner(&apart, 2, 9, 10, 0, 0.2f, 0.3f);
-    Mesh tris = {needle, fromGrid};
-    tris.insert(tris.end(), grid.begin(), grid.end());
-    tris.push_back(apart);
-    return tris;
+    grid.insert(grid.begin(), {needle, fromGrid});
+    grid.push_back(
+        MakeTriangle({{9, 9, 0}, {9, 9, 0}, {9, 10, 0}}, {{0.1f, 0.1f}, {0.2f, 0.1f}, {0.2f, 0.3f}}, kUp));
+    return grid;
 }
 
 // A triangle without texture area between a triangle that keeps the texture's orientation and
 // one that mirrors it, all around one centre: it takes the orientation of the group that
 // reaches it first, so the order of the list decides; and one such triangle apart.
 Mesh WithoutTextureArea(bool mirroredFirst) {
-    RvRawTriangle keeps, none, mirrored, apart;
-    SetCorner(&keeps, 0, 0, 0, 0, 0.5f, 0), SetCorner(&keeps, 1, 1, 0, 0, 1, 0);
-    SetCorner(&keeps, 2, 0.5f, 1, 0, 0.5f, 0.5f);
-    SetCorner(&none, 0, 0, 0, 0, 0.5f, 0), SetCorner(&none, 1, 0.5f, 1, 0, 0.5f, 0.5f);
-    SetCorner(&none, 2, -0.5f, 1, 0, 0.5f, 1);
-    SetCorner(&mirrored, 0, 0, 0, 0, 0.5f, 0), SetCorner(&mirrored, 1, -0.5f, 1, 0, 0.5f, 1);
-    SetCorner(&mirrored, 2, -1, 0, 0, 1, 0);
-    SetCorner(&apart, 0, 5, 5, 0, 0.2f, 0.2f), SetCorner(&apart, 1, 6, 5, 0, 0.2f, 0.2f);
-    SetCorner(&apart, 2, 5, 6, 0, 0.2f, 0.2f);
+    const RvRawTriangle keeps = MakeTriangle({{0, 0, 0}, {1, 0, 0}, {0.5f, 1, 0}},
+                                             {{0.5f, 0}, {1, 0}, {0.5f, 0.5f}}, kUp),
+                        none = MakeTriangle({{0, 0, 0}, {0.5f, 1, 0}, {-0.5f, 1, 0}},
+                                            {{0.5f, 0}, {0.5f, 0.5f}, {0.5f, 1}}, kUp),
+                        mirrored = MakeTriangle({{0, 0, 0}, {-0.5f, 1, 0}, {-1, 0, 0}},
+                                                {{0.5f, 0}, {0.5f, 1}, {1, 0}}, kUp),
+                        apart = MakeTriangle({{5, 5, 0}, {6, 5, 0}, {5, 6, 0}},
+                                             {{0.2f, 0.2f}, {0.2f, 0.2f}, {0.2f, 0.2f}}, kUp);
     return mirroredFirst ? Mesh{mirrored, apart, none, keeps} : Mesh{keeps, none, apart, mirrored};
 }
 
@@ -242,10 +240,8 @@ Mesh Pooled(std::mt19937* rng, int n) {
             }
         }
     }
-    RvRawTriangle apart;
-    SetCorner(&apart, 0, 100, 100, 100, 0, 0), SetCorner(&apart, 1, 101, 100, 100, 1, 0);
-    SetCorner(&apart, 2, 101, 101, 100, 1, 1);
-    tris.push_back(apart);
+    tris.push_back(
+        MakeTriangle({{100, 100, 100}, {101, 100, 100}, {101, 101, 100}}, {{0, 0}, {1, 0}, {1, 1}}, kUp));
     return tris;
 }
 

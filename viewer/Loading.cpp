@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "image/TGAIO.h"
+#include "platform/Progress.h"
 #include "viewer/RVFView.h"
 
 namespace {
@@ -194,7 +195,10 @@ bool LoadObjectFile(const char* objectFile) {
         return false;
     }
     bool directory = IsDirectory(fp);
+    // A load of over a second shows its progress; it has ended before any message.
+    ProgressBegin("reading the mesh", 0);
     if (!RvReadTriangles(fp, &gNumTris, &gTriangles)) {
+        ProgressEnd();
         fclose(fp);
         printf("ERROR: Unable to read file: %s\n", objectFile);
         if (directory) PrintReason(EISDIR);
@@ -206,13 +210,18 @@ bool LoadObjectFile(const char* objectFile) {
     // triangle: such triangles are left out and the rest shown. With none left the weld fails.
     int numInFile = gNumTris;
     gNumTris = RvKeepFiniteTriangles(gNumTris, gTriangles);
+    ProgressNext("welding the mesh", 0);
     if (!RvCreateVertexBuffers(gNumTris, gTriangles, &gNumVerts, &gVertices, &gIndices)) {
+        ProgressEnd();
         printf("ERROR: Unable to read file: %s\n", objectFile);
         ReleaseMesh();
         return false;
     }
+    ProgressNext("centring the mesh", 0);
     CenterAndScale();
-    if (!MeshIsFinite()) {
+    const bool finite = MeshIsFinite();
+    ProgressEnd();
+    if (!finite) {
         printf("ERROR: Unable to read file: %s\n", objectFile);
         ReleaseMesh();
         return false;

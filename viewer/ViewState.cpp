@@ -88,6 +88,7 @@ void ObjectInit() {
         exit(-1);
     }
     memset(gLightVec, 0, count * sizeof(double));
+    MeshChanged();
 }
 
 void TextureInit() {

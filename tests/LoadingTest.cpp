@@ -25,7 +25,7 @@ private:
 };
 
 // An RVF file of flat triangles given as 3 corner positions each.
-Bytes MeshFile(const std::vector<std::vector<float>>& corners) { return RvfBytes(FlatTriangles(corners)); }
+Bytes MeshFile(const std::vector<std::vector<float>>& corners) { return RvfBytes(corners.size(), corners); }
 
 TEST(LoadObjectFile, CentresAndScalesTheLargestExtentTo50) {
     TempFile mesh(MeshFile({{-1, 0, 5, 3, 0, 5, 3, 10, 6}, {-1, 0, 5, 3, 10, 6, -1, 10, 6}}));

@@ -94,20 +94,10 @@ inline Bytes FloatBytes(const std::vector<float>& floats) {
     return b;
 }
 
-// The triangles of 24 floats each (positions, normals, texture coordinates) that these corner
-// positions, nine floats a triangle, make with normal +z and texture corners (0,0), (1,0), (0,1).
-inline std::vector<float> FlatTriangles(const std::vector<std::vector<float>>& corners) {
-    std::vector<float> floats;
-    for (const std::vector<float>& tri : corners) {
-        floats.insert(floats.end(), tri.begin(), tri.end());
-        floats.insert(floats.end(), {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1});
-    }
-    return floats;
-}
-
 // The one builder of RVF and Targa files. An RVF file as the writer lays it out: the container
-// and triangle chunk headers sized for `records`, the triangle count `count` (whatever the
-// records hold), then the records; or the file of these triangles, 24 floats each.
+// and triangle chunk headers sized for the records, the triangle count `count` (whatever the
+// records hold), then the records: as bytes, or triangles of 24 floats (positions, normals,
+// texture coordinates) or of 9 (positions, with normal +z and texture corners (0,0), (1,0), (0,1)).
 inline Bytes RvfBytes(unsigned long count, const Bytes& records) {
     Bytes b;
     PutBytes(b, "RVF ", 4);
@@ -117,8 +107,13 @@ inline Bytes RvfBytes(unsigned long count, const Bytes& records) {
     PutU32(b, count);
     return Join({b, records});
 }
-inline Bytes RvfBytes(const std::vector<float>& floats) {
-    return RvfBytes(floats.size() / 24, FloatBytes(floats));
+inline Bytes RvfBytes(unsigned long count, std::vector<std::vector<float>> triangles) {
+    std::vector<float> floats;
+    for (std::vector<float>& tri : triangles) {
+        if (tri.size() == 9) tri.insert(tri.end(), {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1});
+        floats.insert(floats.end(), tri.begin(), tri.end());
+    }
+    return RvfBytes(count, FloatBytes(floats));
 }
 
 // A Targa of that size and depth: the 18-byte header (image type `type`, `descriptor`, no

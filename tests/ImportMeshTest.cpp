@@ -16,6 +16,10 @@ namespace {
 const std::vector<float> kTriangle = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 1, 1, 1, 0, 0};
 // Its tangents as a file stores them: x, y, z and the bitangent's sign for each corner.
 const std::vector<float> kTangents = {1, 0, 0, 1, 1, 0, 0, -1, 0, 1, 0, 1};
+// The triangle as an OBJ file whose material comes from t.mtl.
+const std::string kObj =
+    "mtllib t.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 1\nvt 1 1\nvt 0 0\nvn 0 0 1\nusemtl m\nf 1/1/1 2/2/1 "
+    "3/3/1\n";
 
 std::vector<float> Floats(const RvRawTriangle& tri) {
     std::vector<float> out(24);
@@ -23,21 +27,13 @@ std::vector<float> Floats(const RvRawTriangle& tri) {
     return out;
 }
 
-void PutFloat(Bytes& b, float v) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    PutU32(b, bits);
-}
-
 void PutText(Bytes& b, const std::string& s) { b.insert(b.end(), s.begin(), s.end()); }
 
 // The triangle's buffer for glTF: positions, normals, texture coordinates (v down, as glTF has
 // it), tangents, then `image` padded to four bytes.
 Bytes GltfBuffer(const Bytes& image) {
-    Bytes b;
-    for (float v : {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}) PutFloat(b, v);
-    for (float v : kTangents) PutFloat(b, v);
-    b.insert(b.end(), image.begin(), image.end());
+    Bytes b = Join({FloatBytes({0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}),
+                    FloatBytes(kTangents), image});
     while (b.size() % 4 != 0) b.push_back(0);
     return b;
 }
@@ -46,20 +42,18 @@ Bytes GltfBuffer(const Bytes& image) {
 // at `imageUri`, or without one the `imageBytes` behind the triangle's data in the buffer.
 std::string GltfJson(std::size_t bufferBytes, const std::string& bufferUri, const std::string& imageUri,
                      std::size_t imageBytes) {
-    const std::string image = imageUri.empty() ? R"({"bufferView": 4, "mimeType": "image/png"})"
+    const std::string image = imageUri.empty() ? R"({"bufferView": 1, "mimeType": "image/png"})"
                                                : R"({"uri": ")" + imageUri + R"("})";
     return R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}], "nodes": [{"mesh": 0}],
   "buffers": [{"byteLength": )" +
            std::to_string(bufferBytes) + (bufferUri.empty() ? "" : R"(, "uri": ")" + bufferUri + R"(")") +
            R"(}],
-  "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 36}, {"buffer": 0, "byteOffset": 36, "byteLength": 36},
-    {"buffer": 0, "byteOffset": 72, "byteLength": 24}, {"buffer": 0, "byteOffset": 96, "byteLength": 48},
-    {"buffer": 0, "byteOffset": 144, "byteLength": )" +
+  "bufferViews": [{"buffer": 0, "byteLength": 144}, {"buffer": 0, "byteOffset": 144, "byteLength": )" +
            std::to_string(imageBytes) + R"(}],
   "accessors": [{"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3", "min": [0, 0, 0], "max": [1, 1, 0]},
-    {"bufferView": 1, "componentType": 5126, "count": 3, "type": "VEC3"},
-    {"bufferView": 2, "componentType": 5126, "count": 3, "type": "VEC2"},
-    {"bufferView": 3, "componentType": 5126, "count": 3, "type": "VEC4"}],
+    {"bufferView": 0, "byteOffset": 36, "componentType": 5126, "count": 3, "type": "VEC3"},
+    {"bufferView": 0, "byteOffset": 72, "componentType": 5126, "count": 3, "type": "VEC2"},
+    {"bufferView": 0, "byteOffset": 96, "componentType": 5126, "count": 3, "type": "VEC4"}],
   "images": [)" +
            image + R"(], "textures": [{"source": 0}], "materials": [{"normalTexture": {"index": 0}}],
   "meshes": [{"primitives": [{"attributes": {"POSITION": 0, "NORMAL": 1, "TEXCOORD_0": 2, "TANGENT": 3},
@@ -178,10 +172,7 @@ TEST(ImportMesh, ObjBumpAndNormTexturesAreTheNormalMapBesideTheMesh) {
         {"bump n.png", "n.png"},
         {"norm n.jpg", "n.jpg"},
     };
-    const std::string obj =
-        "mtllib t.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 1\nvt 1 1\nvt 0 0\nvn 0 0 1\n"
-        "usemtl m\nf 1/1/1 2/2/1 3/3/1\n";
-    ASSERT_TRUE(WriteFile(dir.File("t.obj"), Bytes(obj.begin(), obj.end())));
+    ASSERT_TRUE(WriteFile(dir.File("t.obj"), Bytes(kObj.begin(), kObj.end())));
     for (const auto& [line, name] : cases) {
         const std::string mtl = std::string("newmtl m\n") + line + "\n";
         ASSERT_TRUE(WriteFile(dir.File("t.mtl"), Bytes(mtl.begin(), mtl.end())));
@@ -197,11 +188,8 @@ TEST(ImportMesh, ObjBumpAndNormTexturesAreTheNormalMapBesideTheMesh) {
 TEST(ImportMesh, FbxKeepsItsTangentsWithTheSignOfItsBinormals) {
     const PeerDir dir;
     ASSERT_TRUE(dir.made);
-    const std::string obj =
-                          "mtllib t.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 1\nvt 1 1\nvt 0 0\nvn 0 0 1\n"
-                          "usemtl m\nf 1/1/1 2/2/1 3/3/1\n",
-                      mtl = "newmtl m\nnorm n.png\n";
-    ASSERT_TRUE(WriteFile(dir.File("t.obj"), Bytes(obj.begin(), obj.end())) &&
+    const std::string mtl = "newmtl m\nnorm n.png\n";
+    ASSERT_TRUE(WriteFile(dir.File("t.obj"), Bytes(kObj.begin(), kObj.end())) &&
                 WriteFile(dir.File("t.mtl"), Bytes(mtl.begin(), mtl.end())));
     Assimp::Importer importer;
     const aiScene* scene = importer.ReadFile(dir.File("t.obj"), 0);

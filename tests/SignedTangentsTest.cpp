@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "mesh/RvFileIO.h"
+#include "tests/WeldTestMeshes.h"
 
 namespace {
 
@@ -12,19 +13,10 @@ namespace {
 // (0,0) (1,0) (1,1), triangle 1 (0,0) (1,1) (0,1); texture coordinates as the positions,
 // normal +z, tangent (1, 0, 0) with sign +1 everywhere.
 struct Square {
-    RvRawTriangle tris[2];
-    float tangents[24];
-    Square() {
-        const float xy[2][3][2] = {{{0, 0}, {1, 0}, {1, 1}}, {{0, 0}, {1, 1}, {0, 1}}};
-        for (int t = 0; t < 2; ++t)
-            for (int k = 0; k < 3; ++k) {
-                tris[t].vert[k] = {{xy[t][k][0], xy[t][k][1], 0}};
-                tris[t].norm[k] = {{0, 0, 1}};
-                tris[t].texCoord[k] = {{xy[t][k][0], xy[t][k][1]}};
-                float* tangent = tangents + 12 * t + 4 * k;
-                tangent[0] = 1, tangent[1] = 0, tangent[2] = 0, tangent[3] = 1;
-            }
-    }
+    RvRawTriangle tris[2] = {
+        MakeTriangle({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}, {{0, 0}, {1, 0}, {1, 1}}, {0, 0, 1}),
+        MakeTriangle({{0, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 0}, {1, 1}, {0, 1}}, {0, 0, 1})};
+    float tangents[24] = {1, 0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 1};
 };
 
 struct Weld {

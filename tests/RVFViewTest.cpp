@@ -32,10 +32,13 @@ std::vector<Run> Runs() {
     const std::string failed = "The file dialog failed (zenity ended with status 5); asking here instead.\n";
     const std::string askMesh =
         "--file-selection\n--title=Select Relievo Data File (.rvf)\n"
-        "--file-filter=RVF meshes (*.rvf) | *.rvf *.RVF\n--file-filter=All files | *\n";
+        "--file-filter=Meshes (*.rvf *.obj *.fbx *.gltf *.glb *.dae *.ply *.3ds *.smd) | *.rvf *.RVF *.obj "
+        "*.OBJ *.fbx *.FBX *.gltf *.GLTF *.glb *.GLB *.dae *.DAE *.ply *.PLY *.3ds *.3DS *.smd *.SMD\n"
+        "--file-filter=All files | *\n";
     const std::string askMap =
         "--file-selection\n--title=Select Normal Map Texture (.tga)\n"
-        "--file-filter=Targa maps (*.tga) | *.tga *.TGA\n--file-filter=All files | *\n";
+        "--file-filter=Normal maps (*.tga *.png *.jpg *.jpeg) | *.tga *.TGA *.png *.PNG *.jpg *.JPG *.jpeg "
+        "*.JPEG\n--file-filter=All files | *\n";
     // zenity's warnings about the desktop, which only a failed dialog lets through.
     const std::string noise = "echo 'Gtk-WARNING: cannot reach the settings service' >&2\n";
     return {
@@ -51,10 +54,11 @@ std::vector<Run> Runs() {
          0,
          lost + "mesh.rvf\n" + why + kAskMesh + lost + "again.rvf\n" + why + kAskMesh + kSummary,
          ""},
-        {"OneArgumentAsksForBothFiles",
-         {{kMesh}, {}, kMesh + "\n" + kMap + "\n", "q"},
+        // A mesh alone brings the map its material names; an RVF mesh names none.
+        {"OneMeshWithoutItsOwnMapAsksForTheMap",
+         {{kMesh}, {}, kMap + "\n", "q"},
          0,
-         kAskMesh + kAskMap + kSummary,
+         kAskMap + kSummary,
          ""},
         {"NoMeshChosen", {{}, {}, "", ""}, 255, kAskMesh + none, ""},
         // A load on "l" that gets no file, at either chooser, keeps what is on screen.
@@ -137,7 +141,7 @@ TEST(RVFViewStartUp, AnswersBeforeFilesAndWindow) {
         int status;
         std::string out, err;
     } runs[] = {
-        {"Help", {"--help", kMesh, kMap}, {}, 0, "Usage: RVFView [OPTIONS] [MESH.rvf MAP.tga]\n", ""},
+        {"Help", {"--help", kMesh, kMap}, {}, 0, "Usage: RVFView [OPTIONS] [MESH [MAP]]\n", ""},
         {"Version", {kMesh, "--version"}, {}, 0, "RVFView " RVF_VERSION "\n", ""},
         {"UnknownOption", {"--bogus", kMesh, kMap}, {}, 2, "", "RVFView: unknown option '--bogus' (see 'RVFView --help')\n"},
         {"NoDisplay", {kMesh, kMap}, {"DISPLAY="}, 1,

@@ -98,11 +98,12 @@ BIGENDIAN_BUILD ?= build-s390x
 test-big-endian: configure
 	@./.ci/test-big-endian $(BUILD) $(BIGENDIAN_BUILD)
 
-# Benchmarks in a Release build of their own, each program ending with its table of seconds per
-# operation; the viewer's draw in a window, inside a virtual X server when there is no display.
+# Benchmarks in a build of their own, optimised as `make build` is, each program ending with its
+# table of seconds per operation; the viewer's draw in a window, inside a virtual X server when
+# there is no display.
 BENCH_BUILD ?= build-bench
 bench: deps
-	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF >/dev/null
 	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target rvf_bench rvfview_bench
 	@$(BENCH_BUILD)/bench/rvf_bench
 	@if [ -n "$$DISPLAY" ]; then \

@@ -12,6 +12,7 @@ namespace {
 
 const int kTableTriangles[] = {100000, 400000, 1000000, 2000000};
 const char* const kOrders[] = {"grid", "shuffled"};
+const std::string kLiteral = "literal ";  // the name of an operation's literal form begins so
 constexpr double kMinSeconds = 2.0;
 
 // Grids are made on first use and kept for the rest of the run.
@@ -79,10 +80,16 @@ void TableReporter::ReportRuns(const std::vector<Run>& runs) {
 }
 
 void TableReporter::PrintTable() const {
+    // Each operation timed beside its literal form gets a column of its speed-up over it.
+    std::vector<std::string> compared;
+    for (const std::string& o : operations_)
+        for (const std::string& literal : operations_)
+            if (literal == kLiteral + o) compared.push_back(o);
     std::printf("\n%10s %-9s %9s", "triangles", "order", "vertices");
     for (const std::string& o : operations_)
         std::printf(" %*s", static_cast<int>(std::max<size_t>(o.size(), 8)), o.c_str());
-    std::printf(" %9s\n", "speed-up");
+    for (const std::string& o : compared) std::printf(" %s speed-up", o.c_str());
+    std::printf("\n");
     for (const char* order : kOrders) {
         for (const auto& entry : rows_) {
             if (entry.first.second != order) continue;
@@ -97,13 +104,17 @@ void TableReporter::PrintTable() const {
                     std::printf(" %*.6f", width, s->second);
                 }
             }
-            const auto literal = row.seconds.find("literal weld");
-            const auto weld = row.seconds.find("weld");
-            if (literal != row.seconds.end() && weld != row.seconds.end()) {
-                std::printf(" %8.1fx\n", literal->second / weld->second);
-            } else {
-                std::printf(" %9s\n", "-");
+            for (const std::string& o : compared) {
+                const int width = static_cast<int>(o.size() + 9);
+                const auto literal = row.seconds.find(kLiteral + o);
+                const auto ours = row.seconds.find(o);
+                if (literal != row.seconds.end() && ours != row.seconds.end()) {
+                    std::printf(" %*.2fx", width - 1, literal->second / ours->second);
+                } else {
+                    std::printf(" %*s", width, "-");
+                }
             }
+            std::printf("\n");
         }
     }
     std::printf("(seconds per operation)\n\ngrowth exponent from the second size to the largest:\n");

@@ -28,10 +28,10 @@ enum MeshOperationKind { kEveryOrder = 0, kSlow = 1, kGridOrderOnly = 2 };
 void RegisterMeshOperation(const char* operation, MeshOperation run, int kind = kEveryOrder);
 
 // The console output as usual; PrintTable then gives one row per grid and order with the
-// vertex count, seconds per operation in registration order and the speed-up of "weld" over
-// "literal weld", followed by each operation's growth exponent between the second and the
-// largest size and the system's load averages at the start and at the end: other work on the
-// machine shows in the seconds.
+// vertex count, seconds per operation in registration order and the speed-up of every
+// operation "X" over its literal form "literal X" when both ran, followed by each operation's
+// growth exponent between the second and the largest size and the system's load averages at
+// the start and at the end: other work on the machine shows in the seconds.
 class TableReporter : public benchmark::ConsoleReporter {
 public:
     bool ReportContext(const Context& context) override;

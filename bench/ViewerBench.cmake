@@ -6,4 +6,5 @@ if(TARGET rvfview)
     TorusGrid.cpp
   )
   target_link_libraries(rvfview_bench PRIVATE rvfview rvf_warnings benchmark::benchmark)
+  target_compile_options(rvfview_bench PRIVATE -ffp-contract=off)
 endif()

@@ -1,6 +1,8 @@
 // The viewer's benchmarks behind `make bench`: the whole load of a mesh file, the per-frame
-// light vectors, the frame in a real 512 x 512 window and the time from the start of a load to
-// the first finished frame. They need an X display (`make bench` starts a virtual one).
+// light vectors and the frame in a real 512 x 512 window, each beside its literal form (the
+// per-vertex computation through the matrix helpers, the draw from the double-precision client
+// arrays), and the time from the start of a load to the first finished frame. They need an X
+// display (`make bench` starts a virtual one).
 #include <GL/freeglut.h>
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -15,6 +17,7 @@
 #include "bench/BenchTable.h"
 #include "bench/TorusGrid.h"
 #include "image/TGAIO.h"
+#include "tests/LiteralFrame.h"
 #include "viewer/RVFView.h"
 
 namespace {
@@ -107,72 +110,112 @@ void RunLoad(benchmark::State& state, const std::vector<RvRawTriangle>& tris) {
     }
 }
 
+// The headlight in the object's coordinates, as the frame places it.
+void Headlight(GLfloat* worldLightPos) {
+    GLfloat m[16];
+    matrixInvert(gViewMat, m);
+    vecMatMult(gLightpos, m, worldLightPos);
+}
+
 // The light as the first frame of the start-up view sees it: at the eye, 65 units away.
-void RunLightVectors(benchmark::State& state, const std::vector<RvRawTriangle>& tris) {
+void TimeLightVectors(benchmark::State& state, const std::vector<RvRawTriangle>& tris,
+                      void (*compute)(GLfloat*, bool)) {
     if (!UseMesh(state, tris)) return;
     MatrixInit();
-    gInTangentSpace = true;
     GLfloat worldLightPos[3];
+    Headlight(worldLightPos);
     for (auto _ : state) {
-        FrameLightVectors(worldLightPos);
+        compute(worldLightPos, true);
         benchmark::ClobberMemory();
     }
     state.counters["vertices"] = gNumVerts;
+}
+
+void RunLiteralLightVectors(benchmark::State& state, const std::vector<RvRawTriangle>& tris) {
+    TimeLightVectors(state, tris, LiteralComputeLightVectors);
+}
+
+void RunLightVectors(benchmark::State& state, const std::vector<RvRawTriangle>& tris) {
+    TimeLightVectors(state, tris, ComputeLightVectors);
 }
 
 double Milliseconds(std::chrono::steady_clock::time_point from, std::chrono::steady_clock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
-// Where a frame's time goes: the steps of Display (shaded in mode 0, or wire-frame, no
-// overlays) taken one by one, each timed on its own, as milliseconds per frame in counters.
-// The draw steps are what GL does before it returns (vertex work and binning); finishing waits
-// for the rasteriser threads.
-void SplitFrames(benchmark::State& state, int frames) {
-    double lights = 0, draw = 0, finish = 0, swap = 0;
-    GLfloat worldLightPos[3];
-    for (int i = 0; i < frames; ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        FrameLightVectors(worldLightPos);
-        const auto computed = std::chrono::steady_clock::now();
-        FrameView();
-        FrameObject(worldLightPos);
-        FrameOverlays();
-        const auto drawn = std::chrono::steady_clock::now();
-        glFinish();
-        const auto finished = std::chrono::steady_clock::now();
-        glutSwapBuffers();
-        const auto swapped = std::chrono::steady_clock::now();
-        lights += Milliseconds(start, computed);
-        draw += Milliseconds(computed, drawn);
-        finish += Milliseconds(drawn, finished);
-        swap += Milliseconds(finished, swapped);
-    }
-    state.counters["lights ms"] = lights / frames;
-    state.counters["draw ms"] = draw / frames;
-    state.counters["finish ms"] = finish / frames;
-    state.counters["swap ms"] = swap / frames;
+void LiteralFrameLightVectors(GLfloat* worldLightPos) {
+    Headlight(worldLightPos);
+    LiteralComputeLightVectors(worldLightPos, gInTangentSpace);
 }
 
-// Frames of the start-up view, after one that is not counted (first use of the texture).
-void RunFrames(benchmark::State& state, const std::vector<RvRawTriangle>& tris, bool wireframe) {
+// How a frame makes its light vectors and submits the mesh: the viewer's way, or the literal
+// computation and the draw from the double-precision client arrays.
+struct FrameWork {
+    void (*lightVectors)(GLfloat* worldLightPos);
+    void (*draw)(bool withColor);
+};
+
+const FrameWork kViewerWork = {FrameLightVectors, DrawObject};
+const FrameWork kLiteralWork = {LiteralFrameLightVectors, LiteralDrawObject};
+
+// Display's steps with `work`, each timed on its own when `milliseconds` is not null: light
+// vectors, drawing (what GL does before it returns: vertex work and binning), finishing (waiting
+// for the rasteriser threads) and the swap.
+void Frame(const FrameWork& work, double* milliseconds) {
+    GLfloat worldLightPos[3];
+    const auto start = std::chrono::steady_clock::now();
+    work.lightVectors(worldLightPos);
+    const auto computed = std::chrono::steady_clock::now();
+    FrameView();
+    FrameObject(worldLightPos, work.draw);
+    FrameOverlays();
+    const auto submitted = std::chrono::steady_clock::now();
+    glFinish();
+    const auto finished = std::chrono::steady_clock::now();
+    glutSwapBuffers();
+    if (milliseconds == nullptr) return;
+    milliseconds[0] += Milliseconds(start, computed);
+    milliseconds[1] += Milliseconds(computed, submitted);
+    milliseconds[2] += Milliseconds(submitted, finished);
+    milliseconds[3] += Milliseconds(finished, std::chrono::steady_clock::now());
+}
+
+// Frames of the start-up view (shaded in mode 0, or wire-frame, no overlays), after one that is
+// not counted (first use of the texture and, in the viewer's way, the making of the mesh's
+// buffers). The viewer's frames are Display itself. Three more frames split the time into
+// Display's steps, as milliseconds per frame in counters.
+void RunFrames(benchmark::State& state, const std::vector<RvRawTriangle>& tris, bool wireframe,
+               const FrameWork& work) {
     if (!UseMesh(state, tris)) return;
     MatrixInit();
     gViewMode = 0;
     gWireframe = wireframe;
-    Display();
-    for (auto _ : state) Display();
-    SplitFrames(state, 3);
+    const bool viewer = &work == &kViewerWork;
+    Frame(work, nullptr);
+    for (auto _ : state) viewer ? Display() : Frame(work, nullptr);
+    const int frames = 3;
+    double steps[4] = {0, 0, 0, 0};
+    for (int i = 0; i < frames; ++i) Frame(work, steps);
+    const char* const names[4] = {"lights ms", "draw ms", "finish ms", "swap ms"};
+    for (int i = 0; i < 4; ++i) state.counters[names[i]] = steps[i] / frames;
     gWireframe = false;
     state.counters["vertices"] = gNumVerts;
 }
 
+void RunLiteralShadedFrames(benchmark::State& state, const std::vector<RvRawTriangle>& tris) {
+    RunFrames(state, tris, false, kLiteralWork);
+}
+
 void RunShadedFrames(benchmark::State& state, const std::vector<RvRawTriangle>& tris) {
-    RunFrames(state, tris, false);
+    RunFrames(state, tris, false, kViewerWork);
+}
+
+void RunLiteralWireFrames(benchmark::State& state, const std::vector<RvRawTriangle>& tris) {
+    RunFrames(state, tris, true, kLiteralWork);
 }
 
 void RunWireFrames(benchmark::State& state, const std::vector<RvRawTriangle>& tris) {
-    RunFrames(state, tris, true);
+    RunFrames(state, tris, true, kViewerWork);
 }
 
 // The viewer's start with both files named: load mesh and map, open the window, set it up and
@@ -265,8 +308,11 @@ int main(int argc, char** argv) {
     TextureInit();
 
     RegisterMeshOperation("viewer load", RunLoad);
+    RegisterMeshOperation("literal light vectors", RunLiteralLightVectors);
     RegisterMeshOperation("light vectors", RunLightVectors);
+    RegisterMeshOperation("literal Display mode 0", RunLiteralShadedFrames);
     RegisterMeshOperation("Display mode 0", RunShadedFrames);
+    RegisterMeshOperation("literal Display wire", RunLiteralWireFrames);
     RegisterMeshOperation("Display wire", RunWireFrames);
     RegisterFirstFrame();
 

@@ -70,8 +70,7 @@ inline Bytes Glb(const Bytes& image) {
     const Bytes bin = GltfBuffer(image);
     std::string json = GltfJson(bin.size(), "", "", image.size());
     json.resize((json.size() + 3) / 4 * 4, ' ');
-    Bytes glb;
-    PutText(glb, "glTF");
+    Bytes glb = {'g', 'l', 'T', 'F'};
     PutU32(glb, 2);
     PutU32(glb, 12 + 8 + json.size() + 8 + bin.size());
     PutU32(glb, json.size());

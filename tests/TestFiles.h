@@ -67,7 +67,10 @@ inline Bytes Prefix(const Bytes& b, std::size_t length) {
 }
 
 // Little-endian builders for hand-made files.
-inline void PutBytes(Bytes& b, const char* s, std::size_t n) { b.insert(b.end(), s, s + n); }
+// Byte by byte: GCC 12 at -O3 misreads a range insert into an empty vector as an overflow.
+inline void PutBytes(Bytes& b, const char* s, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) b.push_back(static_cast<unsigned char>(s[i]));
+}
 inline void PutU16(Bytes& b, unsigned v) {
     b.push_back(static_cast<unsigned char>(v & 0xFF));
     b.push_back(static_cast<unsigned char>((v >> 8) & 0xFF));

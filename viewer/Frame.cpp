@@ -37,11 +37,11 @@ void FrameView() {
     glLoadMatrixf(gViewMat);
 }
 
-void FrameObject(GLfloat* worldLightPos) {
+void FrameObject(GLfloat* worldLightPos, void (*draw)(bool withColor)) {
     if (gWireframe) {
         glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
         glColor3f(1.0f, 1.0f, 1.0f);
-        DrawObject(false);
+        draw(false);
         return;
     }
     if (gViewMode < 0 || gViewMode > 3) gViewMode = 0;
@@ -49,24 +49,24 @@ void FrameObject(GLfloat* worldLightPos) {
     switch (gViewMode) {
         case 0:
             SetupBumpState();
-            DrawObject(true);
+            draw(true);
             ClearBumpState();
             break;
         case 1:
             SetupNormalMapState();
-            DrawObject(false);
+            draw(false);
             ClearNormalMapState();
             break;
         case 2:
             SetupLightState(worldLightPos);
             glColor3f(1.0f, 1.0f, 1.0f);
-            DrawObject(false);
+            draw(false);
             ClearLightState();
             break;
         default:
             SetupAlphaState();
             glColor3f(1.0f, 1.0f, 1.0f);
-            DrawObject(false);
+            draw(false);
             ClearAlphaState();
             break;
     }

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "image/TGAIO.h"
+#include "platform/Progress.h"
 #include "viewer/Opening.h"
 #include "viewer/RVFView.h"
 
@@ -215,10 +216,14 @@ bool LoadObjectFile(const char* objectFile) {
     bool directory = IsDirectory(fp);
     // A directory goes to the RVF reader, which refuses it in its own words.
     const ImportKind kind = directory ? IMPORT_KIND_RVF : ImportKindOf(fp);
-    if (kind != IMPORT_KIND_RVF) {
+    // A load of over a second shows its progress; it has ended before any message.
+    const bool imported = kind != IMPORT_KIND_RVF;
+    ProgressBegin(imported ? "importing the mesh" : "reading the mesh", imported ? 100 : 0);
+    if (imported) {
         fclose(fp);
         if (!ImportObjectFile(objectFile, kind)) return false;
     } else if (!RvReadTriangles(fp, &gNumTris, &gTriangles)) {
+        ProgressEnd();
         fclose(fp);
         printf("ERROR: Unable to read file: %s\n", objectFile);
         if (directory) PrintReason(EISDIR);
@@ -231,13 +236,18 @@ bool LoadObjectFile(const char* objectFile) {
     // triangle: such triangles are left out and the rest shown. With none left the weld fails.
     int numInFile = gNumTris;
     gNumTris = RvKeepFiniteTriangles(gNumTris, gTriangles, gFileTangents);
+    ProgressNext("welding the mesh", 0);
     if (!RvCreateVertexBuffers(gNumTris, gTriangles, &gNumVerts, &gVertices, &gIndices)) {
+        ProgressEnd();
         printf("ERROR: Unable to read file: %s\n", objectFile);
         ReleaseMesh();
         return false;
     }
+    ProgressNext("centring the mesh", 0);
     CenterAndScale();
-    if (!MeshIsFinite()) {
+    const bool finite = MeshIsFinite();
+    ProgressEnd();
+    if (!finite) {
         printf("ERROR: Unable to read file: %s\n", objectFile);
         ReleaseMesh();
         return false;

@@ -5,12 +5,16 @@
 #include <cstdio>
 #include <utility>
 
+#include "platform/Progress.h"
 #include "viewer/RVFView.h"
 
 namespace {
 
 // What the material of the mesh imported last names as its normal map; never holds triangles.
 ImportedMesh gImportedMaterial;
+
+// Forwards the importer's estimate, in percent, to the progress line.
+void ShowProgress(float percent, void*) { ProgressUpdate(std::size_t(percent)); }
 
 // Puts decoded texels in gTexInfo, which takes over the array.
 void KeepMap(const ImportedMap& map) {
@@ -26,13 +30,15 @@ void KeepMap(const ImportedMap& map) {
 
 bool ImportObjectFile(const char* objectFile, ImportKind kind) {
     if (kind != IMPORT_KIND_MESH) {
+        ProgressEnd();
         printf("ERROR: Unable to read file: %s\n", objectFile);
         printf("%s is %s, not a mesh: give the mesh first, then the map\n", objectFile, ImportKindName(kind));
         return false;
     }
     ImportedMesh mesh;
     std::string error;
-    if (!ImportMeshFile(objectFile, &mesh, &error)) {
+    if (!ImportMeshFile(objectFile, &mesh, &error, ShowProgress, nullptr)) {
+        ProgressEnd();
         printf("ERROR: Unable to read file: %s\n", objectFile);
         printf("The importer says: %s\n", error.c_str());
         return false;

@@ -11,8 +11,9 @@
 
 // Imports the mesh file at `objectFile` into gNumTris, gTriangles and gFileTangents and sets
 // gMeshImported; keeps what its material names as the normal map (ImportedMeshMap). A file of
-// an image kind is refused as no mesh. False after "ERROR: Unable to read file: PATH" and one
-// line; the mesh globals are then as they were, which is empty.
+// an image kind is refused as no mesh. The importer's estimate updates the progress the caller
+// began, with a total of 100. False after ending that progress, then "ERROR: Unable to read
+// file: PATH" and one line; the mesh globals are then as they were, which is empty.
 bool ImportObjectFile(const char* objectFile, ImportKind kind);
 
 // Decodes the map of `kind` (not IMPORT_KIND_TARGA_PLAIN) from fp into gTexInfo and

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/Progress.h"
+
 namespace {
 
 const char kUsage[] =
@@ -73,6 +75,7 @@ int main(int argc, char** argv) {
     // The window toolkit ends the process deep inside its start-up when no display answers,
     // after everything has been loaded; asking first saves the wait and says what to do.
     if (!CheckDisplay()) return 1;
+    ProgressInit("RVFView", kProgressPlainLines);
     PrintKeyHelp();
 
     // Loading comes before the window and touches no GL state.

@@ -71,8 +71,9 @@ void PrintKeyHelp();
 bool CheckDisplay();
 // Fixed GL state; once, after the window exists.
 void StateInit();
-// Allocates a zeroed gLightVec for gNumVerts vertices, replacing the old one. Ends the process
-// with status -1 when there are no vertices or the array cannot be allocated.
+// Allocates a zeroed gLightVec for gNumVerts vertices, replacing the old one, and marks the
+// mesh as changed (MeshChanged). Ends the process with status -1 when there are no vertices or
+// the array cannot be allocated.
 void ObjectInit();
 // Uploads gTexInfo as a mip-mapped texture into a new texture object, deleting the previous one.
 // Ends the process with status -1 for a format other than 888 or 8888.
@@ -156,8 +157,32 @@ bool LoadObjectAndMapKeepingCurrent(const char* objectFile, const char* textureF
 // Fills gLightVec with the packed unit direction from each vertex to objLightPos (object
 // coordinates), in the vertex's tangent frame when inTangentSpace.
 void ComputeLightVectors(GLfloat* objLightPos, bool inTangentSpace);
-// Draws the indexed mesh; withColor feeds gLightVec as per-vertex colours.
+// Draws the indexed mesh; withColor feeds gLightVec as per-vertex colours. The mesh is drawn
+// from GL buffer objects in single precision, made at the first draw after MeshChanged (from
+// the doubles in client memory when GL cannot hold them). Each draw sends the colours and, for
+// filled polygons, only the triangles that cover a pixel centre: the pixels are the same.
 void DrawObject(bool withColor);
+// Tells DrawObject that gVertices or gIndices now hold another mesh, or other numbers: their
+// buffers are made again at the next draw. No GL; ObjectInit calls it.
+void MeshChanged();
+// One vertex as FindCoveringTriangles places it on the screen.
+struct CoveringVertex {
+    float x, y;             // window coordinates less a half; NaN when they cannot be trusted
+    int after[2], upTo[2];  // the pixels k of each axis whose centre lies near: after < k <= upTo
+};
+// Finds those of the numTris `triangles` that may make a fragment: that cover a pixel centre of
+// `viewport` (x, y, width, height) or pass within 1/16 pixel of one, the positions (3 floats
+// each) carried to clip coordinates by `clipFromObject` (16 doubles, column-major); a triangle
+// with a corner not in front of the eye (clip w <= 0) is one. GL makes fragments of a filled
+// triangle, without smoothing or multisampling, only at the centres it covers. No GL.
+// The triangles are looked at in chunks on a second thread; each chunk's are written to `kept`
+// from the chunk's first slot on, in their order, and send(slot, count, context) is called on
+// the caller's thread for every chunk with some, chunk after chunk, while the next are found.
+// placed has room for numVerts records and kept for 3 x numTris indices; until this returns the
+// caller changes none of them, nor the positions or the triangles.
+void FindCoveringTriangles(const float* positions, int numVerts, const RvIndex* triangles, int numTris,
+                           const double* clipFromObject, const float* viewport, CoveringVertex* placed,
+                           GLuint* kept, void (*send)(int first, int count, void* context), void* context);
 // Mode 1: the map's colours.
 void SetupNormalMapState();
 void ClearNormalMapState();
@@ -187,8 +212,8 @@ void FrameLightVectors(GLfloat* worldLightPos);
 // sets the viewport, the projection for gWidth x gHeight and gViewMat as the model-view matrix.
 void FrameView();
 // Step 3: draws the object in the shading mode gViewMode (a value out of range becomes 0), or
-// as the white wire-frame; worldLightPos as step 1 made it.
-void FrameObject(GLfloat* worldLightPos);
+// as the white wire-frame; worldLightPos as step 1 made it. `draw` submits the mesh.
+void FrameObject(GLfloat* worldLightPos, void (*draw)(bool withColor) = DrawObject);
 // Step 4: draws the normals and the tangent frames where they are switched on.
 void FrameOverlays();
 // One line per vertex from its position along its normal, tangent or binormal times `offset`.

@@ -1,4 +1,5 @@
-// The four shading modes: per-vertex light vectors, the mesh submission and the GL states.
+// The four shading modes: per-vertex light vectors and the GL states.
+#include <cmath>
 #include <cstddef>
 
 #include "viewer/RVFView.h"
@@ -29,47 +30,68 @@ void SetupCombiner(GLenum combine, GLenum source0, GLenum operand0, GLenum sourc
     glTexEnvf(GL_TEXTURE_ENV, GL_OPERAND1_RGB_ARB, static_cast<GLfloat>(operand1));
 }
 
-}  // namespace
+// The light vectors are made a block of vertices at a time, one step over the whole block after
+// another, so that the compiler can use vector instructions. Each lane rounds exactly as the
+// one-vector helpers do (Normalize, vecMat3x3Mult): the same float operations in the same order.
+constexpr int kBlock = 16;
 
-void ComputeLightVectors(GLfloat* objLightPos, bool inTangentSpace) {
-    GLfloat lv[3], vec[3], m[16];
-    for (int v = 0; v < gNumVerts; ++v) {
-        const RvTangentPointD& p = gVertices[v];
-        for (int k = 0; k < 3; ++k) lv[k] = static_cast<GLfloat>(objLightPos[k] - p.vertex[k]);
-        Normalize(lv);
-        if (inTangentSpace) {
-            matrixIdentity(m);
-            for (int k = 0; k < 3; ++k) {
-                m[4 * k] = static_cast<GLfloat>(p.tangent[k]);
-                m[4 * k + 1] = static_cast<GLfloat>(p.binormal[k]);
-                m[4 * k + 2] = static_cast<GLfloat>(p.normal[k]);
-            }
-            vecMat3x3Mult(lv, m, vec);
-            Normalize(vec);
-        } else {
-            for (int k = 0; k < 3; ++k) vec[k] = lv[k];
-        }
-        for (int k = 0; k < 3; ++k) gLightVec[3 * v + k] = vec[k] * 0.5 + 0.5;
+struct Directions {
+    GLfloat x[kBlock], y[kBlock], z[kBlock];
+};
+
+// Normalize's near-zero bound, 1e-7 in double, is met by exactly the same floats as its float
+// neighbour above it.
+constexpr GLfloat kNearZero = 1e-7f;
+static_assert(static_cast<double>(kNearZero) > 1e-7, "no float lies between 1e-7 and its float");
+
+// Normalize on each of the first n directions.
+void Normalize(Directions* d, int n) {
+    for (int i = 0; i < n; ++i) {
+        const GLfloat length = std::sqrt(d->x[i] * d->x[i] + d->y[i] * d->y[i] + d->z[i] * d->z[i]);
+        const bool nearZero = length > -kNearZero && length < kNearZero;
+        const GLfloat x = d->x[i] / length, y = d->y[i] / length, z = d->z[i] / length;
+        d->x[i] = nearZero ? 0.0f : x;
+        d->y[i] = nearZero ? 0.0f : y;
+        d->z[i] = nearZero ? 1.0f : z;
     }
 }
 
-void DrawObject(bool withColor) {
-    const int stride = sizeof(RvTangentPointD);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(3, GL_DOUBLE, stride, gVertices[0].vertex);
-    glEnableClientState(GL_NORMAL_ARRAY);
-    glNormalPointer(GL_DOUBLE, stride, gVertices[0].normal);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glTexCoordPointer(2, GL_DOUBLE, stride, gVertices[0].uv);
-    if (withColor) {
-        glEnableClientState(GL_COLOR_ARRAY);
-        glColorPointer(3, GL_DOUBLE, 0, gLightVec);
+}  // namespace
+
+void ComputeLightVectors(GLfloat* objLightPos, bool inTangentSpace) {
+    Directions d;
+    for (int first = 0; first < gNumVerts; first += kBlock) {
+        const int n = (gNumVerts - first < kBlock) ? gNumVerts - first : kBlock;
+        const RvTangentPointD* p = &gVertices[first];
+        for (int i = 0; i < n; ++i) {
+            d.x[i] = static_cast<GLfloat>(objLightPos[0] - p[i].vertex[0]);
+            d.y[i] = static_cast<GLfloat>(objLightPos[1] - p[i].vertex[1]);
+            d.z[i] = static_cast<GLfloat>(objLightPos[2] - p[i].vertex[2]);
+        }
+        Normalize(&d, n);
+        if (inTangentSpace) {
+            // The direction's components along the vertex's tangent, binormal and normal.
+            for (int i = 0; i < n; ++i) {
+                const GLfloat x = d.x[i], y = d.y[i], z = d.z[i];
+                const double* t = p[i].tangent;
+                const double* b = p[i].binormal;
+                const double* m = p[i].normal;
+                d.x[i] = x * static_cast<GLfloat>(t[0]) + y * static_cast<GLfloat>(t[1]) +
+                         z * static_cast<GLfloat>(t[2]);
+                d.y[i] = x * static_cast<GLfloat>(b[0]) + y * static_cast<GLfloat>(b[1]) +
+                         z * static_cast<GLfloat>(b[2]);
+                d.z[i] = x * static_cast<GLfloat>(m[0]) + y * static_cast<GLfloat>(m[1]) +
+                         z * static_cast<GLfloat>(m[2]);
+            }
+            Normalize(&d, n);
+        }
+        double* packed = &gLightVec[3 * static_cast<size_t>(first)];
+        for (int i = 0; i < n; ++i) {
+            packed[3 * i] = d.x[i] * 0.5 + 0.5;
+            packed[3 * i + 1] = d.y[i] * 0.5 + 0.5;
+            packed[3 * i + 2] = d.z[i] * 0.5 + 0.5;
+        }
     }
-    glDrawElements(GL_TRIANGLES, 3 * gNumTris, GL_UNSIGNED_INT, gIndices);
-    glDisableClientState(GL_VERTEX_ARRAY);
-    glDisableClientState(GL_NORMAL_ARRAY);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    if (withColor) glDisableClientState(GL_COLOR_ARRAY);
 }
 
 void SetupNormalMapState() { SetupTexturePreamble(); }

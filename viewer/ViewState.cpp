@@ -91,6 +91,7 @@ void ObjectInit() {
         exit(-1);
     }
     memset(gLightVec, 0, count * sizeof(double));
+    MeshChanged();
 }
 
 void TextureInit() {

@@ -26,7 +26,8 @@ int RvKeepFiniteTriangles(int numTris, RvRawTriangle* tris, float* tangents) {
     int kept = 0;
     for (int t = 0; t < numTris; ++t) {
         if (!TriangleIsFinite(tris[t])) continue;
-        if (tangents != nullptr) std::copy_n(tangents + 12 * std::size_t(t), 12, tangents + 12 * std::size_t(kept));
+        if (tangents != nullptr)
+            std::copy_n(tangents + 12 * std::size_t(t), 12, tangents + 12 * std::size_t(kept));
         tris[kept++] = tris[t];
     }
     return kept;

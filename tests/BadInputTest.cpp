@@ -70,15 +70,22 @@ Bytes Map(unsigned width, unsigned height, unsigned depth, std::size_t texelByte
 
 Bytes Prefix(const Bytes& b, std::size_t n) { return Bytes(b.begin(), b.begin() + n); }
 
-const char* const kCannotOpen = "ERROR: Unable to open file: %s\n";
-const char* const kCannotRead = "ERROR: Unable to read file: %s\n";
+const std::string kCannotOpen = "ERROR: Unable to open file: %s\n";
+const std::string kCannotRead = "ERROR: Unable to read file: %s\n";
 const char* const kBadHeader = "ERROR! Bad Targa header!\n";
 const char* const kNoHeader = "Unable to read header\n";
 const std::string kMissing = "The system says: No such file or directory\n";
 const std::string kIsDirectory = "The system says: Is a directory\n";
-const std::string kNoReader = "The importer says: No suitable reader found for the file format of file \"%s\".\n";
-const std::string kNoImage = "%s is no PNG, JPEG or Targa image: if it is a mesh, give it first, then the map\n";
+const std::string kNoReader =
+    "The importer says: No suitable reader found for the file format of file \"%s\".\n";
+const std::string kNoImage =
+    "%s is no PNG, JPEG or Targa image: if it is a mesh, give it first, then the map\n";
+const std::string kWhatGoesFirst = ": give the mesh first, then the map\n";
+const std::string kOtherRole = ", not a mesh" + kWhatGoesFirst;
+const std::string kDecoderSays = "The decoder says: ";
+const std::string kBadChecksum = "not a readable PNG (IHDR: CRC error)\n";
 const std::string kNoAlpha = "Warning: the map has no alpha channel (the alpha mode shows white)";
+const std::string kGrey = "; the map is greyscale (a height map, not a normal map).\n";
 
 std::vector<BadFile> Table() {
     const float nan = std::nanf(""), inf = HUGE_VALF;
@@ -105,10 +112,9 @@ std::vector<BadFile> Table() {
         {"DirectoryAsMesh", true, kDirectory, {}, kNoHeader, kCannotRead + kIsDirectory},
         {"EmptyMesh", true, kBytes, {}, "", kCannotRead + kNoReader},
         {"UnreadableMesh", true, kBytes, Bytes(13, 'x'), "", kCannotRead + kNoReader},
-        {"PngAsMesh", true, kPng, {}, "",
-         kCannotRead + std::string("%s is a PNG image, not a mesh: give the mesh first, then the map\n")},
+        {"PngAsMesh", true, kPng, {}, "", kCannotRead + "%s is a PNG image" + kOtherRole},
         {"TargaAsMesh", true, kBytes, Map(2, 2, 24, 12), "",
-         kCannotRead + std::string("%s is a Targa image, not a mesh: give the mesh first, then the map\n")},
+         kCannotRead + "%s is a Targa image" + kOtherRole},
         {"TruncatedMeshHeader", true, kBytes, Prefix(Mesh(1), 6), kNoHeader, kCannotRead},
         {"ChunkSizePastTheEnd", true, kBytes, pastTheEnd, kNoHeader, kCannotRead},
         // The triangle array is sized by what the file holds, not by the count.
@@ -138,11 +144,10 @@ std::vector<BadFile> Table() {
         {"EmptyMap", false, kBytes, {}, "", kCannotOpen + kNoImage},
         {"TruncatedMapHeader", false, kBytes, Prefix(Map(2, 2, 24, 0), 10), "", kCannotOpen + kNoImage},
         {"RvfAsMap", false, kBytes, Mesh(1), "",
-         kCannotOpen + std::string("%s is an RVF mesh, not a map: give the mesh first, then the map\n")},
+         kCannotOpen + "%s is an RVF mesh, not a map" + kWhatGoesFirst},
         {"TruncatedRunLengthPackets", false, kBytes, runLengthCut, "",
-         kCannotOpen + std::string("The decoder says: the file ends inside the run-length packets\n")},
-        {"PngWithBadChecksum", false, kBadChecksumPng, {}, "",
-         kCannotOpen + std::string("The decoder says: not a readable PNG (IHDR: CRC error)\n")},
+         kCannotOpen + kDecoderSays + "the file ends inside the run-length packets\n"},
+        {"PngWithBadChecksum", false, kBadChecksumPng, {}, "", kCannotOpen + kDecoderSays + kBadChecksum},
         {"EightBitMap", false, kBytes, Map(2, 2, 8, 4), "", "ERROR: Unhandled Targa bitdepth: 8\n"},
         {"SixteenBitMap", false, kBytes, Map(2, 2, 16, 8), "", "ERROR: Unhandled Targa bitdepth: 16\n"},
         {"ZeroWidthMap", false, kBytes, Map(0, 2, 24, 0), "", kCannotOpen},
@@ -150,9 +155,13 @@ std::vector<BadFile> Table() {
         {"MoreTexelsThanTheFileHolds", false, kBytes, Map(4, 4, 24, 6), "ERROR! Couldn't read texels!\n",
          kCannotOpen},
         {"PngMap", false, kPng, {}, "", "", sampleMesh + "Map: 3 x 2, 24 bits.\n" + kNoAlpha + ".\n"},
-        {"GreyscaleMap", false, kGreyPng, {}, "", "",
-         sampleMesh + "Map: 3 x 2, 24 bits.\n" + kNoAlpha +
-             "; the map is greyscale (a height map, not a normal map).\n"},
+        {"GreyscaleMap",
+         false,
+         kGreyPng,
+         {},
+         "",
+         "",
+         sampleMesh + "Map: 3 x 2, 24 bits.\n" + kNoAlpha + kGrey},
         // Shown upright, as every map is.
         {"TopRowFirst24BitMap", false, kBytes, Map(2, 1, 24, 6, 0x20), "", "",
          sampleMesh + "Map: 2 x 1, 24 bits.\n" + kNoAlpha + ".\n"},

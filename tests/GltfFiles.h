@@ -35,8 +35,8 @@ inline Bytes GltfBuffer(const Bytes& image) {
 
 // The asset's JSON: the buffer at `bufferUri` (none in a GLB), and the normal texture's image
 // at `imageUri`, or without one the `imageBytes` behind the triangle's data in the buffer.
-inline std::string GltfJson(std::size_t bufferBytes, const std::string& bufferUri, const std::string& imageUri,
-                     std::size_t imageBytes) {
+inline std::string GltfJson(std::size_t bufferBytes, const std::string& bufferUri,
+                            const std::string& imageUri, std::size_t imageBytes) {
     const std::string image = imageUri.empty() ? R"({"bufferView": 4, "mimeType": "image/png"})"
                                                : R"({"uri": ")" + imageUri + R"("})";
     return R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}], "nodes": [{"mesh": 0}],

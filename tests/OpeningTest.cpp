@@ -30,7 +30,8 @@ bool ExportQuad(const std::string& format, const std::string& out, const std::st
         std::strcpy(texture->achFormatHint, "png");
         texture->pcData = new aiTexel[(image.size() + 3) / 4];
         std::memcpy(texture->pcData, image.data(), image.size());
-        scene->mTextures = new aiTexture*[1]{texture};
+        scene->mTextures = new aiTexture*[1];
+        scene->mTextures[0] = texture;
         scene->mNumTextures = 1;
     }
     const aiString name(map);
@@ -40,8 +41,9 @@ bool ExportQuad(const std::string& format, const std::string& out, const std::st
     return exported;
 }
 
-const std::string kQuad = "Mesh: 2 triangles, 4 welded vertices (no tangents in the file). Map: 8 x 8, 24 bits.\n"
-                          "Warning: the map has no alpha channel (the alpha mode shows white).\n";
+const std::string kQuad =
+    "Mesh: 2 triangles, 4 welded vertices (no tangents in the file). Map: 8 x 8, 24 bits.\n"
+    "Warning: the map has no alpha channel (the alpha mode shows white).\n";
 
 }  // namespace
 
@@ -52,7 +54,8 @@ protected:
         ToolTest::SetUp();
         if (getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
         std::string ppm = "P6\n8 8\n255\n";
-        const char quadrants[4][3] = {{'\xff', 0, 0}, {0, '\xff', 0}, {0, 0, '\xff'}, {'\x80', '\x80', '\xff'}};
+        const char quadrants[4][3] = {
+            {'\xff', 0, 0}, {0, '\xff', 0}, {0, 0, '\xff'}, {'\x80', '\x80', '\xff'}};
         for (int i = 0; i < 64; ++i) ppm.append(quadrants[2 * (i / 32) + i % 8 / 4], 3);
         WriteFile("map.ppm", ppm);
         WriteFile("head.obj", FileText(RVFTOOL_TEST_DATA "/quad.obj"));
@@ -75,7 +78,8 @@ protected:
     }
     // Runs the viewer with `args`, saves its first frame, then after `keys` the next one, and quits.
     // The shots are named after `mesh`, the mesh file's name without its extension.
-    Outcome ShowTwice(const std::vector<std::string>& args, const std::string& keys, const std::string& mesh) {
+    Outcome ShowTwice(const std::vector<std::string>& args, const std::string& keys,
+                      const std::string& mesh) {
         auto steps = [&](Session& s) {
             EXPECT_TRUE(s.WaitFor(dir + "/" + mesh + "-001.png"));
             s.Keys(keys + " F12");

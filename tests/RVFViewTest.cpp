@@ -55,11 +55,7 @@ std::vector<Run> Runs() {
          lost + "mesh.rvf\n" + why + kAskMesh + lost + "again.rvf\n" + why + kAskMesh + kSummary,
          ""},
         // A mesh alone brings the map its material names; an RVF mesh names none.
-        {"OneMeshWithoutItsOwnMapAsksForTheMap",
-         {{kMesh}, {}, kMap + "\n", "q"},
-         0,
-         kAskMap + kSummary,
-         ""},
+        {"OneMeshWithoutItsOwnMapAsksForTheMap", {{kMesh}, {}, kMap + "\n", "q"}, 0, kAskMap + kSummary, ""},
         {"NoMeshChosen", {{}, {}, "", ""}, 255, kAskMesh + none, ""},
         // A load on "l" that gets no file, at either chooser, keeps what is on screen.
         {"LoadCancelledKeepsTheMeshAndMap",
@@ -143,11 +139,24 @@ TEST(RVFViewStartUp, AnswersBeforeFilesAndWindow) {
     } runs[] = {
         {"Help", {"--help", kMesh, kMap}, {}, 0, "Usage: RVFView [OPTIONS] [MESH [MAP]]\n", ""},
         {"Version", {kMesh, "--version"}, {}, 0, "RVFView " RVF_VERSION "\n", ""},
-        {"UnknownOption", {"--bogus", kMesh, kMap}, {}, 2, "", "RVFView: unknown option '--bogus' (see 'RVFView --help')\n"},
-        {"NoDisplay", {kMesh, kMap}, {"DISPLAY="}, 1,
-         "RVFView needs a display, and DISPLAY is not set; rvfrender draws pictures without one.\n", ""},
-        {"DisplayThatDoesNotAnswer", {kMesh, kMap}, {"DISPLAY=:4711"}, 1,
-         "RVFView needs a display, and ':4711' cannot be opened; rvfrender draws pictures without one.\n", ""},
+        {"UnknownOption",
+         {"--bogus", kMesh, kMap},
+         {},
+         2,
+         "",
+         "RVFView: unknown option '--bogus' (see 'RVFView --help')\n"},
+        {"NoDisplay",
+         {kMesh, kMap},
+         {"DISPLAY="},
+         1,
+         "RVFView needs a display, and DISPLAY is not set; rvfrender draws pictures without one.\n",
+         ""},
+        {"DisplayThatDoesNotAnswer",
+         {kMesh, kMap},
+         {"DISPLAY=:4711"},
+         1,
+         "RVFView needs a display, and ':4711' cannot be opened; rvfrender draws pictures without one.\n",
+         ""},
     };
     for (const auto& run : runs) {
         SCOPED_TRACE(run.name);

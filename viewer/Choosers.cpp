@@ -42,8 +42,8 @@ bool FindOnPath(const char* name, std::string* found) {
 // What a chooser asks for: its title, and the kind of file its dialog offers first.
 struct Request {
     const char* title;
-    const char* kind;                     // what the files offered first are
-    const char* const* extensions;        // theirs, lower case, up to a null
+    const char* kind;               // what the files offered first are
+    const char* const* extensions;  // theirs, lower case, up to a null
 };
 
 // zenity's filter of the files a request offers first: "KIND (*.a *.b) | *.a *.A *.b *.B", both
@@ -180,7 +180,8 @@ bool ChooseFile(const Request& request, char* filename) {
 
 // RVF files and the mesh formats most often met among those the importer reads; every file is
 // offered on request, and every one is opened by its content.
-const char* const kMeshExtensions[] = {"rvf", "obj", "fbx", "gltf", "glb", "dae", "ply", "3ds", "smd", nullptr};
+const char* const kMeshExtensions[] = {"rvf", "obj", "fbx", "gltf", "glb",
+                                       "dae", "ply", "3ds", "smd",  nullptr};
 const char* const kMapExtensions[] = {"tga", "png", "jpg", "jpeg", nullptr};
 const Request kMesh = {"Select Relievo Data File (.rvf)", "Meshes", kMeshExtensions};
 const Request kMap = {"Select Normal Map Texture (.tga)", "Normal maps", kMapExtensions};

@@ -6,12 +6,13 @@
 
 void PrintLoadSummary() {
     // An RVF file holds no tangents; an imported one may.
-    const char* tangents = !gMeshImported              ? ""
+    const char* tangents = !gMeshImported             ? ""
                            : gFileTangents != nullptr ? " (tangents in the file)"
                                                       : " (no tangents in the file)";
     printf("Mesh: %d %s, %d welded %s%s. Map: %d x %d, %d bits.\n", gNumTris,
-           CountNoun(gNumTris, "triangle", "triangles"), gNumVerts, CountNoun(gNumVerts, "vertex", "vertices"),
-           tangents, gTexInfo.width, gTexInfo.height, gTexInfo.bitDepth);
+           CountNoun(gNumTris, "triangle", "triangles"), gNumVerts,
+           CountNoun(gNumVerts, "vertex", "vertices"), tangents, gTexInfo.width, gTexInfo.height,
+           gTexInfo.bitDepth);
 
     std::string warnings;
     int noTextureArea = 0;

@@ -120,8 +120,8 @@ struct Loaded {
 
 // Moves the loaded mesh and map out of the globals, which are left empty.
 Loaded TakeLoaded() {
-    Loaded kept = {gNumTris, gNumVerts,     gTriangles, gFileTangents, gMeshImported, gVertices,
-                   gIndices, gTexInfo,      gMapGreyscale, gMapInMesh, gMeshPath,     gMapPath};
+    Loaded kept = {gNumTris, gNumVerts, gTriangles,    gFileTangents, gMeshImported, gVertices,
+                   gIndices, gTexInfo,  gMapGreyscale, gMapInMesh,    gMeshPath,     gMapPath};
     gNumTris = gNumVerts = 0;
     gTriangles = nullptr;
     gFileTangents = nullptr;

@@ -54,10 +54,12 @@ TEST_F(RenderCommandLine, EachFailureIsOneLineWithItsStatus) {
         {1, "none.rvf torus.tga out.png", "cannot open the mesh 'none.rvf': No such file or directory"},
         {1, "torus.rvf none.tga out.png", "cannot open the map 'none.tga': No such file or directory"},
         {1, "torus.tga torus.tga out.png",
-         "cannot load the mesh 'torus.tga': torus.tga is a Targa image, not a mesh: give the mesh first, then "
+         "cannot load the mesh 'torus.tga': torus.tga is a Targa image, not a mesh: give the mesh first, "
+         "then "
          "the map"},
         {1, "torus.rvf short.tga out.png",
-         "cannot load the map 'short.tga': short.tga is no PNG, JPEG or Targa image: if it is a mesh, give it "
+         "cannot load the map 'short.tga': short.tga is no PNG, JPEG or Targa image: if it is a mesh, give "
+         "it "
          "first, then the map"},
         {1, "torus.rvf out.png", "the mesh 'torus.rvf' names no normal map: name one before the picture"},
         {1, "--mode alpha torus.rvf rgb.tga out.png",

@@ -45,7 +45,8 @@ inline Picture ReadPng(const std::string& path) {
 // Whether the pictures in files a and b are equal pixel for pixel, as ImageMagick compares them.
 inline testing::AssertionResult SamePictures(const std::string& a, const std::string& b) {
     RunResult c = RunProgram("/usr/bin/compare", {"-metric", "AE", a, b, "null:"});
-    if (c.status != 0) return testing::AssertionFailure() << a << " and " << b << ": " << c.err << " pixels differ";
+    if (c.status != 0)
+        return testing::AssertionFailure() << a << " and " << b << ": " << c.err << " pixels differ";
     return testing::AssertionSuccess();
 }
 

@@ -52,8 +52,7 @@ TEST_F(Info, PrintsTheFiguresOfAMeshAsTextAndAsJson) {
     std::vector<float> infinite(kMesh.begin(), kMesh.begin() + 24);
     infinite[7] = INFINITY;
     WriteFile("m.rvf", RvfFile(infinite));
-    EXPECT_EQ(ParsedJson("m.rvf"),
-              "1 0 {'min': None, 'max': None} 0 0 1 {'min': None, 'max': None} False\n");
+    EXPECT_EQ(ParsedJson("m.rvf"), "1 0 {'min': None, 'max': None} 0 0 1 {'min': None, 'max': None} False\n");
 }
 
 // A mesh of another format is read through the importer, and its file may hold tangents.
@@ -72,5 +71,6 @@ TEST_F(Info, ImportedMeshTellsWhetherItsFileHoldsTangents) {
               "u range:              0 1\n"
               "v range:              0 1\n"
               "tangents in file:     yes\n");
-    EXPECT_EQ(ParsedJson("t.glb"), "1 3 {'min': [0, 0, 0], 'max': [1, 1, 0]} 0 0 0 {'min': [0, 0], 'max': [1, 1]} True\n");
+    EXPECT_EQ(ParsedJson("t.glb"),
+              "1 3 {'min': [0, 0, 0], 'max': [1, 1, 0]} 0 0 0 {'min': [0, 0], 'max': [1, 1]} True\n");
 }

@@ -21,8 +21,8 @@ namespace {
 // line naming the file, without the words that introduce it.
 std::string Reason(const std::vector<std::string>& lines) {
     static const char* const kOnlyNames[] = {"ERROR: Unable to read file: ", "ERROR: Unable to open file: "};
-    static const char* const kIntroductions[] = {"ERROR: ", "The system says: ", "The importer says: ",
-                                                 "The decoder says: "};
+    static const char* const kIntroductions[] = {
+        "ERROR: ", "The system says: ", "The importer says: ", "The decoder says: "};
     std::string reason = FirstLine(lines, "unknown reason");
     for (const std::string& line : lines) {
         bool onlyNames = false;
@@ -53,7 +53,8 @@ bool Load(const std::string& what, const char* path, const std::function<bool()>
         Fail("cannot load %s: %s", what.c_str(), Reason(lines).c_str());
         return false;
     }
-    for (const std::string& line : lines) Warn("%s: %s", path != nullptr ? path : gMeshPath.c_str(), line.c_str());
+    for (const std::string& line : lines)
+        Warn("%s: %s", path != nullptr ? path : gMeshPath.c_str(), line.c_str());
     return true;
 }
 

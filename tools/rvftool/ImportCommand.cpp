@@ -43,7 +43,8 @@ int RunImport(int argc, char** argv) {
     const ImportKind kind = ImportKindOf(fp);
     std::fclose(fp);
     if (kind == IMPORT_KIND_RVF) return Fail("%s: already an RVF file", in);
-    if (kind != IMPORT_KIND_MESH) return Fail("%s: %s, not a mesh: use 'rvftool map'", in, ImportKindName(kind));
+    if (kind != IMPORT_KIND_MESH)
+        return Fail("%s: %s, not a mesh: use 'rvftool map'", in, ImportKindName(kind));
 
     ImportedMesh mesh;
     if (!ImportMesh(in, &mesh)) return kExitFailure;

@@ -69,12 +69,19 @@ protected:
         RunResult r = RunProgram(program, Words(args));
         ASSERT_EQ(r.status, 0) << program << " " << args << ": " << r.err;
     }
-    // The three steps: `mesh` to MESH.rvf, `map` to MAP-plain.tga.
-    void MakePlainFiles(const std::string& mesh, const std::string& map) {
-        const std::string meshBase = mesh.substr(0, mesh.find('.')), mapBase = map.substr(0, map.find('.'));
-        Run(RVFTOOL_PATH, "import " + mesh + " " + meshBase + ".rvf");
-        Run("/usr/bin/convert", map + " -auto-orient " + mapBase + "-upright.png");
-        Run(RVFTOOL_PATH, "map " + mapBase + "-upright.png " + mapBase + "-plain.tga");
+    // Makes the plain files of `mesh` and `map` in three steps, draws them with rvfrender in modes
+    // 0 and 1 (plain-0.png, plain-1.png), and finds these the viewer's shots MESH-001.png and
+    // MESH-002.png, MESH the mesh file's name without its extension.
+    void ExpectShotsShowThePlainFiles(const std::string& mesh, const std::string& map) {
+        const std::string base = mesh.substr(0, mesh.find('.'));
+        Run(RVFTOOL_PATH, "import " + mesh + " plain.rvf");
+        Run("/usr/bin/convert", map + " -auto-orient upright.png");
+        Run(RVFTOOL_PATH, "map upright.png plain.tga");
+        for (const std::string mode : {"0", "1"}) {
+            Run(RVFRENDER_PATH, "--mode " + mode + " plain.rvf plain.tga plain-" + mode + ".png");
+            EXPECT_TRUE(
+                SamePictures(base + "-00" + (mode == "0" ? "1" : "2") + ".png", "plain-" + mode + ".png"));
+        }
     }
     // Runs the viewer with `args`, saves its first frame, then after `keys` the next one, and quits.
     // The shots are named after `mesh`, the mesh file's name without its extension.
@@ -88,39 +95,25 @@ protected:
         };
         return RunViewer({args, {}, "", "F12", "", steps});
     }
-    // rvfrender's picture of the plain files in mode `mode` into `out`.
-    void RenderPlain(const std::string& mode, const std::string& mesh, const std::string& map,
-                     const std::string& out) {
-        Run(RVFRENDER_PATH, "--mode " + mode + " " + mesh + " " + map + " " + out);
-    }
 };
 
 TEST_F(Opening, ObjWithRunLengthTargaShowsWhatThePlainFilesShow) {
-    MakePlainFiles("head.obj", "head_nm.tga");
     Outcome o = ShowTwice({dir + "/head.obj", "head_nm.tga"}, "a", "head");
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.out, kHelp + kQuad + dir + "/head-001.png\nNormal map.\n" + dir + "/head-002.png\n");
-    RenderPlain("0", "head.rvf", "head_nm-plain.tga", "plain-0.png");
-    RenderPlain("1", "head.rvf", "head_nm-plain.tga", "plain-1.png");
-    EXPECT_TRUE(SamePictures("head-001.png", "plain-0.png"));
-    EXPECT_TRUE(SamePictures("head-002.png", "plain-1.png"));
+    ExpectShotsShowThePlainFiles("head.obj", "head_nm.tga");
     Run(RVFRENDER_PATH, "--mode 1 head.obj head_nm.tga direct.png");
     EXPECT_TRUE(SamePictures("direct.png", "plain-1.png"));
 }
 
 // The map comes from inside the mesh file, also when F5 reads the file again.
 TEST_F(Opening, GlbAloneShowsItsOwnMapAsThePlainFilesShowIt) {
-    WriteFile("glb-map.png", FileText("map.png"));
-    MakePlainFiles("model.glb", "glb-map.png");
     const std::string glb = dir + "/model.glb";
     Outcome o = ShowTwice({glb}, "a F5", "model");
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.out, kHelp + kQuad + dir + "/model-001.png\nNormal map.\nReloaded " + glb + " and " + glb +
                          ".\n" + kQuad + dir + "/model-002.png\n");
-    RenderPlain("0", "model.rvf", "glb-map-plain.tga", "plain-0.png");
-    RenderPlain("1", "model.rvf", "glb-map-plain.tga", "plain-1.png");
-    EXPECT_TRUE(SamePictures("model-001.png", "plain-0.png"));
-    EXPECT_TRUE(SamePictures("model-002.png", "plain-1.png"));
+    ExpectShotsShowThePlainFiles("model.glb", "map.png");
     Run(RVFRENDER_PATH, "model.glb direct.png");
     EXPECT_TRUE(SamePictures("direct.png", "plain-0.png"));
 }

@@ -3,8 +3,6 @@
 #ifndef TESTS_GLTFFILES_H
 #define TESTS_GLTFFILES_H
 
-#include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -14,21 +12,13 @@
 // corner.
 inline const std::vector<float> kTangents = {1, 0, 0, 1, 1, 0, 0, -1, 0, 1, 0, 1};
 
-inline void PutFloat(Bytes& b, float v) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &v, sizeof bits);
-    PutU32(b, bits);
-}
-
 inline void PutText(Bytes& b, const std::string& s) { b.insert(b.end(), s.begin(), s.end()); }
 
 // The triangle's buffer for glTF: positions, normals, texture coordinates (v down, as glTF has
 // it), tangents, then `image` padded to four bytes.
 inline Bytes GltfBuffer(const Bytes& image) {
-    Bytes b;
-    for (float v : {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}) PutFloat(b, v);
-    for (float v : kTangents) PutFloat(b, v);
-    b.insert(b.end(), image.begin(), image.end());
+    Bytes b = Join({FloatBytes({0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}),
+                    FloatBytes(kTangents), image});
     while (b.size() % 4 != 0) b.push_back(0);
     return b;
 }
@@ -37,20 +27,18 @@ inline Bytes GltfBuffer(const Bytes& image) {
 // at `imageUri`, or without one the `imageBytes` behind the triangle's data in the buffer.
 inline std::string GltfJson(std::size_t bufferBytes, const std::string& bufferUri,
                             const std::string& imageUri, std::size_t imageBytes) {
-    const std::string image = imageUri.empty() ? R"({"bufferView": 4, "mimeType": "image/png"})"
+    const std::string image = imageUri.empty() ? R"({"bufferView": 1, "mimeType": "image/png"})"
                                                : R"({"uri": ")" + imageUri + R"("})";
     return R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}], "nodes": [{"mesh": 0}],
   "buffers": [{"byteLength": )" +
            std::to_string(bufferBytes) + (bufferUri.empty() ? "" : R"(, "uri": ")" + bufferUri + R"(")") +
            R"(}],
-  "bufferViews": [{"buffer": 0, "byteOffset": 0, "byteLength": 36}, {"buffer": 0, "byteOffset": 36, "byteLength": 36},
-    {"buffer": 0, "byteOffset": 72, "byteLength": 24}, {"buffer": 0, "byteOffset": 96, "byteLength": 48},
-    {"buffer": 0, "byteOffset": 144, "byteLength": )" +
+  "bufferViews": [{"buffer": 0, "byteLength": 144}, {"buffer": 0, "byteOffset": 144, "byteLength": )" +
            std::to_string(imageBytes) + R"(}],
   "accessors": [{"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3", "min": [0, 0, 0], "max": [1, 1, 0]},
-    {"bufferView": 1, "componentType": 5126, "count": 3, "type": "VEC3"},
-    {"bufferView": 2, "componentType": 5126, "count": 3, "type": "VEC2"},
-    {"bufferView": 3, "componentType": 5126, "count": 3, "type": "VEC4"}],
+    {"bufferView": 0, "byteOffset": 36, "componentType": 5126, "count": 3, "type": "VEC3"},
+    {"bufferView": 0, "byteOffset": 72, "componentType": 5126, "count": 3, "type": "VEC2"},
+    {"bufferView": 0, "byteOffset": 96, "componentType": 5126, "count": 3, "type": "VEC4"}],
   "images": [)" +
            image + R"(], "textures": [{"source": 0}], "materials": [{"normalTexture": {"index": 0}}],
   "meshes": [{"primitives": [{"attributes": {"POSITION": 0, "NORMAL": 1, "TEXCOORD_0": 2, "TANGENT": 3},

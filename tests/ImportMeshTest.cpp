@@ -15,6 +15,10 @@ namespace {
 // The one triangle of every file here, as the importer hands it back: corners, normals and
 // texture coordinates, v measured up from the bottom of the map.
 const std::vector<float> kTriangle = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 1, 1, 1, 0, 0};
+// The triangle as an OBJ file whose material comes from t.mtl.
+const std::string kObj =
+    "mtllib t.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 1\nvt 1 1\nvt 0 0\nvn 0 0 1\nusemtl m\nf 1/1/1 2/2/1 "
+    "3/3/1\n";
 
 std::vector<float> Floats(const RvRawTriangle& tri) {
     std::vector<float> out(24);
@@ -109,10 +113,7 @@ TEST(ImportMesh, ObjBumpAndNormTexturesAreTheNormalMapBesideTheMesh) {
         {"bump n.png", "n.png"},
         {"norm n.jpg", "n.jpg"},
     };
-    const std::string obj =
-        "mtllib t.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 1\nvt 1 1\nvt 0 0\nvn 0 0 1\n"
-        "usemtl m\nf 1/1/1 2/2/1 3/3/1\n";
-    ASSERT_TRUE(WriteFile(dir.File("t.obj"), Bytes(obj.begin(), obj.end())));
+    ASSERT_TRUE(WriteFile(dir.File("t.obj"), Bytes(kObj.begin(), kObj.end())));
     for (const auto& [line, name] : cases) {
         const std::string mtl = std::string("newmtl m\n") + line + "\n";
         ASSERT_TRUE(WriteFile(dir.File("t.mtl"), Bytes(mtl.begin(), mtl.end())));
@@ -128,11 +129,8 @@ TEST(ImportMesh, ObjBumpAndNormTexturesAreTheNormalMapBesideTheMesh) {
 TEST(ImportMesh, FbxKeepsItsTangentsWithTheSignOfItsBinormals) {
     const PeerDir dir;
     ASSERT_TRUE(dir.made);
-    const std::string obj =
-                          "mtllib t.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 1\nvt 1 1\nvt 0 0\nvn 0 0 1\n"
-                          "usemtl m\nf 1/1/1 2/2/1 3/3/1\n",
-                      mtl = "newmtl m\nnorm n.png\n";
-    ASSERT_TRUE(WriteFile(dir.File("t.obj"), Bytes(obj.begin(), obj.end())) &&
+    const std::string mtl = "newmtl m\nnorm n.png\n";
+    ASSERT_TRUE(WriteFile(dir.File("t.obj"), Bytes(kObj.begin(), kObj.end())) &&
                 WriteFile(dir.File("t.mtl"), Bytes(mtl.begin(), mtl.end())));
     Assimp::Importer importer;
     const aiScene* scene = importer.ReadFile(dir.File("t.obj"), 0);

@@ -1,7 +1,6 @@
 #include <unistd.h>
 
 #include <cmath>
-#include <cstring>
 #include <string>
 
 #include "tests/TestFiles.h"
@@ -14,7 +13,8 @@ class TempFile {
 public:
     explicit TempFile(const Bytes& bytes) {
         int fd = mkstemp(path_);
-        if (fd < 0 || write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) path_[0] = 0;
+        if (fd < 0 || write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
+            path_[0] = 0;
         if (fd >= 0) close(fd);
     }
     ~TempFile() { unlink(path_); }
@@ -24,35 +24,8 @@ private:
     char path_[32] = "/tmp/rvfview_load_XXXXXX";
 };
 
-// An RVF file of triangles given as 3 corner positions each; normal +z, distinct uvs.
-Bytes MeshFile(const std::vector<std::vector<float>>& triangles) {
-    Bytes b;
-    const unsigned long n = triangles.size();
-    PutBytes(b, "RVF ", 4);
-    PutU32(b, 96 * n + 12);
-    PutBytes(b, "TRIS", 4);
-    PutU32(b, 96 * n + 4);
-    PutU32(b, n);
-    for (std::vector<float> tri : triangles) {
-        tri.insert(tri.end(), {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 1, 1});
-        for (float f : tri) {
-            uint32_t bits;
-            std::memcpy(&bits, &f, 4);
-            PutU32(b, bits);
-        }
-    }
-    return b;
-}
-
-Bytes Targa(unsigned width, unsigned height, unsigned depth, const Bytes& texels) {
-    Bytes b = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    PutU16(b, width);
-    PutU16(b, height);
-    b.push_back(static_cast<unsigned char>(depth));
-    b.push_back(8);
-    b.insert(b.end(), texels.begin(), texels.end());
-    return b;
-}
+// An RVF file of flat triangles given as 3 corner positions each.
+Bytes MeshFile(const std::vector<std::vector<float>>& corners) { return RvfBytes(corners.size(), corners); }
 
 TEST(LoadObjectFile, CentresAndScalesTheLargestExtentTo50) {
     TempFile mesh(MeshFile({{-1, 0, 5, 3, 0, 5, 3, 10, 6}, {-1, 0, 5, 3, 10, 6, -1, 10, 6}}));
@@ -92,9 +65,8 @@ TEST(LoadObjectFile, FailureLeavesNoMeshAndDoesNotStandInTheWayOfTheNext) {
 }
 
 TEST(LoadTextureFile, TurnsTexelsRedFirstAndKeepsAlpha) {
-    TempFile rgb(Targa(2, 1, 24, {10, 20, 30, 40, 50, 60}));
-    TempFile rgba(Targa(1, 2, 32, {10, 20, 30, 40, 50, 60, 70, 80}));
-    TempFile sixteen(Targa(1, 1, 16, {1, 2}));
+    TempFile rgb(TargaBytes(2, 1, 24, {10, 20, 30, 40, 50, 60}));
+    TempFile rgba(TargaBytes(1, 2, 32, {10, 20, 30, 40, 50, 60, 70, 80}));
     // The map descriptor is byte-packed: its fields are read by value, never bound to a reference.
     ASSERT_TRUE(LoadTextureFile(rgb.Path()));
     EXPECT_EQ(+gTexInfo.format, KIV_BITMAP_FORMAT_888);
@@ -105,9 +77,14 @@ TEST(LoadTextureFile, TurnsTexelsRedFirstAndKeepsAlpha) {
     ASSERT_TRUE(LoadTextureFile(rgba.Path()));
     EXPECT_EQ(+gTexInfo.format, KIV_BITMAP_FORMAT_8888);
     EXPECT_EQ(Bytes(gTexInfo.pixels, gTexInfo.pixels + 8), (Bytes{30, 20, 10, 40, 70, 60, 50, 80}));
+}
+
+TEST(LoadTextureFile, RefusesOtherDepthsSayingWhichAndKeepsNoFormat) {
+    TempFile rgb(TargaBytes(1, 1, 24, {10, 20, 30})), sixteen(TargaBytes(1, 1, 16, {1, 2}));
+    ASSERT_TRUE(LoadTextureFile(rgb.Path()));
     CaptureStdout();
     EXPECT_FALSE(LoadTextureFile(sixteen.Path()));
-    CapturedStdout();
+    EXPECT_EQ(CapturedStdout(), "ERROR: Unhandled Targa bitdepth: 16\n");
     EXPECT_EQ(+gTexInfo.format, KIV_BITMAP_FORMAT_UNKNOWN);
 }
 

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -27,6 +28,7 @@ namespace {
 typedef std::vector<RvRawTriangle> Mesh;
 
 constexpr double kPi = 3.14159265358979323846;
+constexpr TestCorner3 kUp = {0, 0, 1};
 
 std::vector<float> Tangents(const Mesh& tris) {
     std::vector<float> out(tris.size() * 12, -7.0f);
@@ -41,21 +43,17 @@ std::vector<float> Tangents(const Mesh& tris) {
 // Runs in the current directory.
 std::vector<float> PeerTangents(const Mesh& tris) {
     Mesh records = tris;
-    int32 count = static_cast<int32>(tris.size());
-    KivByteSwap_int32(&count, 1);
     KivByteSwap_RvRawTriangle(records.data(), static_cast<uint32>(records.size()));
-    std::string bytes(reinterpret_cast<const char*>(&count), sizeof count);
-    bytes.append(reinterpret_cast<const char*>(records.data()), sizeof(RvRawTriangle) * records.size());
-    WriteFile("peer-in.bin", bytes);
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(records.data());
+    Bytes in;
+    PutU32(in, records.size());
+    WriteFile("peer-in.bin", Join({in, Bytes(bytes, bytes + sizeof(RvRawTriangle) * records.size())}));
     const RunResult r = RunProgram(
         NODE_PROGRAM, {MIKKTSPACE_PEER_SCRIPT, MIKKTSPACE_PEER_MODULES, "peer-in.bin", "peer-out.bin"});
-    if (r.status != 0) {
-        ADD_FAILURE() << "the peer failed (" << r.status << "): " << r.err;
-        return {};
-    }
     const std::string out = FileText("peer-out.bin");
-    if (out.size() != tris.size() * 12 * sizeof(float)) {
-        ADD_FAILURE() << "the peer wrote " << out.size() << " bytes for " << tris.size() << " triangles";
+    if (r.status != 0 || out.size() != tris.size() * 12 * sizeof(float)) {
+        ADD_FAILURE() << "the peer ended with " << r.status << " and wrote " << out.size()
+                      << " bytes: " << r.err;
         return {};
     }
     std::vector<float> tangents(tris.size() * 12);
@@ -94,53 +92,41 @@ bool PeerUndefined(const float* p, const RvRawPoint& normal) {
             std::fabs(normal.x) > 1e-6 * std::sqrt(Dot(normal.v, normal.v)));
 }
 
-// Counts the corners that break one rule and keeps the first.
-struct Breaks {
-    int count = 0;
-    int first = -1;
-    void Add(int corner) {
-        if (count++ == 0) first = corner;
-    }
-};
-
 std::string Show(const float* t) {
-    std::ostringstream s;
-    s.precision(9);
-    s << "(" << t[0] << ", " << t[1] << ", " << t[2] << ", " << t[3] << ")";
-    return s.str();
+    char s[80];
+    std::snprintf(s, sizeof s, "(%.9g, %.9g, %.9g, %.9g)", t[0], t[1], t[2], t[3]);
+    return s;
 }
 
 // Where the peer gives a frame: every component within 1e-4 of the peer's, the same w, and
 // corners with identical peer tangents identical here. Elsewhere a sound tangent, or the peer's.
+// Each rule broken is reported once, with how often and where first.
 void ExpectLikePeer(const Mesh& tris, const std::vector<float>& mine, const std::vector<float>& peer) {
     ASSERT_EQ(peer.size(), mine.size());
-    Breaks far, sign, split, unsound;
-    int defined = 0;
+    const char* const kRules[4] = {"tangents further than 1e-4 from the peer's", "w unlike the peer's",
+                                   "corners that the peer gives one tangent differ here",
+                                   "corners without the peer's frame lack a sound one"};
+    int breaks[4] = {}, first[4] = {}, defined = 0;
     std::map<std::array<std::uint32_t, 4>, int> firstWith;
     for (int c = 0; c < static_cast<int>(tris.size()) * 3; ++c) {
-        const float* p = &peer[4 * c];
-        const float* m = &mine[4 * c];
+        const float *p = &peer[4 * c], *m = &mine[4 * c];
         const RvRawPoint& normal = tris[c / 3].norm[c % 3];
-        if (PeerUndefined(p, normal)) {
-            if (!Sound(m, normal) && !Near(m, p)) unsound.Add(c);
-            continue;
+        const bool undefined = PeerUndefined(p, normal);
+        defined += !undefined;
+        const bool broken[4] = {
+            !undefined && !Near(m, p), !undefined && m[3] != p[3],
+            !undefined && BitsOf(&mine[4 * firstWith.emplace(BitsOf(p), c).first->second]) != BitsOf(m),
+            undefined && !Sound(m, normal) && !Near(m, p)};
+        for (int r = 0; r < 4; ++r) {
+            if (broken[r] && breaks[r]++ == 0) first[r] = c;
         }
-        ++defined;
-        if (!Near(m, p)) far.Add(c);
-        if (m[3] != p[3]) sign.Add(c);
-        const int first = firstWith.emplace(BitsOf(p), c).first->second;
-        if (BitsOf(&mine[4 * first]) != BitsOf(m)) split.Add(c);
     }
     EXPECT_GT(defined, 0);
-    auto at = [&](const Breaks& b) {
-        return b.first < 0 ? std::string()
-                           : "; first at corner " + std::to_string(b.first) + ": " +
-                                 Show(&mine[4 * b.first]) + " where the peer has " + Show(&peer[4 * b.first]);
-    };
-    EXPECT_EQ(far.count, 0) << "tangents further than 1e-4 from the peer's" << at(far);
-    EXPECT_EQ(sign.count, 0) << "w unlike the peer's" << at(sign);
-    EXPECT_EQ(split.count, 0) << "corners that the peer gives one tangent differ here" << at(split);
-    EXPECT_EQ(unsound.count, 0) << "corners without the peer's frame lack a sound one" << at(unsound);
+    for (int r = 0; r < 4; ++r) {
+        EXPECT_EQ(breaks[r], 0) << kRules[r] << "; first at corner " << first[r] << ": "
+                                << Show(&mine[4 * first[r]]) << " where the peer has "
+                                << Show(&peer[4 * first[r]]);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -154,11 +140,9 @@ void SetCorner(RvRawTriangle* tri, int c, float x, float y, float z, float u, fl
     tri->norm[c] = {{nx / len, ny / len, nz / len}};
 }
 
-// Sets corner c of *tri to grid point (i, j) of quad (qi, qj).
-typedef std::function<void(int qi, int qj, int i, int j, RvRawTriangle* tri, int c)> GridCorner;
-
-// A grid of nx x ny quads, two triangles each, corners set by `corner`.
-Mesh Grid(int nx, int ny, const GridCorner& corner) {
+// A grid of nx x ny quads, two triangles each; corner(qi, qj, i, j, tri, c) sets corner c of
+// *tri to grid point (i, j) of quad (qi, qj).
+Mesh Grid(int nx, int ny, const std::function<void(int, int, int, int, RvRawTriangle*, int)>& corner) {
     Mesh tris;
     for (int qi = 0; qi < nx; ++qi) {
         for (int qj = 0; qj < ny; ++qj) {
@@ -173,36 +157,29 @@ Mesh Grid(int nx, int ny, const GridCorner& corner) {
     return tris;
 }
 
-// A bumpy surface z = 0.3 sin(0.7 x) cos(0.5 y) at grid point (i, j), with its normal.
-void Bump(int i, int j, float u, float v, RvRawTriangle* tri, int c) {
-    const float x = float(i), y = float(j);
-    SetCorner(tri, c, x, y, 0.3f * std::sin(0.7f * x) * std::cos(0.5f * y), u, v,
-              -0.21f * std::cos(0.7f * x) * std::cos(0.5f * y),
-              0.15f * std::sin(0.7f * x) * std::sin(0.5f * y), 1);
-}
-
-// u mirrored about the middle column: the halves map texture space with opposite orientations
-// and share the corners on the mirror line. Or u jumping by a half there: the corners on that
-// line are two vertices, one each side.
+// A bumpy surface z = 0.3 sin(0.7 x) cos(0.5 y), with its normals. Its u mirrored about the
+// middle column: the halves map texture space with opposite orientations and share the corners
+// on the mirror line. Or u jumping by a half there: the corners on that line are two vertices.
 Mesh BumpyGrid(bool mirrored) {
     return Grid(12, 8, [mirrored](int qi, int, int i, int j, RvRawTriangle* tri, int c) {
-        const float u = mirrored ? std::fabs(i - 6) / 6.0f : i / 12.0f + (qi >= 6 ? 0.5f : 0.0f);
-        Bump(i, j, u, j / 8.0f, tri, c);
+        const float x = float(i), y = float(j);
+        SetCorner(tri, c, x, y, 0.3f * std::sin(0.7f * x) * std::cos(0.5f * y),
+                  mirrored ? std::fabs(i - 6) / 6.0f : i / 12.0f + (qi >= 6 ? 0.5f : 0.0f), j / 8.0f,
+                  -0.21f * std::cos(0.7f * x) * std::cos(0.5f * y),
+                  0.15f * std::sin(0.7f * x) * std::sin(0.5f * y), 1);
     });
 }
 
-// n flat triangles around one centre corner. Mapped as a plane, their u directions agree;
-// mapped radially (u growing outwards), they point every way, and across the centre they
-// oppose, so the centre's corners split into subgroups.
-Mesh Fan(int n, bool radial) {
+// n flat triangles around one centre corner, mapped radially (u growing outwards): their u
+// directions point every way, and across the centre they oppose, so the centre's corners split
+// into subgroups.
+Mesh Fan(int n) {
     Mesh tris(n);
     for (int k = 0; k < n; ++k) {
-        SetCorner(&tris[k], 0, 0, 0, 0, radial ? 0.0f : 0.5f, 0.5f);
+        SetCorner(&tris[k], 0, 0, 0, 0, 0, 0.5f);
         for (int e = 1; e <= 2; ++e) {
             const double a = 2 * kPi * (k + e - 1) / n;
-            const float x = float(std::cos(a)), y = float(std::sin(a));
-            SetCorner(&tris[k], e, x, y, 0, radial ? 1.0f : 0.5f + 0.5f * x,
-                      radial ? float(k + e - 1) / n : 0.5f + 0.5f * y);
+            SetCorner(&tris[k], e, float(std::cos(a)), float(std::sin(a)), 0, 1, float(k + e - 1) / n);
         }
     }
     return tris;
@@ -214,54 +191,36 @@ Mesh WithoutArea() {
     Mesh grid = Grid(4, 3, [](int, int, int i, int j, RvRawTriangle* tri, int c) {
         SetCorner(tri, c, float(i), float(j) + 0.25f * i, 0, i * 0.3f, j * 0.2f + i * 0.05f);
     });
-    RvRawTriangle fromGrid = grid[5], needle = grid[9], apart;
+    RvRawTriangle fromGrid = grid[5], needle = grid[9];
     fromGrid.vert[2] = fromGrid.vert[0], fromGrid.norm[2] = fromGrid.norm[0],
     fromGrid.texCoord[2] = fromGrid.texCoord[0];
     needle.vert[1] = needle.vert[2] = needle.vert[0];
-    SetCorner(&apart, 0, 9, 9, 0, 0.1f, 0.1f), SetCorner(&apart, 1, 9, 9, 0, 0.2f, 0.1f);
-    SetCorner(&apart, 2, 9, 10, 0, 0.2f, 0.3f);
-    Mesh tris = {needle, fromGrid};
-    tris.insert(tris.end(), grid.begin(), grid.end());
-    tris.push_back(apart);
-    return tris;
+    grid.insert(grid.begin(), {needle, fromGrid});
+    grid.push_back(
+        MakeTriangle({{9, 9, 0}, {9, 9, 0}, {9, 10, 0}}, {{0.1f, 0.1f}, {0.2f, 0.1f}, {0.2f, 0.3f}}, kUp));
+    return grid;
 }
 
 // A triangle without texture area between a triangle that keeps the texture's orientation and
 // one that mirrors it, all around one centre: it takes the orientation of the group that
 // reaches it first, so the order of the list decides; and one such triangle apart.
 Mesh WithoutTextureArea(bool mirroredFirst) {
-    RvRawTriangle keeps, none, mirrored, apart;
-    SetCorner(&keeps, 0, 0, 0, 0, 0.5f, 0), SetCorner(&keeps, 1, 1, 0, 0, 1, 0);
-    SetCorner(&keeps, 2, 0.5f, 1, 0, 0.5f, 0.5f);
-    SetCorner(&none, 0, 0, 0, 0, 0.5f, 0), SetCorner(&none, 1, 0.5f, 1, 0, 0.5f, 0.5f);
-    SetCorner(&none, 2, -0.5f, 1, 0, 0.5f, 1);
-    SetCorner(&mirrored, 0, 0, 0, 0, 0.5f, 0), SetCorner(&mirrored, 1, -0.5f, 1, 0, 0.5f, 1);
-    SetCorner(&mirrored, 2, -1, 0, 0, 1, 0);
-    SetCorner(&apart, 0, 5, 5, 0, 0.2f, 0.2f), SetCorner(&apart, 1, 6, 5, 0, 0.2f, 0.2f);
-    SetCorner(&apart, 2, 5, 6, 0, 0.2f, 0.2f);
+    const RvRawTriangle keeps = MakeTriangle({{0, 0, 0}, {1, 0, 0}, {0.5f, 1, 0}},
+                                             {{0.5f, 0}, {1, 0}, {0.5f, 0.5f}}, kUp),
+                        none = MakeTriangle({{0, 0, 0}, {0.5f, 1, 0}, {-0.5f, 1, 0}},
+                                            {{0.5f, 0}, {0.5f, 0.5f}, {0.5f, 1}}, kUp),
+                        mirrored = MakeTriangle({{0, 0, 0}, {-0.5f, 1, 0}, {-1, 0, 0}},
+                                                {{0.5f, 0}, {0.5f, 1}, {1, 0}}, kUp),
+                        apart = MakeTriangle({{5, 5, 0}, {6, 5, 0}, {5, 6, 0}},
+                                             {{0.2f, 0.2f}, {0.2f, 0.2f}, {0.2f, 0.2f}}, kUp);
     return mirroredFirst ? Mesh{mirrored, apart, none, keeps} : Mesh{keeps, none, apart, mirrored};
 }
 
-// Four triangles on one edge, like the pages of a book, in an order that pairs the first page
-// with the third: where more than two triangles share an edge, each takes the first later one
-// of opposite direction.
-Mesh Book() {
-    RvRawTriangle pages[4];
-    const float third[4][3] = {{0.5f, 1, 0}, {0.5f, 0, 1}, {0.5f, -1, 0}, {0.5f, 0, -1}};
-    for (int p = 0; p < 4; ++p) {
-        const bool along = p % 2 == 0;  // the shared edge from (0,0,0) to (1,0,0)
-        SetCorner(&pages[p], 0, along ? 0.0f : 1.0f, 0, 0, along ? 0.0f : 1.0f, 0);
-        SetCorner(&pages[p], 1, along ? 1.0f : 0.0f, 0, 0, along ? 1.0f : 0.0f, 0);
-        SetCorner(&pages[p], 2, third[p][0], third[p][1], third[p][2], 0.5f,
-                  third[p][1] + third[p][2] * (p == 1 ? 0.7f : -0.7f), 0.2f * p, 0, 1);
-    }
-    return {pages[0], pages[2], pages[1], pages[3]};
-}
-
 // n triangles with corners drawn from a pool of 40 vertices on a coarse lattice: edges shared
-// by many triangles either way round, repeated and collapsed triangles, and many triangles
-// without texture area. The published implementation leaves its last run of edges unsorted
-// and can miss pairs there; a triangle apart at the end makes that run a single edge.
+// by many triangles either way round, repeated and collapsed triangles, many triangles without
+// texture area, and coordinates of -0 and +0 (one value to the method). The published
+// implementation leaves its last run of edges unsorted and can miss pairs there; a triangle
+// apart at the end makes that run a single edge.
 Mesh Pooled(std::mt19937* rng, int n) {
     std::uniform_int_distribution<int> step(-4, 4);
     RvRawTriangle pool[40];
@@ -275,34 +234,21 @@ Mesh Pooled(std::mt19937* rng, int n) {
         for (int c = 0; c < 3; ++c) {
             const RvRawTriangle& v = pool[(*rng)() % 40];
             tri.vert[c] = v.vert[0], tri.norm[c] = v.norm[0], tri.texCoord[c] = v.texCoord[0];
+            for (float* f : {&tri.vert[c].x, &tri.vert[c].y, &tri.vert[c].z, &tri.norm[c].x, &tri.norm[c].y,
+                             &tri.norm[c].z, &tri.texCoord[c].u, &tri.texCoord[c].v}) {
+                if (*f == 0 && (*rng)() % 2) *f = -*f;
+            }
         }
     }
-    RvRawTriangle apart;
-    SetCorner(&apart, 0, 100, 100, 100, 0, 0), SetCorner(&apart, 1, 101, 100, 100, 1, 0);
-    SetCorner(&apart, 2, 101, 101, 100, 1, 1);
-    tris.push_back(apart);
+    tris.push_back(
+        MakeTriangle({{100, 100, 100}, {101, 100, 100}, {101, 101, 100}}, {{0, 0}, {1, 0}, {1, 1}}, kUp));
     return tris;
 }
 
-// A shape written as an OBJ file and read back through `rvftool import`, as Assimp reads it.
-Mesh Imported(const std::string& obj) {
-    WriteFile("shape.obj", obj);
-    const RunResult r = RunProgram(RVFTOOL_PATH, {"import", "shape.obj", "shape.rvf"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    FILE* fp = std::fopen("shape.rvf", "rb");
-    int numTris = 0;
-    RvRawTriangle* tris = nullptr;
-    const bool read = fp != nullptr && RvReadTriangles(fp, &numTris, &tris);
-    if (fp != nullptr) std::fclose(fp);
-    EXPECT_TRUE(read);
-    Mesh mesh(tris, tris + (read ? numTris : 0));
-    delete[] tris;
-    return mesh;
-}
-
-// A UV sphere of quads without normals: Assimp splits the quads, makes smooth normals, and
-// the quads at the poles collapse into triangles without area; u wraps at a texture seam.
-std::string SphereObj() {
+// A UV sphere of quads without normals, written as an OBJ file and read back through `rvftool
+// import`: Assimp splits the quads, makes smooth normals, and the quads at the poles collapse
+// into triangles without area; u wraps at a texture seam.
+Mesh ImportedSphere() {
     std::ostringstream obj;
     obj.precision(9);
     const int around = 20, across = 12;
@@ -313,14 +259,23 @@ std::string SphereObj() {
                 << std::cos(phi) << "\nvt " << double(i) / around << " " << 1 - double(j) / across << "\n";
         }
     }
-    for (int i = 0; i < around; ++i) {
-        for (int j = 0; j < across; ++j) {
-            const int a = i * (across + 1) + j + 1, b = a + across + 1;
-            obj << "f " << a << "/" << a << " " << a + 1 << "/" << a + 1 << " " << b + 1 << "/" << b + 1
-                << " " << b << "/" << b << "\n";
-        }
+    for (int a = 1; a <= around * (across + 1); ++a) {
+        if (a % (across + 1) == 0) continue;
+        const int b = a + across + 1;
+        obj << "f " << a << "/" << a << " " << a + 1 << "/" << a + 1 << " " << b + 1 << "/" << b + 1 << " "
+            << b << "/" << b << "\n";
     }
-    return obj.str();
+    WriteFile("sphere.obj", obj.str());
+    const RunResult r = RunProgram(RVFTOOL_PATH, {"import", "sphere.obj", "sphere.rvf"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    FILE* fp = StreamWith(FileText("sphere.rvf"));
+    int numTris = 0;
+    RvRawTriangle* tris = nullptr;
+    const bool read = fp != nullptr && RvReadTriangles(fp, &numTris, &tris);
+    if (fp != nullptr) std::fclose(fp);
+    Mesh mesh(tris, tris + (read ? numTris : 0));
+    delete[] tris;
+    return mesh;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -342,28 +297,23 @@ TEST_F(MikkTSpacePeer, EveryMeshMatches) {
         const char* name;
         std::function<Mesh()> make;
     } meshes[] = {
-        {"torus grid", [] { return MakeTorusGrid(96, 48, false); }},
         {"torus grid, shuffled", [] { return MakeTorusGrid(96, 48, true); }},
-        {"textured cube", TexturedCube},
         {"mirrored texture coordinates", [] { return BumpyGrid(true); }},
         {"texture seam", [] { return BumpyGrid(false); }},
-        {"fan of 200, planar mapping", [] { return Fan(200, false); }},
-        {"fan of 200, radial mapping", [] { return Fan(200, true); }},
+        {"fan of 200", [] { return Fan(200); }},
         {"triangles without area", WithoutArea},
         {"without texture area, mapped first", [] { return WithoutTextureArea(false); }},
         {"without texture area, mirrored first", [] { return WithoutTextureArea(true); }},
-        {"four triangles on one edge", Book},
-        {"weld stress mesh", [&rng] { return RandomMesh(&rng, 6000); }},
+        {"weld stress mesh", [&rng] { return RandomMesh(&rng, 6000); }},  // grows the weld's table
         {"pooled corners", [&rng] { return Pooled(&rng, 1500); }},
-        {"sphere through Assimp", [] { return Imported(SphereObj()); }},
+        {"sphere through Assimp", ImportedSphere},
     };
     for (const auto& mesh : meshes) {
         SCOPED_TRACE(mesh.name);
         const Mesh tris = mesh.make();
         ASSERT_FALSE(tris.empty());
         const std::vector<float> peer = PeerTangents(tris);
-        if (peer.empty()) continue;
-        ExpectLikePeer(tris, Tangents(tris), peer);
+        if (!peer.empty()) ExpectLikePeer(tris, Tangents(tris), peer);
     }
 }
 
@@ -400,14 +350,12 @@ TEST(RvComputeMikkTangents, RefusesNumbersThatAreNotFiniteWithoutWriting) {
 // when the normal is within 26 degrees of x; w = -1 unless the corner is in a group.
 TEST(RvComputeMikkTangents, CornersWithoutAFrameGetAnAxisPerpendicularToTheNormal) {
     RvRawTriangle collapsed, noTexture, alongNormal;
-    SetCorner(&collapsed, 0, 0, 0, 0, 0, 0, 1, 0, 0), SetCorner(&collapsed, 1, 0, 0, 0, 1, 0, 1, 0, 0);
-    SetCorner(&collapsed, 2, 0, 1, 0, 0, 1, 1, 0, 0);
-    SetCorner(&noTexture, 0, 0, 0, 0, 0.5f, 0.5f, 0.6f, 0, 0.8f),
-        SetCorner(&noTexture, 1, 1, 0, 0, 0.5f, 0.5f, 0.6f, 0, 0.8f);
-    SetCorner(&noTexture, 2, 0, 1, 0, 0.5f, 0.5f, 0.6f, 0, 0.8f);
-    // u runs along x, and corner 0's normal too: nothing of u is left in its plane.
-    SetCorner(&alongNormal, 0, 0, 0, 0, 0, 0, 1, 0, 0), SetCorner(&alongNormal, 1, 1, 0, 0, 1, 0);
-    SetCorner(&alongNormal, 2, 0, 1, 0, 0, 1);
+    for (int c = 0; c < 3; ++c) {
+        SetCorner(&collapsed, c, 0, c == 2, 0, c == 1, c == 2, 1, 0, 0);
+        SetCorner(&noTexture, c, c == 1, c == 2, 0, 0.5f, 0.5f, 0.6f, 0, 0.8f);
+        // u runs along x, and corner 0's normal too: nothing of u is left in its plane.
+        SetCorner(&alongNormal, c, c == 1, c == 2, 0, c == 1, c == 2, c == 0, 0, c != 0);
+    }
     const struct {
         const char* name;
         RvRawTriangle tri;

@@ -123,6 +123,7 @@ TEST(SMDReadTriangles, PassesThatDisagreeFailWithinTheArray) {
             "ERROR: SMD file changed between reading passes: " + std::to_string(counted) +
             " triangles counted\n";
         EXPECT_EQ(Smd(UnseekableStreamWith(Bytes(text.begin(), text.end()))).said,
-                  Said(false, counted, true, message));
+                  Said(false, counted, true, message))
+            << text;
     }
 }

@@ -96,7 +96,6 @@ TEST(ComputeTangentVectorsD, ProjectsTheTriangleFrameOntoEachCornerNormal) {
         ExpectVector(tan, tangents[j], 1e-7, "tangent");
         ExpectVector(bi, {0, 1, 0}, 1e-15, "binormal");
     }
-
 }
 
 TEST(NormalizeD, DividesByTheLengthAndTurnsShortVectorsIntoTheXAxis) {
@@ -110,9 +109,9 @@ TEST(NormalizeD, DividesByTheLengthAndTurnsShortVectorsIntoTheXAxis) {
     }
 }
 
-TEST(DotProduct3D, SumsLeftToRight) {
-    const double a[3] = {1e16, 1, -1e16}, ones[3] = {1, 1, 1};
+TEST(DotProduct3D, SumsTheProductsLeftToRight) {
+    // Left to right the 1 is lost in 1e16 and the sum is 0; summed from the right it is 1.
+    const double a[3] = {1, 1e16, -1e16}, ones[3] = {1, 1, 1}, b[3] = {2, -3, 0.5}, c[3] = {4, 1, -2};
     EXPECT_EQ(DotProduct3D(a, ones), 0.0);
-    const double b[3] = {2, -3, 0.5}, c[3] = {4, 1, -2};
     EXPECT_EQ(DotProduct3D(b, c), 4.0);
 }

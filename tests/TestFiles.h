@@ -1,14 +1,18 @@
 // Test helpers: streams made from bytes, the bytes a stream holds, streams that refuse seeks or
-// writes, captured console output, and files exchanged with ImageMagick.
+// writes, hand-made RVF and Targa files, captured console output, an address-space limit, and
+// files exchanged with ImageMagick.
 #ifndef TESTS_TESTFILES_H
 #define TESTS_TESTFILES_H
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -79,6 +83,51 @@ inline void PutU32(Bytes& b, unsigned long v) {
     for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>((v >> (8 * i)) & 0xFF));
 }
 
+// The little-endian bytes of the floats' bits, as a file holds them.
+inline Bytes FloatBytes(const std::vector<float>& floats) {
+    Bytes b;
+    for (float f : floats) {
+        std::uint32_t bits;
+        std::memcpy(&bits, &f, sizeof bits);
+        PutU32(b, bits);
+    }
+    return b;
+}
+
+// The one builder of RVF and Targa files. An RVF file as the writer lays it out: the container
+// and triangle chunk headers sized for the records, the triangle count `count` (whatever the
+// records hold), then the records: as bytes, or triangles of 24 floats (positions, normals,
+// texture coordinates) or of 9 (positions, with normal +z and texture corners (0,0), (1,0), (0,1)).
+inline Bytes RvfBytes(unsigned long count, const Bytes& records) {
+    Bytes b;
+    PutBytes(b, "RVF ", 4);
+    PutU32(b, records.size() + 12);
+    PutBytes(b, "TRIS", 4);
+    PutU32(b, records.size() + 4);
+    PutU32(b, count);
+    return Join({b, records});
+}
+inline Bytes RvfBytes(unsigned long count, std::vector<std::vector<float>> triangles) {
+    std::vector<float> floats;
+    for (std::vector<float>& tri : triangles) {
+        if (tri.size() == 9) tri.insert(tri.end(), {0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1});
+        floats.insert(floats.end(), tri.begin(), tri.end());
+    }
+    return RvfBytes(count, FloatBytes(floats));
+}
+
+// A Targa of that size and depth: the 18-byte header (image type `type`, `descriptor`, no
+// identification field, no colour map), then `pixels`.
+inline Bytes TargaBytes(unsigned width, unsigned height, unsigned depth, const Bytes& pixels,
+                        unsigned type = 2, unsigned descriptor = 8) {
+    Bytes b = {0, 0, static_cast<unsigned char>(type), 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    PutU16(b, width);
+    PutU16(b, height);
+    b.push_back(static_cast<unsigned char>(depth));
+    b.push_back(static_cast<unsigned char>(descriptor));
+    return Join({b, pixels});
+}
+
 // Console capture around one call: CaptureStderr() before, Captured...() after.
 inline void CaptureStderr() { testing::internal::CaptureStderr(); }
 inline std::string CapturedStderr() { return testing::internal::GetCapturedStderr(); }
@@ -112,6 +161,27 @@ std::tuple<bool, std::string, Bytes> WrittenTo(std::size_t room, Write write) {
     const std::string err = CapturedStderr();
     std::fclose(fp);
     return {ok, err, sink.taken};
+}
+
+// Whether an address-space limit can make allocations fail: the sanitizers reserve far more
+// than any limit.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressLimitWorks = false;
+#else
+constexpr bool kAddressLimitWorks = true;
+#endif
+
+// Runs `call` with the address space capped at 2 GB, so that larger allocations fail; false when
+// the cap cannot be set or lifted.
+template <typename Call>
+bool UnderAddressLimit(Call call) {
+    rlimit saved, capped;
+    if (getrlimit(RLIMIT_AS, &saved) != 0) return false;
+    capped = saved;
+    capped.rlim_cur = std::min<rlim_t>(saved.rlim_cur, rlim_t(2) << 30);
+    if (setrlimit(RLIMIT_AS, &capped) != 0) return false;
+    call();
+    return setrlimit(RLIMIT_AS, &saved) == 0;
 }
 
 // ImageMagick's convert, an independent image encoder and decoder; our paths hold nothing the

@@ -32,53 +32,58 @@ struct Welded {
     }
 };
 
-bool Weld(const std::vector<RvRawTriangle>& tris, Welded* out) {
-    return RvCreateVertexBuffers(static_cast<int>(tris.size()), tris.data(), &out->numVerts, &out->verts,
-                                 &out->indices);
+// The library's weld, or the literal one.
+bool Weld(const std::vector<RvRawTriangle>& tris, Welded* out, bool literal = false) {
+    const int n = static_cast<int>(tris.size());
+    return literal ? LiteralCreateVertexBuffers(n, tris.data(), &out->numVerts, &out->verts, &out->indices)
+                   : RvCreateVertexBuffers(n, tris.data(), &out->numVerts, &out->verts, &out->indices);
 }
 
-RvTangentPointD PointAt(double x, double y, double z) {
-    RvTangentPointD p = {{x, y, z}, {0, 0, 1}, {0.5, 0.5}, {1, 0, 0}, {0, 1, 0}, 1};
-    return p;
-}
-
-// Field by field, bit for bit. A sum of two NaNs may carry either one's sign and payload, as
-// the compiler orders the operands, so NaNs match any NaN.
-bool SameBits(const RvTangentPointD& a, const RvTangentPointD& b) {
-    const double* fa[] = {a.vertex, a.normal, a.uv, a.tangent, a.binormal};
-    const double* fb[] = {b.vertex, b.normal, b.uv, b.tangent, b.binormal};
-    for (int f = 0; f < 5; ++f) {
-        for (int k = 0; k < (f == 2 ? 2 : 3); ++k) {
-            const bool nans = std::isnan(fa[f][k]) && std::isnan(fb[f][k]);
-            if (std::memcmp(&fa[f][k], &fb[f][k], sizeof(double)) != 0 && !nans) return false;
-        }
+// The same vertex count and indices, and every vertex the same to the bit. A sum of two NaNs may
+// carry either one's sign and payload, as the compiler orders the operands, so NaNs match any NaN.
+static_assert(offsetof(RvTangentPointD, count) == 14 * sizeof(double), "fourteen doubles, then the count");
+::testing::AssertionResult SameWeld(const Welded& a, const Welded& b, std::size_t numTris) {
+    if (a.numVerts != b.numVerts)
+        return ::testing::AssertionFailure() << a.numVerts << " vertices, not " << b.numVerts;
+    if (std::memcmp(a.indices, b.indices, sizeof(RvIndex) * numTris) != 0)
+        return ::testing::AssertionFailure() << "the indices differ";
+    for (int n = 0; n < a.numVerts; ++n) {
+        double x[14], y[14];
+        std::memcpy(x, &a.verts[n], sizeof x), std::memcpy(y, &b.verts[n], sizeof y);
+        bool same = a.verts[n].count == b.verts[n].count;
+        for (int k = 0; k < 14; ++k)
+            same = same &&
+                   (std::memcmp(&x[k], &y[k], sizeof x[k]) == 0 || (std::isnan(x[k]) && std::isnan(y[k])));
+        if (!same) return ::testing::AssertionFailure() << "vertex " << n << " differs";
     }
-    return a.count == b.count;
+    return ::testing::AssertionSuccess();
 }
 
-// What holds for any weld: vertex numbers appear in order of first use, each taking the data
-// of its first corner; the corner counts sum to three per triangle; frames are unit vectors
-// (or the x axis a vanishing sum becomes).
+// What holds for any weld: vertex numbers appear in order of first use, each taking the
+// position, normal and texture coordinate of its first corner; the corner counts sum to three
+// per triangle; frames are unit vectors (or the x axis a vanishing sum becomes).
 void ExpectWeldInvariants(const std::vector<RvRawTriangle>& tris, const Welded& w) {
     int next = 0;
     long corners = 0;
-    for (std::size_t i = 0; i < tris.size(); ++i) {
-        for (int j = 0; j < 3; ++j) {
-            const int n = w.indices[i].idx[j];
-            ASSERT_TRUE(n >= 0 && n <= next) << i << " " << j;
-            if (n < next) continue;
-            ++next;
-            for (int k = 0; k < 3; ++k) EXPECT_EQ(w.verts[n].vertex[k], tris[i].vert[j].v[k]);
-            for (int k = 0; k < 3; ++k) EXPECT_EQ(w.verts[n].normal[k], tris[i].norm[j].v[k]);
-            for (int k = 0; k < 2; ++k) EXPECT_EQ(w.verts[n].uv[k], tris[i].texCoord[j].uv[k]);
-        }
+    for (std::size_t c = 0; c < 3 * tris.size(); ++c) {
+        const int n = w.indices[c / 3].idx[c % 3];
+        ASSERT_TRUE(n >= 0 && n <= next) << "corner " << c;
+        if (n < next) continue;
+        ++next;
+        const RvRawTriangle& tri = tris[c / 3];
+        const float *v = tri.vert[c % 3].v, *m = tri.norm[c % 3].v, *t = tri.texCoord[c % 3].uv;
+        double first[8];
+        std::memcpy(first, &w.verts[n], sizeof first);
+        EXPECT_EQ(std::vector<double>(first, first + 8),
+                  (std::vector<double>{v[0], v[1], v[2], m[0], m[1], m[2], t[0], t[1]}))
+            << "vertex " << n;
     }
     EXPECT_EQ(next, w.numVerts);
     for (int n = 0; n < w.numVerts; ++n) {
         corners += w.verts[n].count;
         for (const double* d : {w.verts[n].tangent, w.verts[n].binormal}) {
             if (d[0] == 1 && d[1] == 0 && d[2] == 0) continue;
-            EXPECT_NEAR(std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]), 1.0, 1e-12) << n;
+            EXPECT_NEAR(std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]), 1.0, 1e-12) << "vertex " << n;
         }
     }
     EXPECT_EQ(corners, 3 * static_cast<long>(tris.size()));
@@ -175,13 +180,8 @@ TEST(RvCreateVertexBuffers, MatchesTheLiteralWeldBitForBit) {
             }
             SCOPED_TRACE(testing::Message() << numTris << " triangles, variant " << variant);
             Welded fast, literal;
-            ASSERT_TRUE(Weld(tris, &fast));
-            ASSERT_TRUE(LiteralCreateVertexBuffers(numTris, tris.data(), &literal.numVerts, &literal.verts,
-                                                   &literal.indices));
-            ASSERT_EQ(fast.numVerts, literal.numVerts);
-            ASSERT_EQ(std::memcmp(fast.indices, literal.indices, sizeof(RvIndex) * tris.size()), 0);
-            for (int n = 0; n < fast.numVerts; ++n)
-                ASSERT_TRUE(SameBits(fast.verts[n], literal.verts[n])) << n;
+            ASSERT_TRUE(Weld(tris, &fast) && Weld(tris, &literal, true));
+            ASSERT_TRUE(SameWeld(fast, literal, tris.size()));
             if (variant % 2 == 0) ExpectWeldInvariants(tris, fast);
         }
     }
@@ -201,8 +201,7 @@ TEST(RvCreateVertexBuffers, WeldsAlikeWhenNoThreadCanStart) {
     std::mt19937 rng(31);
     const std::vector<RvRawTriangle> tris = RandomMesh(&rng, 3000, true);
     Welded literal;
-    ASSERT_TRUE(LiteralCreateVertexBuffers(static_cast<int>(tris.size()), tris.data(), &literal.numVerts,
-                                           &literal.verts, &literal.indices));
+    ASSERT_TRUE(Weld(tris, &literal, true));
     // A child forked from here could start a thread on a stack an earlier test left behind.
     const std::string style = GTEST_FLAG_GET(death_test_style);
     GTEST_FLAG_SET(death_test_style, "threadsafe");
@@ -216,9 +215,7 @@ TEST(RvCreateVertexBuffers, WeldsAlikeWhenNoThreadCanStart) {
                 threadStarts = false;
             }
             Welded fast;
-            bool same = !threadStarts && Weld(tris, &fast) && fast.numVerts == literal.numVerts &&
-                        std::memcmp(fast.indices, literal.indices, sizeof(RvIndex) * tris.size()) == 0;
-            for (int n = 0; same && n < fast.numVerts; ++n) same = SameBits(fast.verts[n], literal.verts[n]);
+            const bool same = !threadStarts && Weld(tris, &fast) && SameWeld(fast, literal, tris.size());
             std::exit(same ? 0 : 1);
         },
         testing::ExitedWithCode(0), "");
@@ -246,7 +243,7 @@ TEST(RvCompareD, OrdersByDecreasingFieldsWithinToleranceAndFramesByDirection) {
         {"opposite binormals", [](P*, P* b) { b->binormal[1] = -1; }, 1, 1},
     };
     for (const auto& c : cases) {
-        P a = PointAt(0, 0, 0), b = a;
+        P a = {{0, 0, 0}, {0, 0, 1}, {0.5, 0.5}, {1, 0, 0}, {0, 1, 0}, 1}, b = a;
         c.change(&a, &b);
         EXPECT_EQ(RvCompareD(&a, &b), c.ab) << c.what;
         EXPECT_EQ(RvCompareD(&b, &a), c.ba) << c.what;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "mesh/RvFileIO.h"
+#include "tests/TestFiles.h"
 
 struct TestCorner3 {
     float32 x, y, z;
@@ -121,13 +122,6 @@ inline std::vector<RvRawTriangle> RandomMesh(std::mt19937* rng, int numTris, boo
     }
     return tris;
 }
-
-// Whether an address-space limit can be set: the sanitizers reserve far more than any limit.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressLimitWorks = false;
-#else
-constexpr bool kAddressLimitWorks = true;
-#endif
 
 // For a child process only: maps numTris zero triangles (read-only, no memory behind them
 // until read) and limits the address space to what is in use now plus `headroom` bytes, so

@@ -58,13 +58,6 @@ protected:
         unsetenv("DISPLAY");
     }
     RunResult Render(const std::vector<std::string>& args) { return RunProgram(RVFRENDER_PATH, args); }
-    // Draws `mesh` with `map` and the options into out.png and reads it back.
-    Picture Draw(const std::string& mesh, const std::string& map, std::vector<std::string> options = {}) {
-        options.insert(options.end(), {mesh, map, "out.png"});
-        RunResult r = Render(options);
-        EXPECT_EQ(r.status, 0) << r.err;
-        return ReadPng("out.png");
-    }
 };
 
 #endif

@@ -8,27 +8,6 @@ namespace {
 
 typedef ViewerWindow Shading;
 
-// Packed light vector of vertex v, in thousandths, after lighting from `light`.
-Rgb Packed(GLfloat x, GLfloat y, GLfloat z, bool inTangentSpace, int v) {
-    GLfloat light[3] = {x, y, z};
-    ComputeLightVectors(light, inTangentSpace);
-    Rgb c;
-    for (int k = 0; k < 3; ++k) c[k] = static_cast<int>(std::lround(gLightVec[3 * v + k] * 1000));
-    return c;
-}
-
-TEST_F(Shading, LightVectorsArePackedTangentSpaceDirections) {
-    SetSquare();
-    RvTangentPointD& p = gVertices[0];  // tangent +z, binormal +y, normal +x
-    p.tangent[0] = p.normal[2] = 0.0;
-    p.tangent[2] = p.normal[0] = 1.0;
-    EXPECT_EQ(Packed(-20, -20, 30, true, 0), (Rgb{1000, 500, 500}));
-    EXPECT_EQ(Packed(-20, -20, 30, true, 2), (Rgb{188, 188, 734}));  // (-40, -40, 30) / 64.03
-    EXPECT_EQ(Packed(20, 20, -30, true, 2), (Rgb{500, 500, 0}));
-    EXPECT_EQ(Packed(20, 20, 0, false, 2), (Rgb{500, 500, 1000}));  // at the vertex: +z
-    EXPECT_EQ(Packed(20, -10, 0, false, 2), (Rgb{500, 0, 500}));    // object space: straight down
-}
-
 // Whether ComputeLightVectors gives the literal computation's bits for the first `count`
 // vertices; the first that differs is named.
 testing::AssertionResult SameLightVectors(GLfloat* light, bool inTangentSpace, int count) {

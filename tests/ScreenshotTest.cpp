@@ -2,8 +2,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -12,46 +10,16 @@
 
 namespace {
 
-// The PNG at `path` as ImageMagick decodes it, RGB top row first; empty when it cannot.
-std::vector<unsigned char> DecodedByImageMagick(const std::string& path) {
-    std::vector<unsigned char> rgb;
-    FILE* p = popen(("/usr/bin/convert '" + path + "' -depth 8 RGB:- 2>/dev/null").c_str(), "r");
-    if (p == nullptr) return rgb;
-    unsigned char buf[4096];
-    for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) rgb.insert(rgb.end(), buf, buf + n);
-    pclose(p);
-    return rgb;
-}
-
-void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string Contents(const std::string& path) {
-    FILE* fp = std::fopen(path.c_str(), "rb");
-    if (fp == nullptr) return "";
-    Bytes b = ContentsOf(fp);
-    std::fclose(fp);
-    return std::string(b.begin(), b.end());
-}
-
 // Each test works in a fresh directory of its own.
 class Screenshot : public ViewerWindow {
 protected:
     void SetUp() override {
         ViewerWindow::SetUp();
-        if (IsSkipped() || HasFatalFailure()) return;
-        char pattern[] = "/tmp/rvfview_shot_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-        ASSERT_EQ(chdir(pattern), 0);
+        ASSERT_TRUE(peer_.made && chdir(peer_.path) == 0);
     }
-    void TearDown() override {
-        if (dir_.empty()) return;
-        EXPECT_EQ(chdir("/"), 0);
-        EXPECT_EQ(system(("rm -rf '" + dir_ + "'").c_str()), 0);
-    }
-    std::string dir_;
+    void TearDown() override { EXPECT_EQ(chdir("/"), 0); }
+    const PeerDir peer_;
+    const std::string dir_ = peer_.path;
 };
 
 }  // namespace
@@ -66,7 +34,9 @@ TEST_F(Screenshot, SavesTheFrameTheWindowShows) {
     CaptureStdout();
     Show();
     EXPECT_EQ(CapturedStdout(), dir_ + "/square-001.png\n");
-    const std::vector<unsigned char> png = DecodedByImageMagick(dir_ + "/square-001.png");
+    // As ImageMagick decodes it, RGB top row first.
+    ASSERT_TRUE(RunConvert(dir_ + "/square-001.png -depth 8 RGB:" + dir_ + "/shot.rgb"));
+    const Bytes png = FileBytes(dir_ + "/shot.rgb");
     ASSERT_EQ(png.size(), pixels_.size());
     int differing = 0;  // the window's rows are bottom first
     for (int y = 0; y < 512; ++y)
@@ -97,13 +67,13 @@ TEST_F(Screenshot, TakesTheFirstFreeNameBesideTheMeshOrHere) {
         const std::string row = dir_ + "/" + std::to_string(i);
         ASSERT_TRUE(mkdir(row.c_str(), 0755) == 0 && chdir(row.c_str()) == 0);
         ASSERT_TRUE(mkdir("d", 0755) == 0 && mkdir("d.e", 0755) == 0);
-        for (const std::string& f : rows[i].existing) WriteText(f, "old");
+        for (const std::string& f : rows[i].existing) ASSERT_TRUE(WriteFile(f, Bytes{'o', 'l', 'd'}));
         gMeshPath = rows[i].mesh;
         CaptureStdout();
         const bool saved = SaveScreenshot();
         EXPECT_EQ(CapturedStdout(), rows[i].saved + "\n");
         EXPECT_TRUE(saved);
-        EXPECT_EQ(Contents(rows[i].saved).substr(0, 8), "\x89PNG\r\n\x1a\n");
-        for (const std::string& f : rows[i].existing) EXPECT_EQ(Contents(f), "old") << f;
+        EXPECT_EQ(Prefix(FileBytes(rows[i].saved), 8), (Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'}));
+        for (const std::string& f : rows[i].existing) EXPECT_EQ(FileBytes(f), (Bytes{'o', 'l', 'd'})) << f;
     }
 }

@@ -26,8 +26,8 @@ TEST_F(RenderCommandLine, HelpAndThePictureOfTheAskedSizeAreNamedOnStandardOutpu
 TEST_F(RenderCommandLine, EachFailureIsOneLineWithItsStatus) {
     ASSERT_EQ(symlink(kSampleMesh.c_str(), "torus.rvf"), 0);
     ASSERT_EQ(symlink(kSampleMap.c_str(), "torus.tga"), 0);
-    WriteFile("rgb.tga", std::string("\0\0\2\0\0\0\0\0\0\0\0\0\1\0\1\0\x18\0", 18) + "abc");  // one texel
-    WriteFile("short.tga", std::string("\0\0\2\0\0", 5));
+    WriteFile("rgb.tga", TargaBytes(1, 1, 24, {1, 2, 3}));
+    WriteFile("short.tga", Prefix(TargaBytes(1, 1, 24, {}), 5));
     WriteFile("out.png", "old picture");
     const struct {
         int status;
@@ -78,10 +78,7 @@ TEST_F(RenderCommandLine, EachFailureIsOneLineWithItsStatus) {
 
 // The loader's note on triangles it leaves out reaches the user; the picture is still made.
 TEST_F(RenderCommandLine, TrianglesLeftOutAreWarnedOf) {
-    std::vector<float> mesh = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1};
-    mesh.insert(mesh.end(), mesh.begin(), mesh.end());
-    mesh[24] = NAN;
-    WriteFile("m.rvf", RvfFile(mesh));
+    WriteFile("m.rvf", RvfBytes(2, {{0, 0, 0, 1, 0, 0, 0, 1, 0}, {NAN, 0, 0, 1, 0, 0, 0, 1, 0}}));
     RunResult r = Render({"--size", "8x8", "m.rvf", kSampleMap, "out.png"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "rvfrender: warning: m.rvf: Left out 1 triangle with a NaN or an infinity.\n");

@@ -29,7 +29,7 @@ TEST_F(CommandLine, EachFailureIsOneLineWithItsStatus) {
     WriteFile("empty.smd", "version 1\ntriangles\nend\n");
     WriteFile("bare.obj", FileText(RVFTOOL_TEST_DATA "/untextured.obj"));
     WriteFile("in.png", "GIF89a, not a PNG");
-    WriteFile("map.tga", std::string("\0\0\2\0\0\0\0\0\0\0\0\0\1\0\1\0\x18\0", 18) + "abc");
+    WriteFile("map.tga", TargaBytes(1, 1, 24, {1, 2, 3}));
     WriteFile("out", "old");
     const struct {
         int status;

@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <csignal>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -31,10 +30,7 @@ inline std::vector<std::string> Words(const std::string& text) {
     return {std::istream_iterator<std::string>(in), std::istream_iterator<std::string>()};
 }
 
-inline std::string FileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+inline std::string FileText(const std::string& path) { return Text(FileBytes(path)); }
 
 inline void WriteFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
@@ -73,38 +69,19 @@ inline RunResult RunProgram(const std::string& program, const std::vector<std::s
 // there, so that files are named as a user in it would name them.
 class ToolTest : public testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/rvftool-test.XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        ASSERT_EQ(chdir(pattern), 0);
-    }
-    void TearDown() override {
-        EXPECT_EQ(chdir("/"), 0);
-        RunProgram("/bin/rm", {"-rf", dir});
-    }
+    void SetUp() override { ASSERT_TRUE(peer_.made && chdir(peer_.path) == 0); }
+    void TearDown() override { EXPECT_EQ(chdir("/"), 0); }
     RunResult Tool(const std::vector<std::string>& args, rlim_t fileLimit = 0) {
         return RunProgram(RVFTOOL_PATH, args, fileLimit);
     }
-    std::string dir;
+    const PeerDir peer_;
+    const std::string dir = peer_.path;
 };
 
 // An RVF file around triangle records of 24 floats each: three positions, three normals and
 // three texture coordinates.
 inline std::string RvfFile(const std::vector<float>& floats) {
-    unsigned count = unsigned(floats.size() / 24);
-    Bytes b;
-    PutBytes(b, "RVF ", 4);
-    PutU32(b, 96 * count + 12);
-    PutBytes(b, "TRIS", 4);
-    PutU32(b, 96 * count + 4);
-    PutU32(b, count);
-    for (float f : floats) {
-        std::uint32_t bits;
-        std::memcpy(&bits, &f, 4);
-        PutU32(b, bits);
-    }
-    return Text(b);
+    return Text(RvfBytes(floats.size() / 24, FloatBytes(floats)));
 }
 
 #endif

@@ -2,48 +2,18 @@
 // encoded Targa stored top row first, and a GLB alone with its normal map inside. Each must show
 // what the three steps show that make plain files of the same ones (rvftool import; the map
 // through ImageMagick with -auto-orient, then rvftool map; the RVF mesh and the plain Targa).
-// The inputs are made by Assimp's exporter and ImageMagick, the map asymmetric so that flips
-// and swaps show.
-#include <assimp/material.h>
-#include <assimp/scene.h>
-
-#include <assimp/Exporter.hpp>
-#include <assimp/Importer.hpp>
-#include <cstring>
-
+// The inputs are made by ImageMagick and our glTF writer, the map asymmetric so that flips and
+// swaps show.
+#include "GltfFiles.h"
 #include "ViewerProgram.h"
 #include "tests/rvfrender/RenderRun.h"
 
 namespace {
 
-// The quad of the tools' tests written by Assimp's exporter as `format` into `out`, its material
-// naming `map` as its normal map: with `image`, those file bytes stored inside as image "*0".
-bool ExportQuad(const std::string& format, const std::string& out, const std::string& map,
-                const std::string& image = "") {
-    Assimp::Importer importer;
-    if (importer.ReadFile(RVFTOOL_TEST_DATA "/quad.obj", 0) == nullptr) return false;
-    aiScene* scene = importer.GetOrphanedScene();
-    if (!image.empty()) {
-        aiTexture* texture = new aiTexture;
-        texture->mWidth = static_cast<unsigned>(image.size());
-        texture->mHeight = 0;
-        std::strcpy(texture->achFormatHint, "png");
-        texture->pcData = new aiTexel[(image.size() + 3) / 4];
-        std::memcpy(texture->pcData, image.data(), image.size());
-        scene->mTextures = new aiTexture*[1];
-        scene->mTextures[0] = texture;
-        scene->mNumTextures = 1;
-    }
-    const aiString name(map);
-    scene->mMaterials[0]->AddProperty(&name, AI_MATKEY_TEXTURE_NORMALS(0));
-    const bool exported = Assimp::Exporter().Export(scene, format, out) == AI_SUCCESS;
-    delete scene;
-    return exported;
-}
-
-const std::string kQuad =
-    "Mesh: 2 triangles, 4 welded vertices (no tangents in the file). Map: 8 x 8, 24 bits.\n"
-    "Warning: the map has no alpha channel (the alpha mode shows white).\n";
+const std::string kMap8 =
+    " Map: 8 x 8, 24 bits.\nWarning: the map has no alpha channel (the alpha mode shows white).\n";
+const std::string kQuad = "Mesh: 2 triangles, 4 welded vertices (no tangents in the file)." + kMap8;
+const std::string kTriangle = "Mesh: 1 triangle, 3 welded vertices (tangents in the file)." + kMap8;
 
 }  // namespace
 
@@ -63,7 +33,7 @@ protected:
         Run("/usr/bin/convert", "map.png -compress RLE -orient TopLeft head_nm.tga");
         const std::string tga = FileText("head_nm.tga");
         ASSERT_TRUE(tga.size() > 18 && tga[2] == 10 && (tga[17] & 0x20) != 0) << "not run-length, top first";
-        ASSERT_TRUE(ExportQuad("glb2", dir + "/model.glb", "*0", FileText("map.png")));
+        ASSERT_TRUE(WriteFile(dir + "/model.glb", Glb(FileBytes("map.png"))));
     }
     void Run(const std::string& program, const std::string& args) {
         RunResult r = RunProgram(program, Words(args));
@@ -111,8 +81,8 @@ TEST_F(Opening, GlbAloneShowsItsOwnMapAsThePlainFilesShowIt) {
     const std::string glb = dir + "/model.glb";
     Outcome o = ShowTwice({glb}, "a F5", "model");
     EXPECT_EQ(o.status, 0);
-    EXPECT_EQ(o.out, kHelp + kQuad + dir + "/model-001.png\nNormal map.\nReloaded " + glb + " and " + glb +
-                         ".\n" + kQuad + dir + "/model-002.png\n");
+    EXPECT_EQ(o.out, kHelp + kTriangle + dir + "/model-001.png\nNormal map.\nReloaded " + glb + " and " +
+                         glb + ".\n" + kTriangle + dir + "/model-002.png\n");
     ExpectShotsShowThePlainFiles("model.glb", "map.png");
     Run(RVFRENDER_PATH, "model.glb direct.png");
     EXPECT_TRUE(SamePictures("direct.png", "plain-0.png"));
@@ -121,9 +91,9 @@ TEST_F(Opening, GlbAloneShowsItsOwnMapAsThePlainFilesShowIt) {
 // A normal texture that is not there is told as a map given by name would be; the map chooser
 // asks instead.
 TEST_F(Opening, GltfWhoseNormalTextureIsMissingAsksForTheMap) {
-    ASSERT_TRUE(ExportQuad("gltf2", dir + "/model.gltf", "gone.png"));
+    ASSERT_TRUE(WriteGltf(peer_, "model.gltf", "gone.png"));
     Outcome o = RunViewer({{dir + "/model.gltf"}, {}, "map.png\n", "q"});
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.out, kHelp + "ERROR: Unable to open file: " + dir + "/gone.png\n" +
-                         "The system says: No such file or directory\n" + kAskMap + kQuad);
+                         "The system says: No such file or directory\n" + kAskMap + kTriangle);
 }

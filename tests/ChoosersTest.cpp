@@ -1,9 +1,7 @@
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
 #include "tests/TestFiles.h"
@@ -11,20 +9,12 @@
 
 namespace {
 
-// Standard input reads `text`.
-void ConsoleAnswers(const std::string& text) {
-    char path[] = "/tmp/rvfview_console_XXXXXX";
-    int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
-    close(fd);
-    ASSERT_NE(freopen(path, "r", stdin), nullptr);
-    unlink(path);
-}
-
 TEST(Choosers, PathTooLongForTheBufferIsRefusedAndAskedAgain) {
     const std::string longest(kPathBufferSize - 1, 'a');
-    ConsoleAnswers(longest + "b\n" + longest + "\r\n");
+    const std::string answers = longest + "b\n" + longest + "\r\n";
+    const PeerDir dir;
+    ASSERT_TRUE(dir.made && WriteFile(dir.File("in"), Bytes(answers.begin(), answers.end())));
+    ASSERT_NE(freopen(dir.File("in").c_str(), "r", stdin), nullptr);
     setenv("PATH", "/nonexistent", 1);
     char buffer[kPathBufferSize] = "";
     CaptureStdout();
@@ -36,32 +26,20 @@ TEST(Choosers, PathTooLongForTheBufferIsRefusedAndAskedAgain) {
     EXPECT_EQ(std::string(buffer), longest);
 }
 
-// A zenity of ours alone on the PATH that runs `script`. Its arguments, its warnings and its
-// failures are the program tests' (RVFViewTest.cpp); here, a path that a shell would change.
-class Zenity : public testing::Test {
-protected:
-    void Install(const std::string& script) {
-        ASSERT_NE(mkdtemp(dir_), nullptr);
-        std::ofstream(Path("zenity")) << "#!/bin/sh\n" << script;
-        chmod(Path("zenity").c_str(), 0755);
-        setenv("PATH", dir_, 1);
-        setenv("DISPLAY", ":0", 1);
-    }
-    void TearDown() override {
-        unlink(Path("zenity").c_str());
-        rmdir(dir_);
-    }
-    std::string Path(const char* name) const { return std::string(dir_) + "/" + name; }
-    char dir_[32] = "/tmp/rvfview_zenity_XXXXXX";
-    char buffer_[kPathBufferSize] = "";
-};
-
-TEST_F(Zenity, GivesThePathAsItIs) {
-    Install("echo '/home/me/odd $(name).rvf'\n");
+// A zenity of ours alone on the PATH. Its arguments, its warnings and its failures are the
+// program tests' (RVFViewTest.cpp); here, a path that a shell would change.
+TEST(Choosers, ZenityGivesThePathAsItIs) {
+    const PeerDir dir;
+    const std::string script = "#!/bin/sh\necho '/home/me/odd $(name).rvf'\n";
+    ASSERT_TRUE(dir.made && WriteFile(dir.File("zenity"), Bytes(script.begin(), script.end())));
+    ASSERT_EQ(chmod(dir.File("zenity").c_str(), 0755), 0);
+    setenv("PATH", dir.path, 1);
+    setenv("DISPLAY", ":0", 1);
+    char buffer[kPathBufferSize] = "";
     CaptureStdout();
-    EXPECT_TRUE(GetRVFFileName(nullptr, buffer_));
+    EXPECT_TRUE(GetRVFFileName(nullptr, buffer));
     EXPECT_EQ(CapturedStdout(), "");
-    EXPECT_STREQ(buffer_, "/home/me/odd $(name).rvf");
+    EXPECT_STREQ(buffer, "/home/me/odd $(name).rvf");
 }
 
 }  // namespace

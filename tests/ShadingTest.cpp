@@ -61,6 +61,8 @@ struct Picture {
 
 // 2 x 2 map: red, green / blue, yellow (bottom row first); its 6-byte rows are not 4-byte aligned.
 const std::vector<unsigned char> kFourColours = {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 0};
+// Red, green, blue and a dark grey with alpha 0, 80, 160 and 255.
+const std::vector<unsigned char> kAlphas = {255, 0, 0, 0, 0, 255, 0, 80, 0, 0, 255, 160, 9, 9, 9, 255};
 
 TEST_F(Shading, ModesDrawTheirPictures) {
     const Rgb grey = {222, 222, 222};  // 0.14 ambient, 0.8 x 0.915 diffuse at the corners
@@ -68,15 +70,7 @@ TEST_F(Shading, ModesDrawTheirPictures) {
         {"dot3 light behind", 0, -1.0, {}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, 2},
         {"map colours", 1, 1.0, kFourColours, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}, 6},
         {"vertex lighting", 2, 1.0, kFourColours, grey, grey, grey, grey, 6},
-        {"alpha as grey",
-         3,
-         1.0,
-         {255, 0, 0, 0, 0, 255, 0, 80, 0, 0, 255, 160, 9, 9, 9, 255},
-         {0, 0, 0},
-         {80, 80, 80},
-         {160, 160, 160},
-         {255, 255, 255},
-         6},
+        {"alpha as grey", 3, 1.0, kAlphas, {0, 0, 0}, {80, 80, 80}, {160, 160, 160}, {255, 255, 255}, 6},
     };
     glClearColor(0.5f, 0.5f, 0.5f, 1.0f);  // so that a black square shows
     for (const Picture& p : pictures) {

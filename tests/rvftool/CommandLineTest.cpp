@@ -76,10 +76,11 @@ TEST_F(CommandLine, EachFailureIsOneLineWithItsStatus) {
          "rvftool: cannot create a temporary file in 'none/': No such file or directory"},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.args);
         RunResult r = Tool(Words(c.args));
-        EXPECT_EQ(r.status, c.status) << c.args;
+        EXPECT_EQ(r.status, c.status);
         EXPECT_EQ(r.err, c.err + "\n");
         EXPECT_EQ(r.out, "");
-        EXPECT_EQ(FileText("out"), "old") << c.args;
+        EXPECT_EQ(FileText("out"), "old");
     }
 }

@@ -140,39 +140,10 @@ void SetCorner(RvRawTriangle* tri, int c, float x, float y, float z, float u, fl
     tri->norm[c] = {{nx / len, ny / len, nz / len}};
 }
 
-// n flat triangles around one centre corner, mapped radially (u growing outwards): their u
-// directions point every way, and across the centre they oppose, so the centre's corners split
-// into subgroups.
-Mesh Fan(int n) {
-    Mesh tris(n);
-    for (int k = 0; k < n; ++k) {
-        SetCorner(&tris[k], 0, 0, 0, 0, 0, 0.5f);
-        for (int e = 1; e <= 2; ++e) {
-            const double a = 2 * kPi * (k + e - 1) / n;
-            SetCorner(&tris[k], e, float(std::cos(a)), float(std::sin(a)), 0, 1, float(k + e - 1) / n);
-        }
-    }
-    return tris;
-}
-
-// A triangle without texture area between a triangle that keeps the texture's orientation and
-// one that mirrors it, all around one centre: it takes the orientation of the group that
-// reaches it first, so the order of the list decides; and one such triangle apart.
-Mesh WithoutTextureArea(bool mirroredFirst) {
-    const RvRawTriangle keeps = MakeTriangle({{0, 0, 0}, {1, 0, 0}, {0.5f, 1, 0}},
-                                             {{0.5f, 0}, {1, 0}, {0.5f, 0.5f}}, kUp),
-                        none = MakeTriangle({{0, 0, 0}, {0.5f, 1, 0}, {-0.5f, 1, 0}},
-                                            {{0.5f, 0}, {0.5f, 0.5f}, {0.5f, 1}}, kUp),
-                        mirrored = MakeTriangle({{0, 0, 0}, {-0.5f, 1, 0}, {-1, 0, 0}},
-                                                {{0.5f, 0}, {0.5f, 1}, {1, 0}}, kUp),
-                        apart = MakeTriangle({{5, 5, 0}, {6, 5, 0}, {5, 6, 0}},
-                                             {{0.2f, 0.2f}, {0.2f, 0.2f}, {0.2f, 0.2f}}, kUp);
-    return mirroredFirst ? Mesh{mirrored, apart, none, keeps} : Mesh{keeps, none, apart, mirrored};
-}
-
-// n triangles with corners drawn from a pool of 40 vertices on a coarse lattice: edges shared
-// by many triangles either way round, repeated and collapsed triangles, many triangles without
-// texture area, and coordinates of -0 and +0 (one value to the method). The published
+// n triangles with corners drawn from a pool of 40 vertices on a coarse lattice: many
+// triangles around each vertex, edges shared by many triangles either way round, repeated and
+// collapsed triangles, many triangles without texture area between groups of either
+// orientation, and coordinates of -0 and +0 (one value to the method). The published
 // implementation leaves its last run of edges unsorted and can miss pairs there; a triangle
 // apart at the end makes that run a single edge.
 Mesh Pooled(std::mt19937* rng, int n) {
@@ -252,9 +223,6 @@ TEST_F(MikkTSpacePeer, EveryMeshMatches) {
         std::function<Mesh()> make;
     } meshes[] = {
         {"torus grid, shuffled", [] { return MakeTorusGrid(96, 48, true); }},
-        {"fan of 200", [] { return Fan(200); }},
-        {"without texture area, mapped first", [] { return WithoutTextureArea(false); }},
-        {"without texture area, mirrored first", [] { return WithoutTextureArea(true); }},
         // Seams, mirrored islands and triangles without area among shared corners.
         {"weld stress mesh", [&rng] { return RandomMesh(&rng, 6000); }},
         {"pooled corners", [&rng] { return Pooled(&rng, 1500); }},

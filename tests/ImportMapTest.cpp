@@ -88,6 +88,12 @@ TEST(ImportMap, EveryKindDecodesToWhatAnIndependentDecoderShowsBottomRowFirst) {
         {"Targa run-length, top left, 32 bits",
          "-depth 8 -type TrueColorAlpha -orient TopLeft -compress RLE tga:", "tga:", IMPORT_KIND_TARGA, 32,
          false},
+        {"Targa run-length, bottom right, 24 bits, with an identification field",
+         "-depth 8 -alpha off -type TrueColor -orient BottomRight -compress RLE -set comment id tga:", "tga:",
+         IMPORT_KIND_TARGA, 24, false},
+        {"Targa plain, top right, 32 bits",
+         "-depth 8 -type TrueColorAlpha -orient TopRight -compress none tga:", "tga:", IMPORT_KIND_TARGA, 32,
+         false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

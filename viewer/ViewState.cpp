@@ -69,7 +69,7 @@ void PrintKeyHelp() {
     printf(" ESC or q       - Quit program\n");
     printf("\n");
     printf(" g              - Flip the normal map's green channel: up (+Y) or down (-Y)\n");
-    printf(" s              - Cycle the tangent basis: own, MikkTSpace\n");
+    printf(" s              - Cycle the tangent basis: own, MikkTSpace, file\n");
     printf(" F5             - Reload the mesh and normal map from their files\n");
     printf(" F12            - Save the window as a PNG beside the mesh\n");
     printf("\n");
@@ -159,7 +159,7 @@ struct BasisName {
     const char* title;  // on the console
 };
 
-const BasisName kBasisNames[kBasisCount] = {{"own", "own"}, {"mikktspace", "MikkTSpace"}};
+const BasisName kBasisNames[kBasisCount] = {{"own", "own"}, {"mikktspace", "MikkTSpace"}, {"file", "file"}};
 
 }  // namespace
 

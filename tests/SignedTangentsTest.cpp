@@ -90,15 +90,4 @@ TEST(SignedVertexBuffers, VerticesCarryTheTangentItsBinormalAndSign) {
     EXPECT_EQ(std::vector<float>(w.signs, w.signs + 4), std::vector<float>(4, -1.0f));
 }
 
-TEST(SignedVertexBuffers, RefusesNoTrianglesAndNullPointers) {
-    Square square;
-    Weld w;
-    w.numVerts = 7;
-    EXPECT_FALSE(RvCreateSignedVertexBuffers(0, square.tris, square.tangents, &w.numVerts, &w.verts,
-                                             &w.indices, &w.signs));
-    EXPECT_FALSE(
-        RvCreateSignedVertexBuffers(2, square.tris, nullptr, &w.numVerts, &w.verts, &w.indices, &w.signs));
-    EXPECT_TRUE(w.numVerts == 7 && w.verts == nullptr && w.indices == nullptr && w.signs == nullptr);
-}
-
 }  // namespace

@@ -1,9 +1,88 @@
+// What the routines over triangle lists check before and while they work: bad counts, null
+// arrays, memory that cannot be had, triangles that are not finite.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
+#include "mesh/MikkTSpace.h"
 #include "mesh/RvFileIO.h"
+#include "tests/WeldTestMeshes.h"
+
+namespace {
+
+// A pointer no routine would write.
+template <typename T>
+T* Held() {
+    return reinterpret_cast<T*>(std::uintptr_t{0x10});
+}
+
+}  // namespace
+
+// Each routine's line names it; every count is refused with all arrays given, then each array
+// argument is null in turn.
+TEST(TriangleRoutines, RefuseBadCountsAndNullArraysWithoutWriting) {
+    const RvRawTriangle tri = UnitRightTriangle();
+    const float stored[12] = {1, 0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 1};
+    int n = 77;
+    RvTangentPointD* v = Held<RvTangentPointD>();
+    RvIndex* i = Held<RvIndex>();
+    float* s = Held<float>();
+    RvRawTangentSpace* t = Held<RvRawTangentSpace>();
+    RvRawTangentSpaceD* d = Held<RvRawTangentSpaceD>();
+    std::vector<float> mikk(12, -7.0f);
+    for (int numTris : {0, -1, INT_MIN, INT_MAX / 3 + 1, INT_MAX}) {
+        SCOPED_TRACE(testing::Message() << numTris << " triangles");
+        EXPECT_FALSE(RvCreateVertexBuffers(numTris, &tri, &n, &v, &i));
+        EXPECT_FALSE(RvCreateSignedVertexBuffers(numTris, &tri, stored, &n, &v, &i, &s));
+        EXPECT_FALSE(RvComputeTangents(numTris, &tri, &t));
+        EXPECT_FALSE(RvComputeTangentsD(numTris, &tri, &d));
+        EXPECT_FALSE(RvComputeMikkTangents(numTris, &tri, mikk.data()));
+    }
+    EXPECT_FALSE(RvCreateVertexBuffers(1, nullptr, &n, &v, &i));
+    EXPECT_FALSE(RvCreateVertexBuffers(1, &tri, &n, nullptr, &i));
+    EXPECT_FALSE(RvCreateVertexBuffers(1, &tri, &n, &v, nullptr));
+    EXPECT_FALSE(RvCreateSignedVertexBuffers(1, nullptr, stored, &n, &v, &i, &s));
+    EXPECT_FALSE(RvCreateSignedVertexBuffers(1, &tri, nullptr, &n, &v, &i, &s));
+    EXPECT_FALSE(RvCreateSignedVertexBuffers(1, &tri, stored, nullptr, &v, &i, &s));
+    EXPECT_FALSE(RvCreateSignedVertexBuffers(1, &tri, stored, &n, nullptr, &i, &s));
+    EXPECT_FALSE(RvCreateSignedVertexBuffers(1, &tri, stored, &n, &v, nullptr, &s));
+    EXPECT_FALSE(RvCreateSignedVertexBuffers(1, &tri, stored, &n, &v, &i, nullptr));
+    EXPECT_FALSE(RvComputeTangents(1, nullptr, &t));
+    EXPECT_FALSE(RvComputeTangents(1, &tri, nullptr));
+    EXPECT_FALSE(RvComputeTangentsD(1, nullptr, &d));
+    EXPECT_FALSE(RvComputeTangentsD(1, &tri, nullptr));
+    EXPECT_FALSE(RvComputeMikkTangents(1, nullptr, mikk.data()));
+    EXPECT_FALSE(RvComputeMikkTangents(1, &tri, nullptr));
+    EXPECT_TRUE(n == 77 && v == Held<RvTangentPointD>() && i == Held<RvIndex>() && s == Held<float>());
+    EXPECT_TRUE(t == Held<RvRawTangentSpace>() && d == Held<RvRawTangentSpaceD>());
+    EXPECT_EQ(mikk, std::vector<float>(12, -7.0f));
+}
+
+// In a child whose address space ends a little above what a million triangles and the outputs
+// take: the working arrays do not fit. Tangent spaces are the caller's once handed over; the
+// MikkTSpace tangents are left as they were.
+TEST(TriangleRoutines, ReportFailedAllocations) {
+    if (!kAddressLimitWorks) GTEST_SKIP() << "no address-space limit under the sanitizers";
+    EXPECT_EXIT(
+        {
+            const int numTris = 1000000;
+            std::vector<float> mikk(std::size_t(numTris) * 12, -7.0f);
+            const RvRawTriangle* tris = ZeroTrianglesUnderMemoryLimit(numTris, 256u << 20);
+            RvRawTangentSpaceD* spacesD = nullptr;
+            RvRawTangentSpace* spaces = nullptr;
+            const int failures = !RvComputeTangentsD(numTris, tris, &spacesD) + 2 * (spacesD != nullptr) +
+                                 4 * !RvComputeTangents(numTris, tris, &spaces) + 8 * (spaces != nullptr) +
+                                 16 * !RvComputeMikkTangents(numTris, tris, mikk.data()) +
+                                 32 * (mikk == std::vector<float>(mikk.size(), -7.0f));
+            delete[] spacesD;
+            delete[] spaces;
+            std::exit(failures == 63 ? 0 : failures);
+        },
+        testing::ExitedWithCode(0), "");
+}
 
 // The finite triangles stay in their order, and each one's 12 tangent floats move with it.
 TEST(KeepFiniteTriangles, TangentsMoveWithTheirTriangles) {

@@ -3,7 +3,6 @@
 #include <pthread.h>
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <cstddef>
 #include <cstring>
@@ -60,22 +59,6 @@ static_assert(offsetof(RvTangentPointD, count) == 14 * sizeof(double), "fourteen
 }
 
 }  // namespace
-
-TEST(RvCreateVertexBuffers, RejectsBadArgumentsWithoutWriting) {
-    const RvRawTriangle tri = UnitRightTriangle();
-    int numVerts = 77;
-    RvTangentPointD* verts = reinterpret_cast<RvTangentPointD*>(&numVerts);
-    RvIndex* indices = reinterpret_cast<RvIndex*>(&numVerts);
-    for (int numTris : {0, -1, INT_MIN, INT_MAX, INT_MAX / 3 + 1}) {
-        EXPECT_FALSE(RvCreateVertexBuffers(numTris, &tri, &numVerts, &verts, &indices)) << numTris;
-    }
-    EXPECT_FALSE(RvCreateVertexBuffers(1, nullptr, &numVerts, &verts, &indices));
-    EXPECT_FALSE(RvCreateVertexBuffers(1, &tri, &numVerts, nullptr, &indices));
-    EXPECT_FALSE(RvCreateVertexBuffers(1, &tri, &numVerts, &verts, nullptr));
-    EXPECT_EQ(numVerts, 77);
-    EXPECT_EQ(static_cast<void*>(verts), &numVerts);
-    EXPECT_EQ(static_cast<void*>(indices), &numVerts);
-}
 
 TEST(RvCreateVertexBuffers, WeldsTheExamples) {
     const RvRawTriangle unit = UnitRightTriangle();

@@ -148,7 +148,7 @@ TEST(ImportMesh, FbxKeepsItsTangentsWithTheSignOfItsBinormals) {
     EXPECT_EQ(r.mesh.normalMap, dir.File("n.png"));
 }
 
-TEST(ImportMesh, BadFilesAndMissingMapsGetOneLine) {
+TEST(ImportMesh, BadFilesAndMeshesWithoutMapsGetOneLine) {
     const PeerDir dir;
     ASSERT_TRUE(dir.made);
     const std::string junk = "this is no mesh at all\n";
@@ -159,15 +159,10 @@ TEST(ImportMesh, BadFilesAndMissingMapsGetOneLine) {
     EXPECT_EQ(bad.error.find('\n'), std::string::npos) << bad.error;
     EXPECT_FALSE(bad.strayArrays);
 
-    ASSERT_TRUE(WriteGltf(dir, "t.gltf", "gone.png"));
-    const Imported missing(dir.File("t.gltf"));
-    ASSERT_TRUE(missing.ok) << missing.error;
-    Bytes pixels;
-    EXPECT_EQ(MapOf(missing.mesh, &pixels), "cannot open: No such file or directory");
-
     const std::string obj = "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nf 1/1 2/1 3/1\n";
     ASSERT_TRUE(WriteFile(dir.File("plain.obj"), Bytes(obj.begin(), obj.end())));
     const Imported plain(dir.File("plain.obj"));
     ASSERT_TRUE(plain.ok) << plain.error;
+    Bytes pixels;
     EXPECT_EQ(MapOf(plain.mesh, &pixels), "the mesh's material names no normal map");
 }

@@ -9,7 +9,8 @@ const char kConvert[] = "/usr/bin/convert";
 const Bytes kRgba = {255, 0,   0,   255, 0, 255, 0, 200, 0,  0,  255, 150,
                      255, 255, 255, 100, 0, 0,   0, 50,  10, 20, 30,  0};
 
-// The Targa of `rgba` at 24 or 32 bits: bottom row first, blue first; `alpha` 0 keeps the
+// The Targa of `rgba` at 24 or 32 bits: bottom row first, blue first, as ImageMagick reads
+// Targa files in the import library's tests; `alpha` 0 keeps the
 // picture's alpha, any other value replaces it.
 std::string ExpectedTarga(int depth, const Bytes& rgba, int alpha = 0) {
     Bytes texels;
@@ -38,20 +39,11 @@ protected:
         EXPECT_EQ(made.status, 0) << made.err;
         RunResult r = Tool(Words("map " + options + " in.png out.tga"));
         EXPECT_EQ(r.status, 0) << r.err;
-        return FileText("out.tga");
+        const std::string targa = FileText("out.tga");
+        EXPECT_EQ(r.out, "out.tga: 3 x 2, " + std::to_string(targa.size() > 16 ? targa[16] : 0) + " bits\n");
+        return targa;
     }
 };
-
-TEST_F(Map, RgbaPngBecomesA32BitTargaBottomRowFirst) {
-    EXPECT_EQ(MapPng("PNG32:", 4, ""), ExpectedTarga(32, kRgba));
-    RunResult again = Tool({"map", "in.png", "b.tga"});
-    EXPECT_EQ(again.out, "b.tga: 3 x 2, 32 bits\n");
-    EXPECT_EQ(again.err, "");
-    // An independent decoder sees the same picture, alpha included.
-    RunResult back = RunProgram(kConvert, {"out.tga", "-auto-orient", "RGBA:back.rgba"});
-    ASSERT_EQ(back.status, 0) << back.err;
-    EXPECT_EQ(FileText("back.rgba"), Text(kRgba));
-}
 
 // The depth follows the picture's alpha unless named; green becomes 255 - green, the other
 // channels and alpha stay. A palette keeps an alpha of 0 or 255 as a transparency chunk.
@@ -69,6 +61,7 @@ TEST_F(Map, EachKindOfPngAndOptionGivesItsTarga) {
         const Bytes& picture;
         std::string targa;
     } rows[] = {
+        {"RGBA", "PNG32:", 4, "", kRgba, ExpectedTarga(32, kRgba)},
         {"RGB", "PNG24:", 3, "", kRgba, ExpectedTarga(24, kRgba)},
         {"RGB named 32 bits", "PNG24:", 3, "--depth=32", kRgba, ExpectedTarga(32, kRgba, 255)},
         {"RGBA named 24 bits", "PNG32:", 4, "--depth 24", kRgba, ExpectedTarga(24, kRgba)},

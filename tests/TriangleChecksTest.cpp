@@ -56,9 +56,22 @@ TEST(TriangleRoutines, RefuseBadCountsAndNullArraysWithoutWriting) {
     EXPECT_FALSE(RvComputeTangentsD(1, &tri, nullptr));
     EXPECT_FALSE(RvComputeMikkTangents(1, nullptr, mikk.data()));
     EXPECT_FALSE(RvComputeMikkTangents(1, &tri, nullptr));
+    // MikkTSpace tangents also refuse a number that is not finite, in any field of any triangle.
+    std::vector<RvRawTriangle> many(600, tri);
+    std::vector<float> out(600 * 12, -7.0f);
+    for (int field = 0; field < 24; ++field) {
+        for (float bad : {NAN, INFINITY, -INFINITY}) {
+            RvRawTriangle& odd = many[417];
+            odd = tri;
+            (&odd.vert[0].x)[field] = bad;
+            EXPECT_FALSE(RvComputeMikkTangents(600, many.data(), out.data()))
+                << "float " << field << " = " << bad;
+        }
+    }
     EXPECT_TRUE(n == 77 && v == Held<RvTangentPointD>() && i == Held<RvIndex>() && s == Held<float>());
     EXPECT_TRUE(t == Held<RvRawTangentSpace>() && d == Held<RvRawTangentSpaceD>());
     EXPECT_EQ(mikk, std::vector<float>(12, -7.0f));
+    EXPECT_EQ(out, std::vector<float>(600 * 12, -7.0f));
 }
 
 // In a child whose address space ends a little above what a million triangles and the outputs

@@ -14,14 +14,12 @@ TEST_F(Convert, BareDataIsToldByItsSizeAndWrappedInAnRvfFile) {
     EXPECT_EQ(FileText("mesh.rvf"), rvf);
 }
 
-// Written as the RVF file of exactly the expected triangles: three positions, three normals and
-// three texture coordinates each.
+// The clamped values and the corners' order are the SMD reader's tests'; here the count of
+// clamps that the library's messages make.
 TEST_F(Convert, SmdTrianglesWithClampedTextureCoordinates) {
     RunResult r = Tool({"convert", RVFTOOL_TEST_DATA "/square.smd", "square.rvf"});
     EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "square.rvf: 2 triangles\n");
     EXPECT_EQ(r.err,
               "rvftool: warning: " RVFTOOL_TEST_DATA "/square.smd: 2 texture coordinates clamped to 0..1\n");
-    EXPECT_EQ(FileText("square.rvf"),
-              RvfFile({0, 0, 0, 2, 0, 0, 2, 2, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 1, 1,
-                       0, 0, 0, 2, 2, 0, 0, 2, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0, 0}));
 }

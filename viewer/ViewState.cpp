@@ -23,6 +23,8 @@ bool gShowNormals = false;
 bool gShowTanCoord = false;
 bool gInTangentSpace = true;
 int gBackground = kBackgroundBlack;
+bool gEngineView = false;
+int gEngineShow = kShowLit;
 
 GLint gLeftX = 0, gLeftY = 0;
 GLuint gLeftDown = 0;
@@ -30,6 +32,7 @@ GLint gRightX = 0, gRightY = 0;
 GLuint gRightDown = 0;
 GLint gMiddleX = 0, gMiddleY = 0;
 GLuint gMiddleDown = 0;
+bool gLeftMovesLight = false;
 
 int gNumTris = 0;
 RvRawTriangle* gTriangles = nullptr;
@@ -61,6 +64,8 @@ void PrintKeyHelp() {
     printf(" RIGHT + MOUSE  - Zoom\n");
     printf(" ESC or q       - Quit program\n");
     printf("\n");
+    printf(" e              - Toggle the engine view: per-pixel shading (a: what it shows)\n");
+    printf(" CTRL + LEFT    - Move the light around the object (r puts it back at the eye)\n");
     printf(" F5             - Reload the mesh and normal map from their files\n");
     printf(" F12            - Save the window as a PNG beside the mesh\n");
     printf("\n");
@@ -72,6 +77,7 @@ void StateInit() {
     glDisable(GL_CULL_FACE);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
+    EngineContextChanged();
 }
 
 void ObjectInit() {
@@ -120,6 +126,11 @@ void MatrixInit() {
     gViewMat[14] = -65.0f;
 }
 
+void LightInit() {
+    const GLfloat atTheEye[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    std::memcpy(gLightpos, atTheEye, sizeof atTheEye);
+}
+
 void Reshape(int w, int h) {
     gWidth = w;
     gHeight = h;
@@ -156,6 +167,20 @@ void DragZoom(GLfloat nearer) {
     GLfloat o[3];
     EyeToObject(v, o);
     matrixTranslate(gViewMat, o);
+}
+
+void DragLight(GLfloat aboutX, GLfloat aboutY) {
+    // The turn in eye space, about axes through the object's centre.
+    GLfloat turn[16];
+    matrixIdentity(turn);
+    matrixRotate(turn, aboutY, 1);
+    matrixRotate(turn, aboutX, 0);
+    const GLfloat* centre = &gViewMat[12];
+    const GLfloat fromCentre[3] = {gLightpos[0] - centre[0], gLightpos[1] - centre[1],
+                                   gLightpos[2] - centre[2]};
+    GLfloat turned[3];
+    vecMat3x3Mult(fromCentre, turn, turned);
+    for (int k = 0; k < 3; ++k) gLightpos[k] = centre[k] + turned[k];
 }
 
 void EyeToObject(const GLfloat* v, GLfloat* o) {

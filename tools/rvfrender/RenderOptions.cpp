@@ -25,6 +25,12 @@ const char kRenderUsage[] =
     "  --normals            a red line along each vertex normal\n"
     "  --tangents           a blue line along each tangent, a green one along each binormal\n"
     "  --object-space       light vectors left in object space (the viewer's \"c\" key)\n"
+    "  --engine             the engine view: per-pixel shading as engines do (needs GLSL)\n"
+    "  --show WHAT          with --engine, what it shows: lit (the default), highlight (lit with\n"
+    "                       a Blinn highlight), mapped-normal, tangent, bitangent, normal, or\n"
+    "                       disagreement (the angle between the own basis and MikkTSpace)\n"
+    "  --light X,Y,Z        the light's position in eye coordinates (the eye at 0,0,0 looking\n"
+    "                       down -z, the object's centre at 0,0,-65); default: at the eye\n"
     "  --background COLOUR  black (the start-up colour), blue, grey or white\n"
     "  --size WxH           picture size in pixels (default 512x512, the viewer's window)\n"
     "  --rotate X,Y         turn the object X degrees about the screen's x axis and Y degrees\n"
@@ -58,6 +64,13 @@ struct Name {
 
 const Name kModes[] = {{"0", 0},       {"1", 1},          {"2", 2},      {"3", 3},
                        {"diffuse", 0}, {"normal-map", 1}, {"vertex", 2}, {"alpha", 3}};
+const Name kShows[] = {{"lit", kShowLit},
+                       {"highlight", kShowHighlight},
+                       {"mapped-normal", kShowMappedNormal},
+                       {"tangent", kShowTangent},
+                       {"bitangent", kShowBitangent},
+                       {"normal", kShowNormal},
+                       {"disagreement", kShowDisagreement}};
 const Name kBackgrounds[] = {{"black", kBackgroundBlack},
                              {"blue", kBackgroundBlue},
                              {"grey", kBackgroundGrey},
@@ -91,6 +104,14 @@ bool ParsePair(const char* text, float pair[2]) {
     return ParseFloat(first.c_str(), &pair[0]) && ParseFloat(comma + 1, &pair[1]);
 }
 
+// "X,Y,Z" as three finite floats.
+bool ParseTriple(const char* text, float triple[3]) {
+    const char* comma = std::strchr(text, ',');
+    if (comma == nullptr) return false;
+    std::string first(text, static_cast<size_t>(comma - text));
+    return ParseFloat(first.c_str(), &triple[0]) && ParsePair(comma + 1, triple + 1);
+}
+
 // A decimal number from `low` to `high` that ends at `stop`.
 bool ParseDecimal(const char* text, char stop, int low, int high, const char** end, int* number) {
     long value = 0;
@@ -110,9 +131,9 @@ bool ParseSize(const char* text, int* width, int* height) {
 }
 
 const char* const kKnownOptions[] = {
-    "--mode=",   "--background=", "--size=",        "--rotate=", "--pan=",
-    "--zoom=",   "--reference=",  "--threshold=",   "--diff=",   "--wireframe",
-    "--normals", "--tangents",    "--object-space", nullptr};
+    "--mode=",        "--background=", "--size=", "--rotate=",   "--pan=",    "--zoom=",
+    "--reference=",   "--threshold=",  "--diff=", "--wireframe", "--normals", "--tangents",
+    "--object-space", "--engine",      "--show=", "--light=",    nullptr};
 
 }  // namespace
 
@@ -132,6 +153,12 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, int* stat
             options->tangents = true;
         } else if (name == "--object-space") {
             options->objectSpace = true;
+        } else if (name == "--engine") {
+            options->engine = true;
+        } else if (name == "--show") {
+            ok = FindName(kShows, value, &options->show);
+        } else if (name == "--light") {
+            ok = options->light = ParseTriple(value, options->lightPosition);
         } else if (name == "--mode") {
             ok = FindName(kModes, value, &options->mode);
         } else if (name == "--background") {
@@ -158,6 +185,10 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, int* stat
             *status = UsageError(nullptr, "bad value '%s' for option '%s'", value, name.c_str());
             return false;
         }
+    }
+    if (HasOption(line, "--show") && !options->engine) {
+        *status = UsageError(nullptr, "option '--show' needs --engine");
+        return false;
     }
     for (const char* needsReference : {"--threshold", "--diff"}) {
         if (HasOption(line, needsReference) && options->reference.empty()) {

@@ -5,6 +5,8 @@ if(TARGET rvfview)
     BenchTable.cpp
     TorusGrid.cpp
   )
-  target_link_libraries(rvfview_bench PRIVATE rvfview rvf_warnings benchmark::benchmark)
+  # Assimp's exporter writes the OBJ and GLB files that the viewer opens directly.
+  find_package(assimp CONFIG REQUIRED)
+  target_link_libraries(rvfview_bench PRIVATE rvfview rvf_import assimp::assimp rvf_warnings benchmark::benchmark)
   target_compile_options(rvfview_bench PRIVATE -ffp-contract=off)
 endif()

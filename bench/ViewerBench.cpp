@@ -1,12 +1,16 @@
 // The viewer's benchmarks behind `make bench`: the whole load of a mesh file, the per-frame
 // light vectors and the frame in a real 512 x 512 window, each beside its literal form (the
 // per-vertex computation through the matrix helpers, the draw from the double-precision client
-// arrays), and the time from the start of a load to the first finished frame. They need an X
-// display (`make bench` starts a virtual one).
+// arrays), and the time from the start of a load to the first finished frame, of an RVF file and
+// of an OBJ and a GLB opened directly beside the importer alone. They need an X display (`make
+// bench` starts a virtual one).
 #include <GL/freeglut.h>
+#include <assimp/material.h>
+#include <assimp/scene.h>
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <assimp/Exporter.hpp>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +21,7 @@
 #include "bench/BenchTable.h"
 #include "bench/TorusGrid.h"
 #include "image/TGAIO.h"
+#include "import/Import.h"
 #include "tests/LiteralFrame.h"
 #include "viewer/RVFView.h"
 
@@ -279,6 +284,87 @@ void RegisterFirstFrame() {
         ->Iterations(3);
 }
 
+// The grid as a scene of one mesh, each triangle with corners of its own, as Assimp's exporter
+// takes it; the caller deletes it.
+aiScene* GridScene(const std::vector<RvRawTriangle>& tris) {
+    aiScene* scene = new aiScene;
+    scene->mRootNode = new aiNode;
+    scene->mRootNode->mNumMeshes = 1;
+    scene->mRootNode->mMeshes = new unsigned[1]{0};
+    scene->mNumMaterials = 1;
+    scene->mMaterials = new aiMaterial*[1];
+    scene->mMaterials[0] = new aiMaterial;
+    aiMesh* mesh = new aiMesh;
+    scene->mNumMeshes = 1;
+    scene->mMeshes = new aiMesh*[1];
+    scene->mMeshes[0] = mesh;
+    const unsigned corners = 3 * static_cast<unsigned>(tris.size());
+    mesh->mPrimitiveTypes = aiPrimitiveType_TRIANGLE;
+    mesh->mNumVertices = corners;
+    mesh->mVertices = new aiVector3D[corners];
+    mesh->mNormals = new aiVector3D[corners];
+    mesh->mTextureCoords[0] = new aiVector3D[corners];
+    mesh->mNumUVComponents[0] = 2;
+    mesh->mNumFaces = static_cast<unsigned>(tris.size());
+    mesh->mFaces = new aiFace[tris.size()];
+    for (unsigned t = 0; t < mesh->mNumFaces; ++t) {
+        mesh->mFaces[t].mNumIndices = 3;
+        mesh->mFaces[t].mIndices = new unsigned[3]{3 * t, 3 * t + 1, 3 * t + 2};
+        for (unsigned c = 0; c < 3; ++c) {
+            const RvRawTriangle& tri = tris[t];
+            mesh->mVertices[3 * t + c] = aiVector3D(tri.vert[c].x, tri.vert[c].y, tri.vert[c].z);
+            mesh->mNormals[3 * t + c] = aiVector3D(tri.norm[c].x, tri.norm[c].y, tri.norm[c].z);
+            mesh->mTextureCoords[0][3 * t + c] = aiVector3D(tri.texCoord[c].u, tri.texCoord[c].v, 0);
+        }
+    }
+    return scene;
+}
+
+// The importer alone on `meshPath`, as the viewer calls it.
+void RunImporter(benchmark::State& state, const char* meshPath) {
+    for (auto _ : state) {
+        ImportedMesh mesh;
+        std::string error;
+        if (!ImportMeshFile(meshPath, &mesh, &error)) state.SkipWithError(error.c_str());
+        delete[] mesh.tris;
+        delete[] mesh.tangents;
+    }
+}
+
+// The grid of the first frame written by Assimp's exporter as an OBJ and a GLB (vertices joined
+// as the exporter joins them), each timed through the importer alone and opened to its first
+// frame.
+void RegisterDirectOpening() {
+    int around, across;
+    TorusGridSize(kFirstFrameTriangles, &around, &across);
+    const std::string triangles = std::to_string(2 * around * across);
+    aiScene* scene = GridScene(MakeTorusGrid(around, across, false));
+    for (const char* format : {"objnomtl", "glb2"}) {
+        // An empty temporary file keeps the name; the exporter writes beside it with the
+        // extension by which the importer tells the format.
+        std::string path;
+        if (!WriteTemporaryFile([](std::FILE*, const void*) { return true; }, nullptr, &path)) break;
+        path += format[0] == 'o' ? ".obj" : ".glb";
+        writtenFiles.push_back(path);
+        if (Assimp::Exporter().Export(scene, format, path) != AI_SUCCESS) {
+            std::fprintf(stderr, "rvfview_bench: cannot write the %s file of the first frame\n", format);
+            continue;
+        }
+        const std::string kind = format[0] == 'o' ? "OBJ" : "GLB";
+        benchmark::RegisterBenchmark(("import " + kind + "/" + triangles + "/grid").c_str(),
+                                     [path](benchmark::State& state) { RunImporter(state, path.c_str()); })
+            ->UseRealTime()
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(3);
+        benchmark::RegisterBenchmark(("first frame " + kind + "/" + triangles + "/grid").c_str(),
+                                     [path](benchmark::State& state) { RunFirstFrame(state, path.c_str()); })
+            ->UseRealTime()
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(3);
+    }
+    delete scene;
+}
+
 // The benchmarks' own window, shown before anything is drawn; 10 s at most.
 bool OpenWindow(int* argc, char** argv) {
     static bool shown = false;
@@ -326,6 +412,7 @@ int main(int argc, char** argv) {
     RegisterMeshOperation("literal Display wire", RunLiteralWireFrames);
     RegisterMeshOperation("Display wire", RunWireFrames);
     RegisterFirstFrame();
+    RegisterDirectOpening();
 
     TableReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

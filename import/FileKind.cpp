@@ -59,3 +59,20 @@ bool ImportKindOfFile(const char* path, ImportKind* kind, std::string* error) {
     std::fclose(fp);
     return true;
 }
+
+const char* ImportKindName(ImportKind kind) {
+    switch (kind) {
+        case IMPORT_KIND_RVF:
+            return "an RVF mesh";
+        case IMPORT_KIND_TARGA_PLAIN:
+        case IMPORT_KIND_TARGA:
+            return "a Targa image";
+        case IMPORT_KIND_PNG:
+            return "a PNG image";
+        case IMPORT_KIND_JPEG:
+            return "a JPEG image";
+        case IMPORT_KIND_MESH:
+            break;
+    }
+    return "a file of another kind";
+}

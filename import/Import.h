@@ -36,6 +36,10 @@ ImportKind ImportKindOf(FILE* fp);
 // The same for the file at `path`. False when it cannot be opened or read.
 bool ImportKindOfFile(const char* path, ImportKind* kind, std::string* error);
 
+// What a file of `kind` is, for a message: "an RVF mesh", "a Targa image", "a PNG image",
+// "a JPEG image"; for IMPORT_KIND_MESH, which its bytes do not tell, "a file of another kind".
+const char* ImportKindName(ImportKind kind);
+
 // ---------------------------------------------------------------------------------------------
 // Normal maps.
 

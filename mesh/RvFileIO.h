@@ -199,8 +199,10 @@ bool RvComputeTangents(int numTris, const RvRawTriangle* tris, RvRawTangentSpace
 
 // Moves the triangles of `tris` whose positions, normals and texture coordinates are all finite
 // (no NaN, no infinity) to its front, in their order, and returns their count; the entries behind
-// them are left as they come. numTris is not negative.
-int RvKeepFiniteTriangles(int numTris, RvRawTriangle* tris);
+// them are left as they come. When `tangents` is not null, each triangle's 12 floats there (per
+// corner x, y, z and w, as RvComputeMikkTangents lays them out) move with it. numTris is not
+// negative.
+int RvKeepFiniteTriangles(int numTris, RvRawTriangle* tris, float* tangents = nullptr);
 
 // True when the texture coordinates of `tri` enclose an area, so that the map has a direction on
 // it; edges whose sine is below 1e-7 count as collinear. tri is finite.

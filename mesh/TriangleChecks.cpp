@@ -1,5 +1,7 @@
 // What a mesh can show: finite triangles, and triangles whose texture coordinates span an area.
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 
 #include "mesh/RvFileIO.h"
 
@@ -20,10 +22,14 @@ bool TriangleIsFinite(const RvRawTriangle& tri) {
 
 }  // namespace
 
-int RvKeepFiniteTriangles(int numTris, RvRawTriangle* tris) {
+int RvKeepFiniteTriangles(int numTris, RvRawTriangle* tris, float* tangents) {
     int kept = 0;
-    for (int t = 0; t < numTris; ++t)
-        if (TriangleIsFinite(tris[t])) tris[kept++] = tris[t];
+    for (int t = 0; t < numTris; ++t) {
+        if (!TriangleIsFinite(tris[t])) continue;
+        if (tangents != nullptr)
+            std::copy_n(tangents + 12 * std::size_t(t), 12, tangents + 12 * std::size_t(kept));
+        tris[kept++] = tris[t];
+    }
     return kept;
 }
 

@@ -2,7 +2,8 @@
 // and the loader's words, the matching chooser asks again and is answered with the sample file on
 // standard input, and then the program opens its window and quits with "q". A mesh of one point
 // is not refused: it loads unscaled; nor is one with some triangles that cannot be drawn, or a map
-// worth a warning: the load summary says what they are.
+// worth a warning: the load summary says what they are. Files of the other role say what they
+// are, files the importer or a decoder refuses say why.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,7 +19,8 @@
 
 namespace {
 
-enum Kind { kBytes, kAbsent, kDirectory, kPng };
+// The PNG files are made by ImageMagick: red, grey, or red with a broken checksum in its header.
+enum Kind { kBytes, kAbsent, kDirectory, kPng, kGreyPng, kBadChecksumPng };
 
 struct BadFile {
     const char* name;
@@ -26,7 +28,7 @@ struct BadFile {
     Kind kind;
     Bytes bytes;
     std::string readerSays;  // standard error
-    std::string loaderSays;  // standard output, %s for the path; empty when the file loads
+    std::string loaderSays;  // standard output, each %s the path; empty when the file loads
     std::string loaded = kSummary;  // what loading both files prints in the end
 };
 
@@ -68,12 +70,22 @@ Bytes Map(unsigned width, unsigned height, unsigned depth, std::size_t texelByte
 
 Bytes Prefix(const Bytes& b, std::size_t n) { return Bytes(b.begin(), b.begin() + n); }
 
-const char* const kCannotOpen = "ERROR: Unable to open file: %s\n";
-const char* const kCannotRead = "ERROR: Unable to read file: %s\n";
+const std::string kCannotOpen = "ERROR: Unable to open file: %s\n";
+const std::string kCannotRead = "ERROR: Unable to read file: %s\n";
 const char* const kBadHeader = "ERROR! Bad Targa header!\n";
 const char* const kNoHeader = "Unable to read header\n";
 const std::string kMissing = "The system says: No such file or directory\n";
 const std::string kIsDirectory = "The system says: Is a directory\n";
+const std::string kNoReader =
+    "The importer says: No suitable reader found for the file format of file \"%s\".\n";
+const std::string kNoImage =
+    "%s is no PNG, JPEG or Targa image: if it is a mesh, give it first, then the map\n";
+const std::string kWhatGoesFirst = ": give the mesh first, then the map\n";
+const std::string kOtherRole = ", not a mesh" + kWhatGoesFirst;
+const std::string kDecoderSays = "The decoder says: ";
+const std::string kBadChecksum = "not a readable PNG (IHDR: CRC error)\n";
+const std::string kNoAlpha = "Warning: the map has no alpha channel (the alpha mode shows white)";
+const std::string kGrey = "; the map is greyscale (a height map, not a normal map).\n";
 
 std::vector<BadFile> Table() {
     const float nan = std::nanf(""), inf = HUGE_VALF;
@@ -91,10 +103,18 @@ std::vector<BadFile> Table() {
     PutU32(pastTheEnd, 0x7FFFFFF0);
     PutBytes(pastTheEnd, "01234567", 8);
     const std::string sampleMesh = "Mesh: 4096 triangles, 2145 welded vertices. ";
+    // Run-length encoded: a packet of four raw pixels, cut short after two.
+    Bytes runLengthCut = Map(2, 2, 24, 0);
+    runLengthCut[2] = 10;
+    runLengthCut.insert(runLengthCut.end(), {3, 1, 2, 3, 4, 5, 6});
     return {
         {"MissingMesh", true, kAbsent, {}, "", kCannotOpen + kMissing},
         {"DirectoryAsMesh", true, kDirectory, {}, kNoHeader, kCannotRead + kIsDirectory},
-        {"EmptyMesh", true, kBytes, {}, kNoHeader, kCannotRead},
+        {"EmptyMesh", true, kBytes, {}, "", kCannotRead + kNoReader},
+        {"UnreadableMesh", true, kBytes, Bytes(13, 'x'), "", kCannotRead + kNoReader},
+        {"PngAsMesh", true, kPng, {}, "", kCannotRead + "%s is a PNG image" + kOtherRole},
+        {"TargaAsMesh", true, kBytes, Map(2, 2, 24, 12), "",
+         kCannotRead + "%s is a Targa image" + kOtherRole},
         {"TruncatedMeshHeader", true, kBytes, Prefix(Mesh(1), 6), kNoHeader, kCannotRead},
         {"ChunkSizePastTheEnd", true, kBytes, pastTheEnd, kNoHeader, kCannotRead},
         // The triangle array is sized by what the file holds, not by the count.
@@ -121,20 +141,30 @@ std::vector<BadFile> Table() {
          "Warning: 1 triangle without texture area (the map has no direction there).\n"},
         {"MissingMap", false, kAbsent, {}, "", kCannotOpen + kMissing},
         {"DirectoryAsMap", false, kDirectory, {}, kBadHeader, kCannotOpen + kIsDirectory},
-        {"EmptyMap", false, kBytes, {}, kBadHeader, kCannotOpen},
-        {"TruncatedMapHeader", false, kBytes, Prefix(Map(2, 2, 24, 0), 10), kBadHeader, kCannotOpen},
+        {"EmptyMap", false, kBytes, {}, "", kCannotOpen + kNoImage},
+        {"TruncatedMapHeader", false, kBytes, Prefix(Map(2, 2, 24, 0), 10), "", kCannotOpen + kNoImage},
+        {"RvfAsMap", false, kBytes, Mesh(1), "",
+         kCannotOpen + "%s is an RVF mesh, not a map" + kWhatGoesFirst},
+        {"TruncatedRunLengthPackets", false, kBytes, runLengthCut, "",
+         kCannotOpen + kDecoderSays + "the file ends inside the run-length packets\n"},
+        {"PngWithBadChecksum", false, kBadChecksumPng, {}, "", kCannotOpen + kDecoderSays + kBadChecksum},
         {"EightBitMap", false, kBytes, Map(2, 2, 8, 4), "", "ERROR: Unhandled Targa bitdepth: 8\n"},
         {"SixteenBitMap", false, kBytes, Map(2, 2, 16, 8), "", "ERROR: Unhandled Targa bitdepth: 16\n"},
         {"ZeroWidthMap", false, kBytes, Map(0, 2, 24, 0), "", kCannotOpen},
         {"ZeroHeightMap", false, kBytes, Map(2, 0, 32, 0), "", kCannotOpen},
         {"MoreTexelsThanTheFileHolds", false, kBytes, Map(4, 4, 24, 6), "ERROR! Couldn't read texels!\n",
          kCannotOpen},
-        // The signature and IHDR read as a header of depth 0 behind a 137-byte identification field.
-        {"PngAsMap", false, kPng, {}, "", "ERROR: Unhandled Targa bitdepth: 0\n"},
+        {"PngMap", false, kPng, {}, "", "", sampleMesh + "Map: 3 x 2, 24 bits.\n" + kNoAlpha + ".\n"},
+        {"GreyscaleMap",
+         false,
+         kGreyPng,
+         {},
+         "",
+         "",
+         sampleMesh + "Map: 3 x 2, 24 bits.\n" + kNoAlpha + kGrey},
+        // Shown upright, as every map is.
         {"TopRowFirst24BitMap", false, kBytes, Map(2, 1, 24, 6, 0x20), "", "",
-         sampleMesh +
-             "Map: 2 x 1, 24 bits.\nWarning: the map has no alpha channel (the alpha mode shows white); "
-             "the map's rows are stored top first (it shows upside down).\n"},
+         sampleMesh + "Map: 2 x 1, 24 bits.\n" + kNoAlpha + ".\n"},
         {"BottomRowFirst32BitMap", false, kBytes, Map(1, 2, 32, 8), "", "",
          sampleMesh + "Map: 1 x 2, 32 bits.\n"},
     };
@@ -164,13 +194,18 @@ TEST_P(BadInput, GetsItsMessagesAndTheViewerStillRuns) {
         ASSERT_EQ(Slurp(path_).size(), bad.bytes.size());
     } else if (bad.kind == kDirectory) {
         ASSERT_EQ(mkdir(path_.c_str(), 0700), 0);
-    } else if (bad.kind == kPng) {
-        ASSERT_EQ(system(("/usr/bin/convert -size 3x2 xc:red 'png:" + path_ + "'").c_str()), 0);
-        ASSERT_EQ(Slurp(path_).substr(0, 8), "\x89PNG\r\n\x1a\n");
+    } else if (bad.kind != kAbsent) {
+        const std::string made = bad.kind == kGreyPng ? "xc:gray50 -define png:color-type=0" : "xc:red";
+        ASSERT_EQ(system(("/usr/bin/convert -size 3x2 " + made + " 'png:" + path_ + "'").c_str()), 0);
+        Bytes png = FileBytes(path_);
+        ASSERT_EQ(Prefix(png, 8), Bytes({0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'}));
+        // The first byte of the header chunk's checksum.
+        if (bad.kind == kBadChecksumPng) png[29] ^= 0xFF;
+        ASSERT_TRUE(WriteFile(path_, png));
     }
     std::string said = bad.loaderSays;
-    const std::size_t at = said.find("%s");
-    if (at != std::string::npos) said.replace(at, 2, path_);
+    for (std::size_t at = said.find("%s"); at != std::string::npos; at = said.find("%s", at))
+        said.replace(at, 2, path_);
     if (!said.empty()) said += bad.asMesh ? kAskMesh : kAskMap;
     said += bad.loaded;
     Outcome o = RunViewer({{bad.asMesh ? path_ : kMesh, bad.asMesh ? kMap : path_}, {}, (bad.asMesh ? kMesh : kMap) + "\n", "q"});

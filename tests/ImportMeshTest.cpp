@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "GltfFiles.h"
 #include "TestFiles.h"
 #include "import/Import.h"
 
@@ -14,8 +15,6 @@ namespace {
 // The one triangle of every file here, as the importer hands it back: corners, normals and
 // texture coordinates, v measured up from the bottom of the map.
 const std::vector<float> kTriangle = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 1, 1, 1, 0, 0};
-// Its tangents as a file stores them: x, y, z and the bitangent's sign for each corner.
-const std::vector<float> kTangents = {1, 0, 0, 1, 1, 0, 0, -1, 0, 1, 0, 1};
 // The triangle as an OBJ file whose material comes from t.mtl.
 const std::string kObj =
     "mtllib t.mtl\nv 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 1\nvt 1 1\nvt 0 0\nvn 0 0 1\nusemtl m\nf 1/1/1 2/2/1 "
@@ -25,64 +24,6 @@ std::vector<float> Floats(const RvRawTriangle& tri) {
     std::vector<float> out(24);
     std::memcpy(out.data(), &tri, sizeof tri);
     return out;
-}
-
-void PutText(Bytes& b, const std::string& s) { b.insert(b.end(), s.begin(), s.end()); }
-
-// The triangle's buffer for glTF: positions, normals, texture coordinates (v down, as glTF has
-// it), tangents, then `image` padded to four bytes.
-Bytes GltfBuffer(const Bytes& image) {
-    Bytes b = Join({FloatBytes({0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}),
-                    FloatBytes(kTangents), image});
-    while (b.size() % 4 != 0) b.push_back(0);
-    return b;
-}
-
-// The asset's JSON: the buffer at `bufferUri` (none in a GLB), and the normal texture's image
-// at `imageUri`, or without one the `imageBytes` behind the triangle's data in the buffer.
-std::string GltfJson(std::size_t bufferBytes, const std::string& bufferUri, const std::string& imageUri,
-                     std::size_t imageBytes) {
-    const std::string image = imageUri.empty() ? R"({"bufferView": 1, "mimeType": "image/png"})"
-                                               : R"({"uri": ")" + imageUri + R"("})";
-    return R"({"asset": {"version": "2.0"}, "scene": 0, "scenes": [{"nodes": [0]}], "nodes": [{"mesh": 0}],
-  "buffers": [{"byteLength": )" +
-           std::to_string(bufferBytes) + (bufferUri.empty() ? "" : R"(, "uri": ")" + bufferUri + R"(")") +
-           R"(}],
-  "bufferViews": [{"buffer": 0, "byteLength": 144}, {"buffer": 0, "byteOffset": 144, "byteLength": )" +
-           std::to_string(imageBytes) + R"(}],
-  "accessors": [{"bufferView": 0, "componentType": 5126, "count": 3, "type": "VEC3", "min": [0, 0, 0], "max": [1, 1, 0]},
-    {"bufferView": 0, "byteOffset": 36, "componentType": 5126, "count": 3, "type": "VEC3"},
-    {"bufferView": 0, "byteOffset": 72, "componentType": 5126, "count": 3, "type": "VEC2"},
-    {"bufferView": 0, "byteOffset": 96, "componentType": 5126, "count": 3, "type": "VEC4"}],
-  "images": [)" +
-           image + R"(], "textures": [{"source": 0}], "materials": [{"normalTexture": {"index": 0}}],
-  "meshes": [{"primitives": [{"attributes": {"POSITION": 0, "NORMAL": 1, "TEXCOORD_0": 2, "TANGENT": 3},
-    "material": 0}]}]})";
-}
-
-// A .gltf beside its .bin, whose normal texture is the file at `imageUri`.
-bool WriteGltf(const PeerDir& dir, const std::string& name, const std::string& imageUri) {
-    const Bytes buffer = GltfBuffer({});
-    const std::string json = GltfJson(buffer.size(), name + ".bin", imageUri, 0);
-    return WriteFile(dir.File(name + ".bin"), buffer) &&
-           WriteFile(dir.File(name), Bytes(json.begin(), json.end()));
-}
-
-// A GLB holding the normal texture `image` in its binary chunk.
-Bytes Glb(const Bytes& image) {
-    const Bytes bin = GltfBuffer(image);
-    std::string json = GltfJson(bin.size(), "", "", image.size());
-    json.resize((json.size() + 3) / 4 * 4, ' ');
-    Bytes glb;
-    PutText(glb, "glTF");
-    PutU32(glb, 2);
-    PutU32(glb, 12 + 8 + json.size() + 8 + bin.size());
-    PutU32(glb, json.size());
-    PutText(glb, "JSON" + json);
-    PutU32(glb, bin.size());
-    PutText(glb, std::string("BIN\0", 4));
-    glb.insert(glb.end(), bin.begin(), bin.end());
-    return glb;
 }
 
 // What ImportMeshFile gave: the result and message, the triangles as floats, the tangents, the

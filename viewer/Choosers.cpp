@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -38,11 +39,25 @@ bool FindOnPath(const char* name, std::string* found) {
     }
 }
 
-// What a chooser asks for: its title, and the file filter its dialog offers first.
+// What a chooser asks for: its title, and the kind of file its dialog offers first.
 struct Request {
     const char* title;
-    const char* filter;  // zenity's "NAME | PATTERN PATTERN" form
+    const char* kind;               // what the files offered first are
+    const char* const* extensions;  // theirs, lower case, up to a null
 };
+
+// zenity's filter of the files a request offers first: "KIND (*.a *.b) | *.a *.A *.b *.B", both
+// spellings since GTK's patterns tell case.
+std::string FilterOption(const Request& request) {
+    std::string shown, patterns;
+    for (const char* const* e = request.extensions; *e != nullptr; ++e) {
+        std::string upper = *e;
+        for (char& c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+        shown += std::string(shown.empty() ? "" : " ") + "*." + *e;
+        patterns += std::string(" *.") + *e + " *." + upper;
+    }
+    return std::string("--file-filter=") + request.kind + " (" + shown + ") |" + patterns;
+}
 
 // zenity's messages go to standard error: on success and on cancel they are only warnings about
 // the desktop (its settings service, its accessibility bus), a screenful for each dialog, so
@@ -79,7 +94,7 @@ Answer AskDialog(const std::string& zenity, const Request& request, std::string*
     posix_spawn_file_actions_addclose(&actions, fds[1]);
 
     std::string titleOption = std::string("--title=") + request.title;
-    std::string filterOption = std::string("--file-filter=") + request.filter;
+    std::string filterOption = FilterOption(request);
     char* argv[] = {const_cast<char*>("zenity"),
                     const_cast<char*>("--file-selection"),
                     const_cast<char*>(titleOption.c_str()),
@@ -163,9 +178,13 @@ bool ChooseFile(const Request& request, char* filename) {
     }
 }
 
-// GTK's patterns tell case, so both spellings are offered.
-const Request kMesh = {"Select Relievo Data File (.rvf)", "RVF meshes (*.rvf) | *.rvf *.RVF"};
-const Request kMap = {"Select Normal Map Texture (.tga)", "Targa maps (*.tga) | *.tga *.TGA"};
+// RVF files and the mesh formats most often met among those the importer reads; every file is
+// offered on request, and every one is opened by its content.
+const char* const kMeshExtensions[] = {"rvf", "obj", "fbx", "gltf", "glb",
+                                       "dae", "ply", "3ds", "smd",  nullptr};
+const char* const kMapExtensions[] = {"tga", "png", "jpg", "jpeg", nullptr};
+const Request kMesh = {"Select Relievo Data File (.rvf)", "Meshes", kMeshExtensions};
+const Request kMap = {"Select Normal Map Texture (.tga)", "Normal maps", kMapExtensions};
 
 // At start-up there is nothing to show without the file.
 bool ChooseFileOrEnd(const Request& request, char* filename) {

@@ -5,9 +5,14 @@
 #include "viewer/RVFView.h"
 
 void PrintLoadSummary() {
-    printf("Mesh: %d %s, %d welded %s. Map: %d x %d, %d bits.\n", gNumTris,
+    // An RVF file holds no tangents; an imported one may.
+    const char* tangents = !gMeshImported             ? ""
+                           : gFileTangents != nullptr ? " (tangents in the file)"
+                                                      : " (no tangents in the file)";
+    printf("Mesh: %d %s, %d welded %s%s. Map: %d x %d, %d bits.\n", gNumTris,
            CountNoun(gNumTris, "triangle", "triangles"), gNumVerts,
-           CountNoun(gNumVerts, "vertex", "vertices"), gTexInfo.width, gTexInfo.height, gTexInfo.bitDepth);
+           CountNoun(gNumVerts, "vertex", "vertices"), tangents, gTexInfo.width, gTexInfo.height,
+           gTexInfo.bitDepth);
 
     std::string warnings;
     int noTextureArea = 0;
@@ -19,7 +24,6 @@ void PrintLoadSummary() {
                     " without texture area (the map has no direction there)";
     if (gTexInfo.format != KIV_BITMAP_FORMAT_8888)
         warnings += "; the map has no alpha channel (the alpha mode shows white)";
-    // The rows go to GL as stored, and GL takes the first as the bottom one.
-    if (gMapTopRowFirst) warnings += "; the map's rows are stored top first (it shows upside down)";
+    if (gMapGreyscale) warnings += "; the map is greyscale (a height map, not a normal map)";
     if (!warnings.empty()) printf("Warning: %s.\n", warnings.c_str() + 2);
 }

@@ -1,4 +1,6 @@
 // Loading the mesh and the normal map into the globals, before the window exists or on "l".
+// The kind of each file is told by its content: RVF meshes and plain Targa maps stored bottom
+// row first take the readers' own paths here, everything else goes through viewer/Opening.cpp.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -11,6 +13,7 @@
 
 #include "image/TGAIO.h"
 #include "platform/Progress.h"
+#include "viewer/Opening.h"
 #include "viewer/RVFView.h"
 
 namespace {
@@ -19,6 +22,9 @@ void ReleaseMesh() {
     gNumTris = 0;
     delete[] gTriangles;
     gTriangles = nullptr;
+    delete[] gFileTangents;
+    gFileTangents = nullptr;
+    gMeshImported = false;
     gNumVerts = 0;
     delete[] gVertices;
     gVertices = nullptr;
@@ -82,60 +88,72 @@ bool IsDirectory(FILE* fp) {
     return fstat(fileno(fp), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// Whether the Targa header at fp's start declares its rows top first (descriptor bit 5). The
-// stream is left at its start.
-bool TargaTopRowFirst(FILE* fp) {
-    TGAHeaderInfo header;
-    bool topFirst = TGAReadHeader(fp, &header) && (header.imdesc & 0x20) != 0;
-    rewind(fp);
-    return topFirst;
-}
-
 // Turns blue-first texels into red-first ones; `stride` is 3 or 4 bytes.
 void SwapRedBlue(BYTE* texels, size_t count, size_t stride) {
     for (size_t i = 0; i < count; ++i) std::swap(texels[stride * i], texels[stride * i + 2]);
+}
+
+// Empties the map globals, releasing the texels.
+void ReleaseMap() {
+    gTexInfo.width = 0;
+    gTexInfo.height = 0;
+    gTexInfo.bitDepth = 0;
+    gTexInfo.format = KIV_BITMAP_FORMAT_UNKNOWN;
+    delete[] gTexInfo.pixels;
+    gTexInfo.pixels = nullptr;
+    gMapGreyscale = false;
+    gMapInMesh = false;
 }
 
 // What the globals hold of one loaded mesh and map, kept aside while another load is tried.
 struct Loaded {
     int numTris, numVerts;
     RvRawTriangle* triangles;
+    float* fileTangents;
+    bool meshImported;
     RvTangentPointD* vertices;
     RvIndex* indices;
     KivBitmap texInfo;
-    bool mapTopRowFirst;
+    bool mapGreyscale, mapInMesh;
     std::string meshPath, mapPath;
 };
 
 // Moves the loaded mesh and map out of the globals, which are left empty.
 Loaded TakeLoaded() {
-    Loaded kept = {gNumTris, gNumVerts,       gTriangles, gVertices, gIndices,
-                   gTexInfo, gMapTopRowFirst, gMeshPath,  gMapPath};
+    Loaded kept = {gNumTris, gNumVerts, gTriangles,    gFileTangents, gMeshImported, gVertices,
+                   gIndices, gTexInfo,  gMapGreyscale, gMapInMesh,    gMeshPath,     gMapPath};
     gNumTris = gNumVerts = 0;
     gTriangles = nullptr;
+    gFileTangents = nullptr;
+    gMeshImported = false;
     gVertices = nullptr;
     gIndices = nullptr;
     gTexInfo = {0, 0, 0, KIV_BITMAP_FORMAT_UNKNOWN, nullptr};
+    gMapGreyscale = gMapInMesh = false;
     return kept;
 }
 
 // Releases what the globals hold and puts `kept` back in its place.
 void PutBack(Loaded* kept) {
     ReleaseMesh();
-    delete[] gTexInfo.pixels;
+    ReleaseMap();
     gNumTris = kept->numTris;
     gNumVerts = kept->numVerts;
     gTriangles = kept->triangles;
+    gFileTangents = kept->fileTangents;
+    gMeshImported = kept->meshImported;
     gVertices = kept->vertices;
     gIndices = kept->indices;
     gTexInfo = kept->texInfo;
-    gMapTopRowFirst = kept->mapTopRowFirst;
+    gMapGreyscale = kept->mapGreyscale;
+    gMapInMesh = kept->mapInMesh;
     gMeshPath = kept->meshPath;
     gMapPath = kept->mapPath;
 }
 
 void Release(Loaded* kept) {
     delete[] kept->triangles;
+    delete[] kept->fileTangents;
     delete[] kept->vertices;
     delete[] kept->indices;
     delete[] kept->texInfo.pixels;
@@ -167,9 +185,10 @@ bool ChooseObjectAndMapKeepingCurrent() {
 
 bool LoadObjectAndMapKeepingCurrent(const char* objectFile, const char* textureFile) {
     // Both paths are copied first: they may be the globals that the load replaces.
-    std::string mesh = objectFile, map = textureFile;
+    const bool named = textureFile == nullptr;
+    std::string mesh = objectFile, map = named ? "" : textureFile;
     Loaded kept = TakeLoaded();
-    if (LoadObjectFile(mesh.c_str()) && LoadTextureFile(map.c_str())) {
+    if (LoadObjectFile(mesh.c_str()) && (named ? LoadMeshMap() : LoadTextureFile(map.c_str()))) {
         Release(&kept);
         return true;
     }
@@ -195,21 +214,28 @@ bool LoadObjectFile(const char* objectFile) {
         return false;
     }
     bool directory = IsDirectory(fp);
+    // A directory goes to the RVF reader, which refuses it in its own words.
+    const ImportKind kind = directory ? IMPORT_KIND_RVF : ImportKindOf(fp);
     // A load of over a second shows its progress; it has ended before any message.
-    ProgressBegin("reading the mesh", 0);
-    if (!RvReadTriangles(fp, &gNumTris, &gTriangles)) {
+    const bool imported = kind != IMPORT_KIND_RVF;
+    ProgressBegin(imported ? "importing the mesh" : "reading the mesh", imported ? 100 : 0);
+    if (imported) {
+        fclose(fp);
+        if (!ImportObjectFile(objectFile, kind)) return false;
+    } else if (!RvReadTriangles(fp, &gNumTris, &gTriangles)) {
         ProgressEnd();
         fclose(fp);
         printf("ERROR: Unable to read file: %s\n", objectFile);
         if (directory) PrintReason(EISDIR);
         ReleaseMesh();
         return false;
+    } else {
+        fclose(fp);
     }
-    fclose(fp);
     // A NaN or an infinity cannot be drawn, and would spoil the centring of every other
     // triangle: such triangles are left out and the rest shown. With none left the weld fails.
     int numInFile = gNumTris;
-    gNumTris = RvKeepFiniteTriangles(gNumTris, gTriangles);
+    gNumTris = RvKeepFiniteTriangles(gNumTris, gTriangles, gFileTangents);
     ProgressNext("welding the mesh", 0);
     if (!RvCreateVertexBuffers(gNumTris, gTriangles, &gNumVerts, &gVertices, &gIndices)) {
         ProgressEnd();
@@ -235,12 +261,7 @@ bool LoadObjectFile(const char* objectFile) {
 }
 
 bool LoadTextureFile(const char* textureFile) {
-    gTexInfo.width = 0;
-    gTexInfo.height = 0;
-    gTexInfo.bitDepth = 0;
-    gTexInfo.format = KIV_BITMAP_FORMAT_UNKNOWN;
-    delete[] gTexInfo.pixels;
-    gTexInfo.pixels = nullptr;
+    ReleaseMap();
 
     FILE* fp = fopen(textureFile, "rb");
     if (fp == nullptr) {
@@ -250,7 +271,14 @@ bool LoadTextureFile(const char* textureFile) {
         return false;
     }
     bool directory = IsDirectory(fp);
-    gMapTopRowFirst = TargaTopRowFirst(fp);
+    // A directory goes to the Targa reader, which refuses it in its own words.
+    const ImportKind kind = directory ? IMPORT_KIND_TARGA_PLAIN : ImportKindOf(fp);
+    if (kind != IMPORT_KIND_TARGA_PLAIN) {
+        bool imported = ImportTextureFile(fp, kind, textureFile);
+        fclose(fp);
+        if (imported) gMapPath = textureFile;
+        return imported;
+    }
     int width = 0, height = 0, bitDepth = 0;
     BYTE* pixels = nullptr;
     bool read = TGAReadImage(fp, &width, &height, &bitDepth, &pixels);
@@ -282,6 +310,26 @@ bool LoadTextureFile(const char* textureFile) {
             printf("ERROR: Unhandled Targa bitdepth: %d\n", bitDepth);
             return false;
     }
+}
+
+bool MeshNamesMap() {
+    bool embedded;
+    return gMeshImported && !ImportedMeshMap(&embedded).empty();
+}
+
+bool LoadMeshMap() {
+    if (!MeshNamesMap()) {
+        printf("%s names no normal map.\n", gMeshPath.c_str());
+        return false;
+    }
+    bool embedded;
+    const std::string& map = ImportedMeshMap(&embedded);
+    if (!embedded) return LoadTextureFile(map.c_str());
+    ReleaseMap();
+    if (!ImportEmbeddedMap(gMeshPath.c_str())) return false;
+    gMapPath = gMeshPath;
+    gMapInMesh = true;
+    return true;
 }
 
 void LoadNewObjectAndMap() {

@@ -1,5 +1,6 @@
-// RVFView: shows a normal-mapped mesh in one window. The mesh and the map come from the two
-// command-line arguments or from the file choosers.
+// RVFView: shows a normal-mapped mesh in one window. The mesh and the map come from the
+// command-line arguments (the map may be the one the mesh's material names) or from the file
+// choosers.
 #include "viewer/RVFView.h"
 
 #include <GL/freeglut.h>
@@ -14,11 +15,14 @@
 namespace {
 
 const char kUsage[] =
-    "Usage: RVFView [OPTIONS] [MESH.rvf MAP.tga]\n"
+    "Usage: RVFView [OPTIONS] [MESH [MAP]]\n"
     "\n"
-    "Shows the triangle mesh MESH.rvf with the tangent-space normal map MAP.tga (24 or 32 bits)\n"
-    "in a window, lit by a light at the eye. Without both files, file choosers ask for them: a\n"
-    "desktop dialog when zenity is installed, else a prompt on the console.\n"
+    "Shows the triangle mesh MESH with the tangent-space normal map MAP in a window, lit by a\n"
+    "light at the eye. MESH is an RVF file or any mesh Assimp reads (OBJ, FBX, glTF, GLB, PLY,\n"
+    "Collada, ...); MAP a Targa, PNG or JPEG image. Without MAP, the map the mesh's material\n"
+    "names is shown (a glTF normal texture, an OBJ map_Bump or norm), else a file chooser asks\n"
+    "for it; without MESH, file choosers ask for both: a desktop dialog when zenity is installed,\n"
+    "else a prompt on the console.\n"
     "\n"
     "Options:\n"
     "  -h, --help     this text\n"
@@ -78,6 +82,9 @@ int main(int argc, char** argv) {
     if (files.size() == 2) {
         if (!LoadObjectFile(files[0])) ChooseUntilLoaded(GetRVFFileName, LoadObjectFile);
         if (!LoadTextureFile(files[1])) ChooseUntilLoaded(GetTextureFileName, LoadTextureFile);
+    } else if (files.size() == 1) {
+        if (!LoadObjectFile(files[0])) ChooseUntilLoaded(GetRVFFileName, LoadObjectFile);
+        if (!MeshNamesMap() || !LoadMeshMap()) ChooseUntilLoaded(GetTextureFileName, LoadTextureFile);
     } else {
         LoadNewObjectAndMap();
     }

@@ -63,15 +63,20 @@ extern bool gLeftMovesLight;  // the left button went down with Ctrl: its drag m
 // The loaded mesh and map.
 extern int gNumTris;
 extern RvRawTriangle* gTriangles;  // as read from the file; only the weld reads it
+extern float* gFileTangents;       // the tangents the mesh file stores, 12 floats a triangle of
+                                   // gTriangles (x, y, z, w a corner, w the bitangent's sign
+                                   // against cross(N, T)), or null when it stores none
+extern bool gMeshImported;         // the mesh came through the importer, not from an RVF file
 extern int gNumVerts;
 extern RvTangentPointD* gVertices;  // welded vertices, positions centred and scaled
 extern RvIndex* gIndices;           // gNumTris index triples into gVertices
 extern double* gLightVec;           // 3 packed light-vector components per vertex
-extern KivBitmap gTexInfo;          // the normal map, texels red first
-extern bool gMapTopRowFirst;        // the map's Targa header says its rows are stored top first
+extern KivBitmap gTexInfo;          // the normal map, texels red first, rows bottom first
+extern bool gMapGreyscale;          // the map's file holds grey samples: a height map
 extern bool gHaveTexture;           // gTextureID was created by TextureInit
 extern std::string gMeshPath;       // the files the mesh and the map were loaded from
 extern std::string gMapPath;
+extern bool gMapInMesh;  // the map was stored inside the mesh file (gMapPath is then gMeshPath)
 extern GLuint gTextureID;
 
 // ---------------------------------------------------------------------------------------------
@@ -132,16 +137,28 @@ void matrixRotate(GLfloat* m, GLfloat degrees, int axis);
 void matrixTranslate(GLfloat* m, const GLfloat* o);
 
 // ---------------------------------------------------------------------------------------------
-// Loading. Messages go to standard output; no GL state is touched. When a file cannot be opened,
-// or is a directory, a line with the system's reason follows the loader's message.
+// Loading. Messages go to standard output; no GL state is touched. Files are told by their
+// content: an RVF mesh and a plain Targa stored bottom row first are read by the library's own
+// readers, every other mesh through the importer and every other map (PNG, JPEG, any Targa)
+// through the import library's decoders. A failure prints the loader's line and, where it can
+// tell, one more: the system's reason when a file cannot be opened or is a directory, the
+// importer's or the decoder's reason, or what the file is when it is not of the asked role.
 
 // Reads, welds, centres and scales the mesh in `objectFile`; the previous mesh is dropped
 // first, so after false there is no mesh. Triangles with a NaN or an infinity are left out, with
 // one line that counts them; a mesh with none left, or wider than a float holds, is refused.
+// An imported mesh keeps the tangents its file stores in gFileTangents and what its material
+// names as its normal map (MeshNamesMap).
 bool LoadObjectFile(const char* objectFile);
-// Reads the Targa map in `textureFile` into gTexInfo as 24- or 32-bit texels, red first, and
-// whether its header declares the rows top first into gMapTopRowFirst.
+// Reads the map in `textureFile` into gTexInfo as 24- or 32-bit texels, red first, bottom row
+// first, and whether its file holds grey samples into gMapGreyscale.
 bool LoadTextureFile(const char* textureFile);
+// True when the mesh loaded last is an imported one whose material names a normal map.
+bool MeshNamesMap();
+// Loads the normal map the mesh's material names: a file through LoadTextureFile, or an image
+// stored inside the mesh file, decoded from its bytes (gMapPath then names the mesh file and
+// gMapInMesh is set). False after the loader's messages, or silently when it names none.
+bool LoadMeshMap();
 // Prints what is loaded on standard output: triangles, welded vertices and the map's size and
 // depth in one line, then one line of warnings when there are any.
 void PrintLoadSummary();
@@ -152,8 +169,9 @@ void ChooseUntilLoaded(bool (*choose)(int*, char*), bool (*load)(const char*));
 // Asks for a mesh and then a map, each until it loads, and keeps them. When the user gives no
 // file, the mesh and map loaded before stay as they were and false is returned after one line.
 bool ChooseObjectAndMapKeepingCurrent();
-// Loads the mesh and the map in these two files; when either fails (after its loader's message)
-// the mesh and map loaded before stay as they were and false is returned.
+// Loads the mesh and the map in these two files, or with a null textureFile the map the mesh
+// names (LoadMeshMap); when either fails (after its loader's message) the mesh and map loaded
+// before stay as they were and false is returned.
 bool LoadObjectAndMapKeepingCurrent(const char* objectFile, const char* textureFile);
 
 // ---------------------------------------------------------------------------------------------

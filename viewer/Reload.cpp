@@ -5,7 +5,7 @@
 #include "viewer/RVFView.h"
 
 bool ReloadObjectAndMap() {
-    if (!LoadObjectAndMapKeepingCurrent(gMeshPath.c_str(), gMapPath.c_str())) {
+    if (!LoadObjectAndMapKeepingCurrent(gMeshPath.c_str(), gMapInMesh ? nullptr : gMapPath.c_str())) {
         printf("Reload failed: the mesh and the map on screen stay.\n");
         return false;
     }

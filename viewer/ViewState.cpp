@@ -36,15 +36,18 @@ bool gLeftMovesLight = false;
 
 int gNumTris = 0;
 RvRawTriangle* gTriangles = nullptr;
+float* gFileTangents = nullptr;
+bool gMeshImported = false;
 int gNumVerts = 0;
 RvTangentPointD* gVertices = nullptr;
 RvIndex* gIndices = nullptr;
 double* gLightVec = nullptr;
 KivBitmap gTexInfo = {0, 0, 0, KIV_BITMAP_FORMAT_UNKNOWN, nullptr};
-bool gMapTopRowFirst = false;
+bool gMapGreyscale = false;
 bool gHaveTexture = false;
 std::string gMeshPath;
 std::string gMapPath;
+bool gMapInMesh = false;
 GLuint gTextureID = 0;
 
 void PrintKeyHelp() {

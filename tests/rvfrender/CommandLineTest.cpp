@@ -7,7 +7,7 @@ typedef RenderTest RenderCommandLine;
 TEST_F(RenderCommandLine, HelpAndThePictureOfTheAskedSizeAreNamedOnStandardOutput) {
     RunResult help = Render({"--help"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("Usage: rvfrender [OPTIONS] MESH.rvf MAP.tga OUT.png\n", 0), 0u) << help.out;
+    EXPECT_EQ(help.out.rfind("Usage: rvfrender [OPTIONS] MESH [MAP] OUT.png\n", 0), 0u) << help.out;
     RunResult version = Render({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out, "rvfrender " RVF_VERSION "\n");
@@ -34,7 +34,7 @@ TEST_F(RenderCommandLine, EachFailureIsOneLineWithItsStatus) {
         const char* args;
         std::string err;
     } cases[] = {
-        {2, "m t", "needs MESH.rvf MAP.tga OUT.png"},
+        {2, "m", "needs MESH [MAP] OUT.png"},
         {2, "m t o x", "unexpected operand 'x'"},
         {2, "--bogus m t o", "unknown option '--bogus'"},
         {2, "--bogus=1 m t o", "unknown option '--bogus'"},
@@ -53,8 +53,15 @@ TEST_F(RenderCommandLine, EachFailureIsOneLineWithItsStatus) {
          "'out.jpg' does not end in .png, and PNG is what rvfrender writes"},
         {1, "none.rvf torus.tga out.png", "cannot open the mesh 'none.rvf': No such file or directory"},
         {1, "torus.rvf none.tga out.png", "cannot open the map 'none.tga': No such file or directory"},
-        {1, "torus.tga torus.tga out.png", "cannot load the mesh 'torus.tga': Unable to read header"},
-        {1, "torus.rvf short.tga out.png", "cannot load the map 'short.tga': ERROR! Bad Targa header!"},
+        {1, "torus.tga torus.tga out.png",
+         "cannot load the mesh 'torus.tga': torus.tga is a Targa image, not a mesh: give the mesh first, "
+         "then "
+         "the map"},
+        {1, "torus.rvf short.tga out.png",
+         "cannot load the map 'short.tga': short.tga is no PNG, JPEG or Targa image: if it is a mesh, give "
+         "it "
+         "first, then the map"},
+        {1, "torus.rvf out.png", "the mesh 'torus.rvf' names no normal map: name one before the picture"},
         {1, "--mode alpha torus.rvf rgb.tga out.png",
          "mode 3 (alpha) needs a map with an alpha channel; 'rgb.tga' has 24 bits"},
     };

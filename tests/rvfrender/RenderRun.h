@@ -42,6 +42,14 @@ inline Picture ReadPng(const std::string& path) {
     return p;
 }
 
+// Whether the pictures in files a and b are equal pixel for pixel, as ImageMagick compares them.
+inline testing::AssertionResult SamePictures(const std::string& a, const std::string& b) {
+    RunResult c = RunProgram("/usr/bin/compare", {"-metric", "AE", a, b, "null:"});
+    if (c.status != 0)
+        return testing::AssertionFailure() << a << " and " << b << ": " << c.err << " pixels differ";
+    return testing::AssertionSuccess();
+}
+
 class RenderTest : public ToolTest {
 protected:
     // rvfrender must not need a display.

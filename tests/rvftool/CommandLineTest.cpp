@@ -29,6 +29,7 @@ TEST_F(CommandLine, EachFailureIsOneLineWithItsStatus) {
     WriteFile("empty.smd", "version 1\ntriangles\nend\n");
     WriteFile("bare.obj", FileText(RVFTOOL_TEST_DATA "/untextured.obj"));
     WriteFile("in.png", "GIF89a, not a PNG");
+    WriteFile("map.tga", std::string("\0\0\2\0\0\0\0\0\0\0\0\0\1\0\1\0\x18\0", 18) + "abc");
     WriteFile("out", "old");
     const struct {
         int status;
@@ -48,17 +49,26 @@ TEST_F(CommandLine, EachFailureIsOneLineWithItsStatus) {
         {2, "info --version", "rvftool info: unknown option '--version' (see 'rvftool info --help')"},
         {1, "info -- --json", "rvftool: --json: cannot open: No such file or directory"},
         {1, "info text.rvf",
-         "rvftool: text.rvf: not an RVF file (no \"TRIS\" chunk inside an \"RVF \" container)"},
+         "rvftool: text.rvf: No suitable reader found for the file format of file \"text.rvf\"."},
+        {1, "info map.tga", "rvftool: map.tga: a Targa image, not a mesh"},
+        {1, "tangents in.png",
+         "rvftool: in.png: No suitable reader found for the file format of file \"in.png\"."},
         {1, "convert mesh.rvf out", "rvftool: mesh.rvf: already an RVF file"},
         {1, "convert odd.bin out",
-         "rvftool: odd.bin: neither an SMD mesh nor bare triangle data (name the kind with --from)"},
+         "rvftool: odd.bin: neither an SMD mesh nor bare triangle data (name the kind with --from, or use "
+         "'rvftool import' for meshes of other formats)"},
+        {1, "convert map.tga out", "rvftool: map.tga: a Targa image, not a mesh: use 'rvftool map'"},
         {1, "convert --from=bare odd.bin out",
          "rvftool: odd.bin: bare triangle data of 2 triangles takes 196 bytes, the file has 197"},
         {1, "convert --from=bare one.bin out",
          "rvftool: one.bin: bare triangle data of 1 triangle takes 100 bytes, the file has 101"},
         {1, "convert empty.smd out", "rvftool: empty.smd: no triangles in the SMD file"},
         {1, "import bare.obj out", "rvftool: bare.obj: mesh 'Bare' has no texture coordinates"},
-        {1, "map in.png out", "rvftool: in.png: not a readable PNG (Not a PNG file)"},
+        {1, "import map.tga out", "rvftool: map.tga: a Targa image, not a mesh: use 'rvftool map'"},
+        {1, "import mesh.rvf out", "rvftool: mesh.rvf: already an RVF file"},
+        {1, "map in.png out",
+         "rvftool: in.png: not a PNG, JPEG or Targa image (a mesh goes to 'rvftool import')"},
+        {1, "map mesh.rvf out", "rvftool: mesh.rvf: an RVF mesh, not an image"},
         {1, "convert mesh.bin .", "rvftool: '.' is a directory"},
         {1, "import . out", "rvftool: '.' is a directory"},
         {1, "info .", "rvftool: '.' is a directory"},

@@ -84,3 +84,16 @@ TEST_F(Map, GreyscalePngIsWrittenWithAWarning) {
         r.err,
         "rvftool: warning: grey.png: greyscale: it holds heights, not the directions of a normal map\n");
 }
+
+// A map is told by its content: a Targa that is run-length encoded and stored top row first
+// gives the same plain Targa as the PNG it was made from.
+TEST_F(Map, RunLengthTargaStoredTopFirstGivesThePlainTarga) {
+    const std::string expected = MapPng("PNG32:", 4);
+    RunResult made = RunProgram(kConvert, {"in.png", "-compress", "RLE", "-orient", "TopLeft", "in.tga"});
+    ASSERT_EQ(made.status, 0) << made.err;
+    const std::string tga = FileText("in.tga");
+    ASSERT_TRUE(tga.size() > 18 && tga[2] == 10 && (tga[17] & 0x20) != 0) << "not run-length, top first";
+    RunResult r = Tool({"map", "in.tga", "b.tga"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(FileText("b.tga"), expected);
+}

@@ -11,11 +11,12 @@
 #include "tools/common/CommandLine.h"
 
 const char kRenderUsage[] =
-    "Usage: rvfrender [OPTIONS] MESH.rvf MAP.tga OUT.png\n"
+    "Usage: rvfrender [OPTIONS] MESH [MAP] OUT.png\n"
     "\n"
-    "Draws one frame of MESH.rvf with the normal map MAP.tga as RVFView draws it, in an\n"
-    "off-screen Mesa context (no window, no display), and writes it to OUT.png (a PNG file,\n"
-    "so its name ends in .png).\n"
+    "Draws one frame of MESH with the normal map MAP as RVFView draws it, in an off-screen Mesa\n"
+    "context (no window, no display), and writes it to OUT.png (a PNG file, so its name ends in\n"
+    ".png). MESH is an RVF file or any mesh Assimp reads (OBJ, FBX, glTF, GLB, PLY, ...); MAP a\n"
+    "Targa, PNG or JPEG image. Without MAP, the map the mesh's material names is drawn.\n"
     "\n"
     "Options:\n"
     "  --mode MODE          shading mode: 0 or diffuse (diffuse lit normal map, the default),\n"
@@ -203,13 +204,13 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, int* stat
         *status = UsageError(nullptr, "unexpected operand '%s'", line.operands[3]);
         return false;
     }
-    if (line.operands.size() != 3) {
-        *status = UsageError(nullptr, "needs MESH.rvf MAP.tga OUT.png");
+    if (line.operands.size() < 2) {
+        *status = UsageError(nullptr, "needs MESH [MAP] OUT.png");
         return false;
     }
     options->mesh = line.operands[0];
-    options->map = line.operands[1];
-    options->out = line.operands[2];
+    options->map = line.operands.size() == 3 ? line.operands[1] : nullptr;
+    options->out = line.operands.back();
     // Only PNG is written: under another name its bytes would pass for another format.
     std::vector<const char*> written = {options->out};
     if (!options->diff.empty()) written.push_back(options->diff.c_str());

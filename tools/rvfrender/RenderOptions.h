@@ -8,8 +8,8 @@
 #include "viewer/RVFView.h"
 
 struct RenderOptions {
-    const char* mesh = nullptr;  // the three operands
-    const char* map = nullptr;
+    const char* mesh = nullptr;  // the operands
+    const char* map = nullptr;   // null: the map the mesh names
     const char* out = nullptr;
     int mode = 0;  // gViewMode, 0 to 3
     bool wireframe = false;

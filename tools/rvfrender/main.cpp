@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <new>
 #include <string>
@@ -16,25 +17,60 @@
 
 namespace {
 
-// Loads `path` with the viewer's loader `load`; the loader's console lines become the reason
-// of the one failure message, or warnings after a load (the triangles left out).
-bool Load(const char* what, const char* path, bool (*load)(const char*)) {
-    // The open is tried first for the system's reason, which the loaders do not give.
-    FILE* fp = std::fopen(path, "rb");
-    if (fp == nullptr) {
-        Fail("cannot open the %s '%s': %s", what, path, std::strerror(errno));
+// Why a viewer's loader failed, from its console lines: the first that says more than its own
+// line naming the file, without the words that introduce it.
+std::string Reason(const std::vector<std::string>& lines) {
+    static const char* const kOnlyNames[] = {"ERROR: Unable to read file: ", "ERROR: Unable to open file: "};
+    static const char* const kIntroductions[] = {
+        "ERROR: ", "The system says: ", "The importer says: ", "The decoder says: "};
+    std::string reason = FirstLine(lines, "unknown reason");
+    for (const std::string& line : lines) {
+        bool onlyNames = false;
+        for (const char* words : kOnlyNames) onlyNames = onlyNames || line.rfind(words, 0) == 0;
+        if (!onlyNames) {
+            reason = line;
+            break;
+        }
+    }
+    for (const char* words : kIntroductions)
+        if (reason.rfind(words, 0) == 0) return reason.substr(std::strlen(words));
+    return reason;
+}
+
+// Runs `load`, a call of the viewer's loaders that reads `what` (the file `path`, or none to
+// open first); the loader's console lines become the reason of the one failure message, or
+// warnings about `path` after a load (the triangles left out).
+bool Load(const std::string& what, const char* path, const std::function<bool()>& load) {
+    // The open is tried first for the system's own words.
+    FILE* fp = path != nullptr ? std::fopen(path, "rb") : nullptr;
+    if (path != nullptr && fp == nullptr) {
+        Fail("cannot open %s: %s", what.c_str(), std::strerror(errno));
         return false;
     }
-    std::fclose(fp);
+    if (fp != nullptr) std::fclose(fp);
     std::vector<std::string> lines;
-    if (!RunCapturingConsole([&] { return load(path); }, &lines)) {
-        // The viewer's loaders put "ERROR: " before their own lines.
-        Fail("cannot load the %s '%s': %s", what, path,
-             FirstLine(lines, "unknown reason", "ERROR: ").c_str());
+    if (!RunCapturingConsole(load, &lines)) {
+        Fail("cannot load %s: %s", what.c_str(), Reason(lines).c_str());
         return false;
     }
-    for (const std::string& line : lines) Warn("%s: %s", path, line.c_str());
+    for (const std::string& line : lines)
+        Warn("%s: %s", path != nullptr ? path : gMeshPath.c_str(), line.c_str());
     return true;
+}
+
+// Loads the mesh and the map the options name, or without a map the one the mesh names; false
+// after a message.
+bool LoadFiles(const RenderOptions& options) {
+    const std::string mesh = std::string("'") + options.mesh + "'";
+    if (!Load("the mesh " + mesh, options.mesh, [&] { return LoadObjectFile(options.mesh); })) return false;
+    if (options.map != nullptr)
+        return Load(std::string("the map '") + options.map + "'", options.map,
+                    [&] { return LoadTextureFile(options.map); });
+    if (!MeshNamesMap()) {
+        Fail("the mesh %s names no normal map: name one before the picture", mesh.c_str());
+        return false;
+    }
+    return Load("the map that " + mesh + " names", nullptr, LoadMeshMap);
 }
 
 // Puts the viewer into the state the options ask for, as start-up and the keys and drags would.
@@ -80,10 +116,9 @@ bool Draw() {
 // The frame the options ask for as RGB, top row first; array new, the caller's. Null after a
 // message.
 unsigned char* Render(const RenderOptions& options) {
-    if (!Load("mesh", options.mesh, LoadObjectFile) || !Load("map", options.map, LoadTextureFile))
-        return nullptr;
+    if (!LoadFiles(options)) return nullptr;
     if (options.mode == 3 && gTexInfo.format != KIV_BITMAP_FORMAT_8888) {
-        Fail("mode 3 (alpha) needs a map with an alpha channel; '%s' has %d bits", options.map,
+        Fail("mode 3 (alpha) needs a map with an alpha channel; '%s' has %d bits", gMapPath.c_str(),
              gTexInfo.bitDepth);
         return nullptr;
     }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "import/Import.h"
 #include "mesh/RvFileIO.h"
 #include "mesh/SMDFileIO.h"
 #include "platform/MacSpecific.h"
@@ -164,11 +165,15 @@ int RunConvert(int argc, char** argv) {
         } else if (HasSmdTrianglesLine(fp)) {
             kind = kSmd;
         } else {
-            std::rewind(fp);
-            bool isRvf = RvFileHasTriangles(fp);
+            const ImportKind other = ImportKindOf(fp);
             std::fclose(fp);
-            if (isRvf) return Fail("%s: already an RVF file", in);
-            return Fail("%s: neither an SMD mesh nor bare triangle data (name the kind with --from)", in);
+            if (other == IMPORT_KIND_RVF) return Fail("%s: already an RVF file", in);
+            if (other != IMPORT_KIND_MESH)
+                return Fail("%s: %s, not a mesh: use 'rvftool map'", in, ImportKindName(other));
+            return Fail(
+                "%s: neither an SMD mesh nor bare triangle data (name the kind with --from, or use "
+                "'rvftool import' for meshes of other formats)",
+                in);
         }
     }
     int result = kind == kSmd ? ConvertSmd(in, fp, out) : ConvertBare(in, fp, fileSize, out);

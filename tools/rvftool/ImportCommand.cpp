@@ -1,12 +1,9 @@
 // rvftool import: any mesh file Assimp reads to an RVF file: every mesh of the scene placed by
 // its node transforms, triangulated, normals generated where the file has none, and the
 // first texture-coordinate set.
-#include <cstddef>
 #include <cstdio>
-#include <string>
 
 #include "import/Import.h"
-#include "platform/Progress.h"
 #include "tools/common/CommandLine.h"
 #include "tools/rvftool/Commands.h"
 #include "tools/rvftool/MeshFiles.h"
@@ -24,9 +21,6 @@ const char kHelp[] =
     "\n"
     "Options:\n"
     "  -h, --help  show this help\n";
-
-// Forwards the importer's estimate, in percent, to the progress line.
-void ShowProgress(float percent, void*) { ProgressUpdate(std::size_t(percent)); }
 
 }  // namespace
 
@@ -46,14 +40,14 @@ int RunImport(int argc, char** argv) {
     // Assimp opens the file itself, and says only that it failed.
     FILE* fp = OpenInputFile(in);
     if (fp == nullptr) return kExitFailure;
+    const ImportKind kind = ImportKindOf(fp);
     std::fclose(fp);
+    if (kind == IMPORT_KIND_RVF) return Fail("%s: already an RVF file", in);
+    if (kind != IMPORT_KIND_MESH)
+        return Fail("%s: %s, not a mesh: use 'rvftool map'", in, ImportKindName(kind));
 
     ImportedMesh mesh;
-    std::string error;
-    ProgressBegin("importing", 100);
-    const bool imported = ImportMeshFile(in, &mesh, &error, ShowProgress, nullptr);
-    ProgressEnd();
-    if (!imported) return Fail("%s: %s", in, error.c_str());
+    if (!ImportMesh(in, &mesh)) return kExitFailure;
     delete[] mesh.tangents;
     if (mesh.numTris > kMaxRvfTriangles) {
         delete[] mesh.tris;

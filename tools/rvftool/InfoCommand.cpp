@@ -1,4 +1,4 @@
-// rvftool info: the figures of one RVF mesh, as text for people or JSON for scripts.
+// rvftool info: the figures of one mesh, as text for people or JSON for scripts.
 #include <cmath>
 #include <cstdio>
 
@@ -11,9 +11,9 @@
 namespace {
 
 const char kHelp[] =
-    "Usage: rvftool info [--json] FILE.rvf\n"
+    "Usage: rvftool info [--json] MESH\n"
     "\n"
-    "Prints the figures of an RVF mesh:\n"
+    "Prints the figures of MESH, an RVF file or any mesh the importer reads (OBJ, glTF, FBX, ...):\n"
     "  triangles              the triangle count of the file\n"
     "  welded vertices        the distinct vertices RVFView draws after welding the corners\n"
     "  bounds min, max        the smallest and largest x, y, z of the corner positions\n"
@@ -22,6 +22,7 @@ const char kHelp[] =
     "                         normal map has no direction\n"
     "  non-finite triangles   triangles with an infinite or NaN value anywhere\n"
     "  u range, v range       the smallest and largest texture coordinates\n"
+    "  tangents in file       whether the file stores tangents (glTF and FBX can; RVF cannot)\n"
     "RVFView leaves out the triangles with a non-finite value, and so does every other figure.\n"
     "Two edges count as collinear when the sine of their angle is below 1e-7.\n"
     "\n"
@@ -36,6 +37,7 @@ struct MeshSummary {
     int degenerate;
     int noTextureArea;
     int nonFinite;
+    bool fileTangents;
     bool haveRanges;  // false when no triangle is finite
     double boundsMin[3];
     double boundsMax[3];
@@ -124,6 +126,7 @@ void PrintText(const MeshSummary& s) {
         std::printf("u range:              none\n");
         std::printf("v range:              none\n");
     }
+    std::printf("tangents in file:     %s\n", s.fileTangents ? "yes" : "no");
 }
 
 void PrintJsonArray(const char* name, const double* values, int count, bool have, const char* tail) {
@@ -152,7 +155,8 @@ void PrintJson(const MeshSummary& s) {
     std::printf("  \"texCoords\": {\n");
     PrintJsonArray("min", s.texMin, 2, s.haveRanges, ",");
     PrintJsonArray("max", s.texMax, 2, s.haveRanges, "");
-    std::printf("  }\n");
+    std::printf("  },\n");
+    std::printf("  \"fileTangents\": %s\n", s.fileTangents ? "true" : "false");
     std::printf("}\n");
 }
 
@@ -167,13 +171,16 @@ int RunInfo(int argc, char** argv) {
         std::fputs(kHelp, stdout);
         return kExitOk;
     }
-    if (line.operands.size() != 1) return UsageError("info", "expects one RVF file");
+    if (line.operands.size() != 1) return UsageError("info", "expects one mesh file");
     const char* path = line.operands[0];
 
     int numTris = 0;
     RvRawTriangle* tris = nullptr;
-    if (!ReadRvfFile(path, &numTris, &tris)) return kExitFailure;
+    float* fileTangents = nullptr;
+    if (!ReadMeshFile(path, &numTris, &tris, &fileTangents)) return kExitFailure;
     MeshSummary summary;
+    summary.fileTangents = fileTangents != nullptr;
+    delete[] fileTangents;
     int numFinite = RvKeepFiniteTriangles(numTris, tris);
     Summarize(numTris, numFinite, tris, &summary);
     bool welded = CountWeldedVertices(path, numFinite, tris, &summary.weldedVertices);

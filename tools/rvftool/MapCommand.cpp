@@ -1,4 +1,5 @@
-// rvftool map: a PNG normal map to the Targa that RVFView loads, its samples as stored.
+// rvftool map: a normal map of any kind the import library decodes (PNG, JPEG, Targa) to the
+// plain Targa that every tool of the family loads, its samples as stored.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -14,15 +15,16 @@
 namespace {
 
 const char kHelp[] =
-    "Usage: rvftool map [--depth 24|32] IN.png OUT.tga\n"
+    "Usage: rvftool map [--depth 24|32] IN OUT.tga\n"
     "\n"
-    "Writes the PNG normal map IN.png to OUT.tga as an uncompressed Targa that RVFView loads:\n"
-    "32 bits when the PNG has alpha (an alpha channel or a transparency chunk), kept as it is\n"
-    "for the viewer's Alpha mode, else 24 bits. The samples are copied as stored, without any\n"
-    "gamma or colour-profile correction; 16-bit samples are rounded to 8 bits. Rows are stored\n"
-    "bottom first, as the Targa declares, so the map lies the same way on the mesh as in the\n"
-    "PNG. A Targa holds at most 65535 x 65535 pixels. A greyscale PNG is written with a warning:\n"
-    "it holds heights, not the directions of a normal map.\n"
+    "Writes the normal map IN, a PNG, JPEG or Targa file told by its content, to OUT.tga as an\n"
+    "uncompressed Targa stored bottom row first, the kind every tool of the family loads: 32\n"
+    "bits when IN has alpha (an alpha channel or a PNG's transparency chunk), kept as it is for\n"
+    "the viewer's Alpha mode, else 24 bits. The samples are copied as stored, without any gamma\n"
+    "or colour-profile correction; 16-bit PNG samples are rounded to 8 bits. A Targa may be\n"
+    "run-length encoded and stored from any corner: the map lies the same way on the mesh as in\n"
+    "IN. A Targa holds at most 65535 x 65535 pixels. A greyscale image is written with a\n"
+    "warning: it holds heights, not the directions of a normal map.\n"
     "\n"
     "Options:\n"
     "  --depth 24|32  write this many bits per pixel: 24 drops the alpha, 32 adds an opaque one\n"
@@ -48,16 +50,22 @@ int RunMap(int argc, char** argv) {
         else
             return UsageError("map", "depth '%s' is neither 24 nor 32", value);
     }
-    if (line.operands.size() != 2) return UsageError("map", "expects a PNG file and a Targa file");
+    if (line.operands.size() != 2) return UsageError("map", "expects an image file and a Targa file");
     const char* in = line.operands[0];
     const char* out = line.operands[1];
 
     FILE* fp = OpenInputFile(in);
     if (fp == nullptr) return kExitFailure;
+    const ImportKind kind = ImportKindOf(fp);
+    if (kind == IMPORT_KIND_RVF || kind == IMPORT_KIND_MESH) {
+        std::fclose(fp);
+        if (kind == IMPORT_KIND_RVF) return Fail("%s: an RVF mesh, not an image", in);
+        return Fail("%s: not a PNG, JPEG or Targa image (a mesh goes to 'rvftool import')", in);
+    }
     ImportedMap image;
     std::string error;
-    ProgressBegin("reading PNG", 0);
-    bool read = ImportReadMap(fp, IMPORT_KIND_PNG, depth, &image, &error);
+    ProgressBegin("reading the image", 0);
+    bool read = ImportReadMap(fp, kind, depth, &image, &error);
     ProgressEnd();
     std::fclose(fp);
     if (!read) return Fail("%s: %s", in, error.c_str());

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Progress.h"
 #include "tools/common/CommandLine.h"
 
 bool ReadRvfFile(const char* path, int* numTris, RvRawTriangle** tris) {
@@ -27,6 +28,42 @@ bool ReadRvfFile(const char* path, int* numTris, RvRawTriangle** tris) {
         Fail("%s: %s", path, FirstLine(lines, "cannot read the triangles").c_str());
         return false;
     }
+    return true;
+}
+
+namespace {
+
+// Forwards the importer's estimate, in percent, to the progress line.
+void ShowProgress(float percent, void*) { ProgressUpdate(std::size_t(percent)); }
+
+}  // namespace
+
+bool ImportMesh(const char* path, ImportedMesh* mesh) {
+    std::string error;
+    ProgressBegin("importing", 100);
+    const bool imported = ImportMeshFile(path, mesh, &error, ShowProgress, nullptr);
+    ProgressEnd();
+    if (!imported) Fail("%s: %s", path, error.c_str());
+    return imported;
+}
+
+bool ReadMeshFile(const char* path, int* numTris, RvRawTriangle** tris, float** tangents) {
+    *tris = nullptr;
+    *tangents = nullptr;
+    FILE* fp = OpenInputFile(path);
+    if (fp == nullptr) return false;
+    const ImportKind kind = ImportKindOf(fp);
+    std::fclose(fp);
+    if (kind == IMPORT_KIND_RVF) return ReadRvfFile(path, numTris, tris);
+    if (kind != IMPORT_KIND_MESH) {
+        Fail("%s: %s, not a mesh", path, ImportKindName(kind));
+        return false;
+    }
+    ImportedMesh mesh;
+    if (!ImportMesh(path, &mesh)) return false;
+    *numTris = mesh.numTris;
+    *tris = mesh.tris;
+    *tangents = mesh.tangents;
     return true;
 }
 

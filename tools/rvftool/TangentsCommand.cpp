@@ -21,13 +21,13 @@
 namespace {
 
 const char kHelp[] =
-    "Usage: rvftool tangents [--basis own|mikktspace] [--binary] [--double] [--vec4] FILE.rvf [OUT]\n"
+    "Usage: rvftool tangents [--basis own|mikktspace] [--binary] [--double] [--vec4] MESH [OUT]\n"
     "\n"
-    "Writes the tangent and binormal of every triangle corner of FILE.rvf to OUT, or to\n"
-    "standard output when OUT is missing or '-'. In the own basis (the default) they are\n"
-    "smoothed over the vertices that welding joins (corners across a seam keep their own); in\n"
-    "the mikktspace basis the tangent is the one most normal-map bakers and glTF use, and the\n"
-    "binormal is w * cross(N, T), N the corner's normal made unit.\n"
+    "Writes the tangent and binormal of every triangle corner of MESH (an RVF file, or any mesh\n"
+    "the importer reads) to OUT, or to standard output when OUT is missing or '-'. In the own\n"
+    "basis (the default) they are smoothed over the vertices that welding joins (corners across\n"
+    "a seam keep their own); in the mikktspace basis the tangent is the one most normal-map\n"
+    "bakers and glTF use, and the binormal is w * cross(N, T), N the corner's normal made unit.\n"
     "\n"
     "Text (the default): two comment lines starting with '#', then one line per corner:\n"
     "  TRIANGLE CORNER TX TY TZ BX BY BZ\n"
@@ -220,7 +220,7 @@ int RunTangents(int argc, char** argv) {
             return UsageError("tangents", "unknown basis '%s' (own or mikktspace)", basis);
     }
     if (line.operands.empty() || line.operands.size() > 2)
-        return UsageError("tangents", "expects an RVF file and at most one output file");
+        return UsageError("tangents", "expects a mesh file and at most one output file");
     const char* in = line.operands[0];
     const char* out =
         line.operands.size() == 2 && std::strcmp(line.operands[1], "-") != 0 ? line.operands[1] : nullptr;
@@ -233,7 +233,9 @@ int RunTangents(int argc, char** argv) {
 
     int numTris = 0;
     RvRawTriangle* tris = nullptr;
-    if (!ReadRvfFile(in, &numTris, &tris)) return kExitFailure;
+    float* fileTangents = nullptr;
+    if (!ReadMeshFile(in, &numTris, &tris, &fileTangents)) return kExitFailure;
+    delete[] fileTangents;
     Frames frames = {mikktspace, nullptr, nullptr, nullptr};
     ProgressBegin("computing tangent frames", 0);
     bool computed = ComputeFrames(numTris, tris, precise, vec4, &frames);

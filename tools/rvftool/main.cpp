@@ -1,5 +1,5 @@
 // rvftool: makes RVF meshes and Targa normal maps from the files a user has, and looks inside
-// RVF meshes without a display. One command per run, named by the first argument.
+// meshes without a display. One command per run, named by the first argument.
 #include <cstdio>
 #include <cstring>
 
@@ -22,15 +22,15 @@ const Command kCommands[] = {
 const char kUsage[] =
     "Usage: rvftool COMMAND [OPTIONS] ARGUMENTS\n"
     "\n"
-    "Makes RVF meshes and Targa normal maps for RVFView, and looks inside RVF meshes.\n"
+    "Makes RVF meshes and Targa normal maps for the tools of the family, and looks inside meshes.\n"
     "\n"
     "Commands:\n"
-    "  info FILE.rvf             triangles, welded vertices, bounds, degenerate triangles,\n"
-    "                            texture-coordinate range (--json for scripts)\n"
+    "  info MESH                 triangles, welded vertices, bounds, degenerate triangles,\n"
+    "                            texture-coordinate range, tangents (--json for scripts)\n"
     "  convert IN OUT.rvf        an SMD mesh or bare triangle data to an RVF mesh\n"
     "  import IN OUT.rvf         any mesh Assimp reads (OBJ, PLY, glTF, FBX, ...) to an RVF mesh\n"
-    "  map IN.png OUT.tga        a PNG normal map to a 24- or 32-bit Targa, alpha kept\n"
-    "  tangents FILE.rvf [OUT]   smoothed per-corner tangent frames as text or binary\n"
+    "  map IN OUT.tga            a PNG, JPEG or Targa normal map to a 24- or 32-bit Targa\n"
+    "  tangents MESH [OUT]       smoothed per-corner tangent frames as text or binary\n"
     "\n"
     "Run 'rvftool COMMAND --help' for one command's options, 'rvftool --version' for the version.\n"
     "Exit status: 0 on success, 1 when the work failed, 2 for a command line that cannot be obeyed.\n"

@@ -130,6 +130,29 @@ void RunMikkTSpace(benchmark::State& state, const std::vector<RvRawTriangle>& tr
     }
 }
 
+// The weld of the viewer's MikkTSpace basis, the tangents made beforehand.
+void RunSignedWeld(benchmark::State& state, const std::vector<RvRawTriangle>& tris) {
+    const int numTris = static_cast<int>(tris.size());
+    std::vector<float> tangents(tris.size() * 12);
+    if (!RvComputeMikkTangents(numTris, tris.data(), tangents.data()))
+        state.SkipWithError("RvComputeMikkTangents failed");
+    int numVerts = 0;
+    for (auto _ : state) {
+        RvTangentPointD* verts = nullptr;
+        RvIndex* indices = nullptr;
+        float* signs = nullptr;
+        if (!RvCreateSignedVertexBuffers(numTris, tris.data(), tangents.data(), &numVerts, &verts, &indices,
+                                         &signs))
+            state.SkipWithError("RvCreateSignedVertexBuffers failed");
+        state.PauseTiming();
+        delete[] verts;
+        delete[] indices;
+        delete[] signs;
+        state.ResumeTiming();
+    }
+    state.counters["vertices"] = numVerts;
+}
+
 }  // namespace
 
 void RegisterMeshBenchmarks() {
@@ -138,5 +161,6 @@ void RegisterMeshBenchmarks() {
     RegisterMeshOperation("weld", RunWeld);
     RegisterMeshOperation("tangent spaces", RunTangentSpaces);
     RegisterMeshOperation("MikkTSpace", RunMikkTSpace);
+    RegisterMeshOperation("signed weld", RunSignedWeld);
     RegisterMeshOperation("Targa read", RunTargaRead, kGridOrderOnly);
 }

@@ -80,4 +80,9 @@ bool TGAHeaderIsBottomUp(const TGAHeaderInfo* header);
 // the header is read.
 bool TGAReadImageUpright(FILE* fp, int* width, int* height, int* bitDepth, BYTE** pixels, std::string* error);
 
+// Replaces the green channel of `count` texels of `bytesPerTexel` bytes (3 or 4, green second,
+// red or blue first) by 255 - green: a normal map's y axis turned round, between maps made green
+// up (+Y) and green down (-Y). Doing it twice gives back the texels exactly.
+void FlipGreenChannel(BYTE* texels, std::size_t count, int bytesPerTexel);
+
 #endif

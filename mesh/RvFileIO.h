@@ -195,6 +195,32 @@ bool RvComputeTangentsD(int numTris, const RvRawTriangle* tris, RvRawTangentSpac
 bool RvComputeTangents(int numTris, const RvRawTriangle* tris, RvRawTangentSpace** tan);
 
 // ---------------------------------------------------------------------------------------------
+// Tangents with signs: per corner x, y, z of a tangent T and a sign w (+1 or -1) such that the
+// binormal is w * cross(N, T), as glTF's TANGENT holds them and RvComputeMikkTangents
+// (mesh/MikkTSpace.h) gives them; 12 floats a triangle, corner after corner.
+
+// The binormal w * cross(N, T) of the tangent x, y, z, w at `tangent`, N the 3 floats at
+// `normal` made unit (taken as they are when they have no length), into 3 doubles at `binormal`.
+void RvSignedBinormal(const float32* normal, const float32* tangent, float64* binormal);
+
+// The sign that turns cross(normal, tangent) towards `binormal`: -1 when their dot product is
+// negative, else +1. Each points to 3 doubles.
+float32 RvFrameSign(const float64* normal, const float64* tangent, const float64* binormal);
+
+// Welds the corners of numTris triangles that carry tangents with signs (`tangents`) into
+// distinct vertices, hashed in linear time: corners become one vertex only where position,
+// normal, texture coordinate, tangent and sign all agree exactly (-0 equal to +0, a NaN to
+// nothing), so a seam of the tangents is never smoothed over. A vertex holds its first corner's
+// position, normal (as given, not made unit, like RvCreateVertexBuffers's) and texture
+// coordinate, tangent T, binormal RvSignedBinormal (unit when T is unit and perpendicular to N)
+// and count, the number of its corners. Vertices are numbered in order of first appearance.
+// *verts receives *numVerts vertices, *indices one RvIndex per triangle and *signs the w of each
+// vertex. False, with nothing written, for numTris < 1 or over INT_MAX / 3, a null pointer or
+// memory that cannot be had.
+bool RvCreateSignedVertexBuffers(int numTris, const RvRawTriangle* tris, const float32* tangents,
+                                 int* numVerts, RvTangentPointD** verts, RvIndex** indices, float32** signs);
+
+// ---------------------------------------------------------------------------------------------
 // Triangle checks: what of a mesh can be shown.
 
 // Moves the triangles of `tris` whose positions, normals and texture coordinates are all finite

@@ -49,6 +49,12 @@ std::vector<Run> Runs() {
          kSummary + "Normal map.\nVertex lighting.\nAlpha.\nDiffuse lit normal map.\n"
                     "Not converting light into tangent space\n",
          ""},
+        {"BasisAndGreenFromTheCommandLineAndKeys",
+         {{"--basis", "mikktspace", "--flip-green", kMesh, kMap}, {}, "", "s F5 S g q"},
+         0,
+         kSummary + "Tangent basis: own\nReloaded " + kMesh + " and " + kMap + ".\n" + kSummary +
+             "Tangent basis: MikkTSpace\nGreen up (+Y)\n",
+         ""},
         {"QuitWithEscape", {{kMesh, kMap}, {}, "", "Escape"}, 0, kSummary, ""},
         {"BadFirstArgumentAsksForAMeshAndStillTriesTheSecond",
          {{"/nonexistent/mesh.rvf", kMap}, {}, "/nonexistent/again.rvf\n" + kMesh + "\n", "q"},
@@ -146,6 +152,12 @@ TEST(RVFViewStartUp, AnswersBeforeFilesAndWindow) {
          2,
          "",
          "RVFView: unknown option '--bogus' (see 'RVFView --help')\n"},
+        {"UnknownBasis",
+         {"--basis=bent", kMesh, kMap},
+         {},
+         2,
+         "",
+         "RVFView: unknown tangent basis 'bent' (own or mikktspace)\n"},
         {"NoDisplay",
          {kMesh, kMap},
          {"DISPLAY="},
@@ -208,7 +220,8 @@ std::vector<std::string> OurLeaks(const std::string& report) {
 // only when told to. The libraries stay loaded so that the driver's blocks keep their module.
 TEST(RVFViewLeaks, ReloadsLeakNothing) {
     if (getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
-    const std::string options = "LSAN_OPTIONS=exitcode=0:use_unaligned=1:stack_trace_format=\"    #%n %p [%m] %f\"";
+    const std::string options =
+        "LSAN_OPTIONS=exitcode=0:use_unaligned=1:stack_trace_format=\"    #%n %p [%m] %f\"";
 #ifdef RVFVIEW_HAS_LEAK_CHECK
     // Built with the sanitizers, which keep the libraries loaded themselves.
     const std::vector<std::string> env = {options};
@@ -218,13 +231,14 @@ TEST(RVFViewLeaks, ReloadsLeakNothing) {
     const std::vector<std::string> env = {"LD_PRELOAD=" + lsan + " " KEEP_LOADED_PATH, options};
 #endif
     // It starts on a GLB with stored tangents and its map inside, which the first load keeps: that
-    // load is cancelled at the map, after a new mesh was read. F5 reads the last again.
+    // load is cancelled at the map, after a new mesh was read. Between the loads the mesh is welded
+    // again in the other basis and the map uploaded green down; F5 reads the last again.
     const PeerDir dir;
     ASSERT_TRUE(dir.made && RunConvert("-size 2x2 xc:blue PNG24:" + dir.File("n.png")));
     ASSERT_TRUE(WriteFile(dir.File("t.glb"), Glb(FileBytes(dir.File("n.png")))));
     std::string input = kMesh + "\n\n";
     for (int i = 0; i < 3; ++i) input += kMesh + "\n" + kMap + "\n";
-    Outcome o = RunViewer({{dir.File("t.glb")}, env, input, "l l l l F5 q"});
+    Outcome o = RunViewer({{dir.File("t.glb")}, env, input, "l s l g l s l F5 q"});
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.err.find("cannot be preloaded"), std::string::npos) << o.err;
     for (const std::string& leak : OurLeaks(o.err)) ADD_FAILURE() << leak;

@@ -46,6 +46,10 @@ inline const std::string kHelp =
     " RIGHT + MOUSE  - Zoom\n"
     " ESC or q       - Quit program\n"
     "\n"
+    " g              - Flip the normal map's green channel: up (+Y) or down (-Y)\n"
+    " s              - Cycle the tangent basis: own, MikkTSpace\n"
+    " e              - Toggle the engine view: per-pixel shading (a: what it shows)\n"
+    " CTRL + LEFT    - Move the light around the object (r puts it back at the eye)\n"
     " F5             - Reload the mesh and normal map from their files\n"
     " F12            - Save the window as a PNG beside the mesh\n"
     "\n";

@@ -47,6 +47,13 @@ void CycleViewMode() {
     printf("Diffuse lit normal map.\n");
 }
 
+// Welds the mesh in the next tangent basis and shows it; on failure the basis stays.
+void CycleBasis() {
+    if (!WeldInBasis((gBasis + 1) % kBasisCount)) return;
+    ObjectInit();
+    printf("Tangent basis: %s\n", BasisTitle(gBasis));
+}
+
 }  // namespace
 
 void KeyFunc(unsigned char key, int, int) {
@@ -68,6 +75,11 @@ void KeyFunc(unsigned char key, int, int) {
         case 'e':
             ToggleEngineView();
             break;
+        case 'g':
+            gGreenDown = !gGreenDown;
+            printf(gGreenDown ? "Green down (-Y)\n" : "Green up (+Y)\n");
+            TextureInit();
+            break;
         case 'l':
             if (ChooseObjectAndMapKeepingCurrent()) {
                 ObjectInit();
@@ -81,6 +93,9 @@ void KeyFunc(unsigned char key, int, int) {
         case 'r':
             MatrixInit();
             LightInit();
+            break;
+        case 's':
+            CycleBasis();
             break;
         case 't':
             gShowTanCoord = !gShowTanCoord;

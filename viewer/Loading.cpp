@@ -8,10 +8,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <utility>
 
 #include "image/TGAIO.h"
+#include "mesh/MikkTSpace.h"
 #include "platform/Progress.h"
 #include "viewer/Opening.h"
 #include "viewer/RVFView.h"
@@ -30,14 +32,16 @@ void ReleaseMesh() {
     gVertices = nullptr;
     delete[] gIndices;
     gIndices = nullptr;
+    delete[] gTangentSigns;
+    gTangentSigns = nullptr;
 }
 
 // Centres the welded positions on the origin and scales the largest extent to 50 units.
-void CenterAndScale() {
+void CenterAndScale(RvTangentPointD* vertices, int numVerts) {
     float bbox[6] = {FLT_MAX, FLT_MAX, FLT_MAX, -FLT_MAX, -FLT_MAX, -FLT_MAX};
-    for (int i = 0; i < gNumVerts; ++i) {
+    for (int i = 0; i < numVerts; ++i) {
         for (int axis = 0; axis < 3; ++axis) {
-            double c = gVertices[i].vertex[axis];
+            double c = vertices[i].vertex[axis];
             if (c < bbox[axis]) bbox[axis] = static_cast<float>(c);
             if (c > bbox[3 + axis]) bbox[3 + axis] = static_cast<float>(c);
         }
@@ -53,10 +57,10 @@ void CenterAndScale() {
         extent = (dy > dz) ? dy : dz;
     // All vertices at one point: nothing to scale, so the object is shown at its own size.
     float scale = (extent > 0.0f) ? 50.0f / extent : 1.0f;
-    for (int i = 0; i < gNumVerts; ++i) {
+    for (int i = 0; i < numVerts; ++i) {
         for (int axis = 0; axis < 3; ++axis) {
-            gVertices[i].vertex[axis] -= center[axis];
-            gVertices[i].vertex[axis] *= scale;
+            vertices[i].vertex[axis] -= center[axis];
+            vertices[i].vertex[axis] *= scale;
         }
     }
 }
@@ -69,14 +73,78 @@ bool AllFinite(const double* values, int count) {
 
 // False when centring and scaling overflowed: numbers that GL cannot draw and light vectors that
 // mean nothing.
-bool MeshIsFinite() {
-    for (int i = 0; i < gNumVerts; ++i) {
-        const RvTangentPointD& p = gVertices[i];
+bool MeshIsFinite(const RvTangentPointD* vertices, int numVerts) {
+    for (int i = 0; i < numVerts; ++i) {
+        const RvTangentPointD& p = vertices[i];
         if (!AllFinite(p.vertex, 3) || !AllFinite(p.normal, 3) || !AllFinite(p.uv, 2) ||
             !AllFinite(p.tangent, 3) || !AllFinite(p.binormal, 3))
             return false;
     }
     return true;
+}
+
+// A mesh welded in one tangent basis, centred and scaled.
+struct Welded {
+    int numVerts = 0;
+    RvTangentPointD* vertices = nullptr;
+    RvIndex* indices = nullptr;
+    float* signs = nullptr;
+};
+
+void Release(Welded* welded) {
+    delete[] welded->vertices;
+    delete[] welded->indices;
+    delete[] welded->signs;
+}
+
+// The own frames and their signs.
+bool WeldOwn(Welded* welded) {
+    ProgressNext("welding the mesh", 0);
+    if (!RvCreateVertexBuffers(gNumTris, gTriangles, &welded->numVerts, &welded->vertices, &welded->indices))
+        return false;
+    welded->signs = new (std::nothrow) float[static_cast<size_t>(welded->numVerts)];
+    if (welded->signs == nullptr) return false;
+    for (int v = 0; v < welded->numVerts; ++v) {
+        const RvTangentPointD& p = welded->vertices[v];
+        welded->signs[v] = RvFrameSign(p.normal, p.tangent, p.binormal);
+    }
+    return true;
+}
+
+bool WeldMikkTSpace(Welded* welded) {
+    ProgressNext("computing MikkTSpace tangents", 0);
+    float* tangents = new (std::nothrow) float[12 * static_cast<size_t>(gNumTris)];
+    bool done = tangents != nullptr && RvComputeMikkTangents(gNumTris, gTriangles, tangents);
+    ProgressNext("welding the mesh", 0);
+    done = done && RvCreateSignedVertexBuffers(gNumTris, gTriangles, tangents, &welded->numVerts,
+                                               &welded->vertices, &welded->indices, &welded->signs);
+    delete[] tangents;
+    return done;
+}
+
+// Welds gTriangles in `basis`, then centres and scales the vertices. False, with nothing kept,
+// when memory is short, there is no triangle, or the numbers overflow. Its stages are shown
+// as the progress of work begun by the caller.
+bool Weld(int basis, Welded* welded) {
+    bool done = basis == kBasisMikkTSpace ? WeldMikkTSpace(welded) : WeldOwn(welded);
+    if (done) {
+        ProgressNext("centring the mesh", 0);
+        CenterAndScale(welded->vertices, welded->numVerts);
+        done = MeshIsFinite(welded->vertices, welded->numVerts);
+    }
+    if (!done) Release(welded);
+    return done;
+}
+
+// Puts the welded mesh in the globals in place of the one there.
+void Keep(const Welded& welded) {
+    delete[] gVertices;
+    delete[] gIndices;
+    delete[] gTangentSigns;
+    gNumVerts = welded.numVerts;
+    gVertices = welded.vertices;
+    gIndices = welded.indices;
+    gTangentSigns = welded.signs;
 }
 
 // The line after a loader's message that says why the file could not be used.
@@ -113,6 +181,7 @@ struct Loaded {
     bool meshImported;
     RvTangentPointD* vertices;
     RvIndex* indices;
+    float* tangentSigns;
     KivBitmap texInfo;
     bool mapGreyscale, mapInMesh;
     std::string meshPath, mapPath;
@@ -120,14 +189,16 @@ struct Loaded {
 
 // Moves the loaded mesh and map out of the globals, which are left empty.
 Loaded TakeLoaded() {
-    Loaded kept = {gNumTris, gNumVerts, gTriangles,    gFileTangents, gMeshImported, gVertices,
-                   gIndices, gTexInfo,  gMapGreyscale, gMapInMesh,    gMeshPath,     gMapPath};
+    Loaded kept = {gNumTris,      gNumVerts,     gTriangles, gFileTangents, gMeshImported,
+                   gVertices,     gIndices,      gTangentSigns, gTexInfo,   gMapGreyscale,
+                   gMapInMesh,    gMeshPath,     gMapPath};
     gNumTris = gNumVerts = 0;
     gTriangles = nullptr;
     gFileTangents = nullptr;
     gMeshImported = false;
     gVertices = nullptr;
     gIndices = nullptr;
+    gTangentSigns = nullptr;
     gTexInfo = {0, 0, 0, KIV_BITMAP_FORMAT_UNKNOWN, nullptr};
     gMapGreyscale = gMapInMesh = false;
     return kept;
@@ -144,6 +215,7 @@ void PutBack(Loaded* kept) {
     gMeshImported = kept->meshImported;
     gVertices = kept->vertices;
     gIndices = kept->indices;
+    gTangentSigns = kept->tangentSigns;
     gTexInfo = kept->texInfo;
     gMapGreyscale = kept->mapGreyscale;
     gMapInMesh = kept->mapInMesh;
@@ -156,6 +228,7 @@ void Release(Loaded* kept) {
     delete[] kept->fileTangents;
     delete[] kept->vertices;
     delete[] kept->indices;
+    delete[] kept->tangentSigns;
     delete[] kept->texInfo.pixels;
 }
 
@@ -236,27 +309,35 @@ bool LoadObjectFile(const char* objectFile) {
     // triangle: such triangles are left out and the rest shown. With none left the weld fails.
     int numInFile = gNumTris;
     gNumTris = RvKeepFiniteTriangles(gNumTris, gTriangles, gFileTangents);
-    ProgressNext("welding the mesh", 0);
-    if (!RvCreateVertexBuffers(gNumTris, gTriangles, &gNumVerts, &gVertices, &gIndices)) {
-        ProgressEnd();
-        printf("ERROR: Unable to read file: %s\n", objectFile);
-        ReleaseMesh();
-        return false;
-    }
-    ProgressNext("centring the mesh", 0);
-    CenterAndScale();
-    const bool finite = MeshIsFinite();
+    Welded welded;
+    const bool done = Weld(gBasis, &welded);
     ProgressEnd();
-    if (!finite) {
+    if (!done) {
         printf("ERROR: Unable to read file: %s\n", objectFile);
         ReleaseMesh();
         return false;
     }
+    Keep(welded);
     int leftOut = numInFile - gNumTris;
     if (leftOut > 0)
         printf("Left out %d %s with a NaN or an infinity.\n", leftOut,
                CountNoun(leftOut, "triangle", "triangles"));
     gMeshPath = objectFile;
+    return true;
+}
+
+bool WeldInBasis(int basis) {
+    Welded welded;
+    ProgressBegin("welding the mesh", 0);
+    const bool done = Weld(basis, &welded);
+    ProgressEnd();
+    if (!done) {
+        printf("Not enough memory for the %s tangent basis: it stays %s.\n", BasisTitle(basis),
+               BasisTitle(gBasis));
+        return false;
+    }
+    Keep(welded);
+    gBasis = basis;
     return true;
 }
 

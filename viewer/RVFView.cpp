@@ -28,6 +28,8 @@ const char kUsage[] =
     "  -h, --help     this text\n"
     "  --version      the version\n"
     "  --watch        reload the mesh and the map whenever either file changes on disk\n"
+    "  --basis BASIS  the tangent basis the map was made in: own (the default) or mikktspace\n"
+    "  --flip-green   the map's green channel points down (-Y), as in DirectX-style engines\n"
     "  --             what follows are files, even when they begin with '-'\n"
     "\n"
     "The keys are printed when the window opens. The viewer needs a display; rvfrender draws\n"
@@ -39,7 +41,8 @@ enum { kExitUsage = 2 };
 
 // Options are words that begin with "--" (or "-h"), up to a "--"; everything else names a file.
 // A word beginning with "--" that is no option is refused rather than opened as a file, since
-// it is far more likely a mistyped option.
+// it is far more likely a mistyped option. The tangent basis and the green direction go straight
+// into the view state, before anything is loaded.
 std::vector<char*> ParseArguments(int argc, char** argv, bool* watch) {
     std::vector<char*> files;
     bool optionsDone = false;
@@ -54,6 +57,14 @@ std::vector<char*> ParseArguments(int argc, char** argv, bool* watch) {
             std::exit(0);
         } else if (std::strcmp(arg, "--watch") == 0) {
             *watch = true;
+        } else if (std::strcmp(arg, "--flip-green") == 0) {
+            gGreenDown = true;
+        } else if (std::strcmp(arg, "--basis") == 0 || std::strncmp(arg, "--basis=", 8) == 0) {
+            const char* word = arg[7] == '=' ? arg + 8 : (i + 1 < argc ? argv[++i] : "");
+            if (!BasisNamed(word, &gBasis)) {
+                std::fprintf(stderr, "RVFView: unknown tangent basis '%s' (own or mikktspace)\n", word);
+                std::exit(kExitUsage);
+            }
         } else if (std::strcmp(arg, "--version") == 0) {
             std::printf("RVFView %s\n", RVF_VERSION);
             std::exit(0);

@@ -30,6 +30,8 @@ extern bool gShowNormals;
 extern bool gShowTanCoord;
 extern bool gInTangentSpace;  // light vectors are carried into each vertex's tangent frame
 extern int gBackground;       // clear colour, one of the kBackground values below
+extern int gBasis;            // the tangent basis the mesh is welded in, a kBasis value below
+extern bool gGreenDown;       // the map's green channel points down (-Y): flipped as it is uploaded
 
 extern bool gEngineView;  // the object is shaded per pixel by the engine view's shaders
 extern int gEngineShow;   // what the engine view shows, a kShow value below
@@ -51,6 +53,9 @@ enum {
 // The clear colours: the start-up black, then those the "b" key steps through in this order.
 enum { kBackgroundBlack, kBackgroundBlue, kBackgroundGrey, kBackgroundWhite, kBackgroundCount };
 
+// The tangent bases: the library's own smoothed frames (the start-up basis), MikkTSpace.
+enum { kBasisOwn, kBasisMikkTSpace, kBasisCount };
+
 // Mouse buttons: position at the press or the last drag step, and whether the button is held.
 extern GLint gLeftX, gLeftY;
 extern GLuint gLeftDown;
@@ -70,6 +75,8 @@ extern bool gMeshImported;         // the mesh came through the importer, not fr
 extern int gNumVerts;
 extern RvTangentPointD* gVertices;  // welded vertices, positions centred and scaled
 extern RvIndex* gIndices;           // gNumTris index triples into gVertices
+extern float* gTangentSigns;        // per vertex of gVertices the sign w of its frame (+1 or -1):
+                                    // its binormal points along w * cross(normal, tangent)
 extern double* gLightVec;           // 3 packed light-vector components per vertex
 extern KivBitmap gTexInfo;          // the normal map, texels red first, rows bottom first
 extern bool gMapGreyscale;          // the map's file holds grey samples: a height map
@@ -93,8 +100,10 @@ void StateInit();
 // mesh as changed (MeshChanged). Ends the process with status -1 when there are no vertices or
 // the array cannot be allocated.
 void ObjectInit();
-// Uploads gTexInfo as a mip-mapped texture into a new texture object, deleting the previous one.
-// Ends the process with status -1 for a format other than 888 or 8888.
+// Uploads gTexInfo as a mip-mapped texture into a new texture object, deleting the previous one;
+// with gGreenDown its green channel is uploaded as 255 - green, so every mode reads the map green
+// up, and gTexInfo's texels are left as they were. Ends the process with status -1 for a format
+// other than 888 or 8888.
 void TextureInit();
 // Resets gViewMat to the start-up view: identity rotation, 65 units in front of the eye.
 void MatrixInit();
@@ -105,6 +114,12 @@ void Reshape(int w, int h);
 // Keeps `background` (a kBackground value; any other is black) in gBackground and makes its
 // colour the clear colour.
 void SetBackground(int background);
+
+// Into *basis the basis that `word` names on a command line ("own", "mikktspace"); false when it
+// names none.
+bool BasisNamed(const char* word, int* basis);
+// The name of `basis` on the console: "own", "MikkTSpace".
+const char* BasisTitle(int basis);
 
 // Drag steps, as one pointer move with a button held makes them. Each eye-space vector is
 // carried into the object's coordinates (EyeToObject) before it turns or moves gViewMat.
@@ -144,12 +159,16 @@ void matrixTranslate(GLfloat* m, const GLfloat* o);
 // tell, one more: the system's reason when a file cannot be opened or is a directory, the
 // importer's or the decoder's reason, or what the file is when it is not of the asked role.
 
-// Reads, welds, centres and scales the mesh in `objectFile`; the previous mesh is dropped
-// first, so after false there is no mesh. Triangles with a NaN or an infinity are left out, with
-// one line that counts them; a mesh with none left, or wider than a float holds, is refused.
-// An imported mesh keeps the tangents its file stores in gFileTangents and what its material
-// names as its normal map (MeshNamesMap).
+// Reads, welds (in the tangent basis gBasis), centres and scales the mesh in `objectFile`; the
+// previous mesh is dropped first, so after false there is no mesh. Triangles with a NaN or an
+// infinity are left out, with one line that counts them; a mesh with none left, or wider than a
+// float holds, is refused. An imported mesh keeps the tangents its file stores in gFileTangents
+// and what its material names as its normal map (MeshNamesMap).
 bool LoadObjectFile(const char* objectFile);
+// Welds gTriangles again in `basis` into gVertices, gIndices and gTangentSigns, centred and scaled
+// as a load does, and keeps `basis` in gBasis; ObjectInit must follow. False, with the mesh and
+// gBasis as they were, after one line when there is not the memory.
+bool WeldInBasis(int basis);
 // Reads the map in `textureFile` into gTexInfo as 24- or 32-bit texels, red first, bottom row
 // first, and whether its file holds grey samples into gMapGreyscale.
 bool LoadTextureFile(const char* textureFile);

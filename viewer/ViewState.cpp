@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 
+#include "image/TGAIO.h"
 #include "viewer/RVFView.h"
 
 GLfloat gLightpos[4] = {0.0f, 0.0f, 0.0f, 1.0f};
@@ -23,6 +24,8 @@ bool gShowNormals = false;
 bool gShowTanCoord = false;
 bool gInTangentSpace = true;
 int gBackground = kBackgroundBlack;
+int gBasis = kBasisOwn;
+bool gGreenDown = false;
 bool gEngineView = false;
 int gEngineShow = kShowLit;
 
@@ -41,6 +44,7 @@ bool gMeshImported = false;
 int gNumVerts = 0;
 RvTangentPointD* gVertices = nullptr;
 RvIndex* gIndices = nullptr;
+float* gTangentSigns = nullptr;
 double* gLightVec = nullptr;
 KivBitmap gTexInfo = {0, 0, 0, KIV_BITMAP_FORMAT_UNKNOWN, nullptr};
 bool gMapGreyscale = false;
@@ -67,6 +71,8 @@ void PrintKeyHelp() {
     printf(" RIGHT + MOUSE  - Zoom\n");
     printf(" ESC or q       - Quit program\n");
     printf("\n");
+    printf(" g              - Flip the normal map's green channel: up (+Y) or down (-Y)\n");
+    printf(" s              - Cycle the tangent basis: own, MikkTSpace\n");
     printf(" e              - Toggle the engine view: per-pixel shading (a: what it shows)\n");
     printf(" CTRL + LEFT    - Move the light around the object (r puts it back at the eye)\n");
     printf(" F5             - Reload the mesh and normal map from their files\n");
@@ -109,19 +115,27 @@ void TextureInit() {
     // Texel rows are packed without padding; GL's default of 4-byte rows would skew a 24-bit
     // map whose row length is not a multiple of 4 and read past the end of the array.
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    GLint internalFormat;
+    GLenum format;
+    int bytesPerTexel;
     switch (gTexInfo.format) {
         case KIV_BITMAP_FORMAT_888:
-            gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGB8, gTexInfo.width, gTexInfo.height, GL_RGB,
-                              GL_UNSIGNED_BYTE, gTexInfo.pixels);
+            internalFormat = GL_RGB8, format = GL_RGB, bytesPerTexel = 3;
             break;
         case KIV_BITMAP_FORMAT_8888:
-            gluBuild2DMipmaps(GL_TEXTURE_2D, GL_RGBA8, gTexInfo.width, gTexInfo.height, GL_RGBA,
-                              GL_UNSIGNED_BYTE, gTexInfo.pixels);
+            internalFormat = GL_RGBA8, format = GL_RGBA, bytesPerTexel = 4;
             break;
         default:
             printf("ERROR: Unhandled texture type!\n");
             exit(-1);
     }
+    // The texels are turned round in place and back, which gives them back exactly, rather than
+    // copied: a map can be large.
+    const size_t texels = static_cast<size_t>(gTexInfo.width) * gTexInfo.height;
+    if (gGreenDown) FlipGreenChannel(gTexInfo.pixels, texels, bytesPerTexel);
+    gluBuild2DMipmaps(GL_TEXTURE_2D, internalFormat, gTexInfo.width, gTexInfo.height, format,
+                      GL_UNSIGNED_BYTE, gTexInfo.pixels);
+    if (gGreenDown) FlipGreenChannel(gTexInfo.pixels, texels, bytesPerTexel);
 }
 
 void MatrixInit() {
@@ -148,6 +162,28 @@ void SetBackground(int background) {
     const GLfloat* c = kColours[gBackground];
     glClearColor(c[0], c[1], c[2], c[3]);
 }
+
+namespace {
+
+struct BasisName {
+    const char* word;   // on the command line
+    const char* title;  // on the console
+};
+
+const BasisName kBasisNames[kBasisCount] = {{"own", "own"}, {"mikktspace", "MikkTSpace"}};
+
+}  // namespace
+
+bool BasisNamed(const char* word, int* basis) {
+    for (int b = 0; b < kBasisCount; ++b)
+        if (strcmp(word, kBasisNames[b].word) == 0) {
+            *basis = b;
+            return true;
+        }
+    return false;
+}
+
+const char* BasisTitle(int basis) { return kBasisNames[basis].title; }
 
 void DragRotate(GLfloat aboutX, GLfloat aboutY) {
     const GLfloat v[3] = {aboutX, aboutY, 0.0f};

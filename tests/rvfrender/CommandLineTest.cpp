@@ -44,6 +44,7 @@ TEST_F(RenderCommandLine, EachFailureIsOneLineWithItsStatus) {
         {2, "--size 99999999999x0 m t o", "bad value '99999999999x0' for option '--size'"},
         {2, "--rotate 30 m t o", "bad value '30' for option '--rotate'"},
         {2, "--zoom inf m t o", "bad value 'inf' for option '--zoom'"},
+        {2, "--basis=MikkTSpace m t o", "bad value 'MikkTSpace' for option '--basis'"},
         {2, "--reference r --threshold 256 m t o", "bad value '256' for option '--threshold'"},
         {2, "--threshold 1 m t o", "option '--threshold' needs --reference"},
         {2, "--diff d m t o", "option '--diff' needs --reference"},

@@ -24,6 +24,7 @@ const State kStates[] = {
     {"--mode 3 --background white --normals --tangents --pan 5,3", "aaant", 3, kMiddleButton, 50, -30},
     {"--object-space --rotate 48,24", "c", 0, kLeftButton, 80, 160},
     {"--wireframe --normals --tangents --rotate -24,24", "wnt", 0, kLeftButton, 80, -80},
+    {"--basis mikktspace --flip-green --tangents --rotate 48,24", "sgt", 0, kLeftButton, 80, 160},
 };
 
 // Brings the viewer to `s` as a user would, from its start-up mode and toggles: keys, then one
@@ -32,6 +33,8 @@ void Reach(const State& s) {
     gViewMode = 0;
     gWireframe = gShowNormals = gShowTanCoord = false;
     gInTangentSpace = true;
+    while (gBasis != kBasisOwn) KeyFunc('s', 0, 0);
+    if (gGreenDown) KeyFunc('g', 0, 0);
     KeyFunc('r', 0, 0);
     for (const char* k = s.keys; *k != '\0'; ++k) KeyFunc(static_cast<unsigned char>(*k), 0, 0);
     while (gBackground != s.background) KeyFunc('b', 0, 0);

@@ -73,6 +73,14 @@ TEST_F(Map, EveryKindOfPngGivesItsTarga) {
     EXPECT_EQ(MapPng("PNG8:", 4, {}, false, keyed), ExpectedTarga(32, 0, keyed));
 }
 
+// Green becomes 255 - green; the other channels and alpha stay.
+TEST_F(Map, FlipGreenTurnsTheGreenChannelRound) {
+    unsigned char flipped[sizeof kRgba];
+    for (std::size_t i = 0; i < sizeof kRgba; ++i) flipped[i] = i % 4 == 1 ? 255 - kRgba[i] : kRgba[i];
+    EXPECT_EQ(MapPng("PNG32:", 4, {"--flip-green"}), ExpectedTarga(32, 0, flipped));
+    EXPECT_EQ(MapPng("PNG24:", 3, {"--flip-green"}), ExpectedTarga(24, 0, flipped));
+}
+
 // A grey picture holds heights: it is still written, with a warning.
 TEST_F(Map, GreyscalePngIsWrittenWithAWarning) {
     RunResult made =

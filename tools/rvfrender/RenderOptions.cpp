@@ -33,6 +33,10 @@ const char kRenderUsage[] =
     "  --light X,Y,Z        the light's position in eye coordinates (the eye at 0,0,0 looking\n"
     "                       down -z, the object's centre at 0,0,-65); default: at the eye\n"
     "  --background COLOUR  black (the start-up colour), blue, grey or white\n"
+    "  --basis BASIS        the tangent basis the map was made in: own (the default) or\n"
+    "                       mikktspace\n"
+    "  --flip-green         the map's green channel points down (-Y), as in DirectX-style\n"
+    "                       engines\n"
     "  --size WxH           picture size in pixels (default 512x512, the viewer's window)\n"
     "  --rotate X,Y         turn the object X degrees about the screen's x axis and Y degrees\n"
     "                       about its y axis, as a left-button drag of the viewer does\n"
@@ -132,9 +136,9 @@ bool ParseSize(const char* text, int* width, int* height) {
 }
 
 const char* const kKnownOptions[] = {
-    "--mode=",        "--background=", "--size=", "--rotate=",   "--pan=",    "--zoom=",
-    "--reference=",   "--threshold=",  "--diff=", "--wireframe", "--normals", "--tangents",
-    "--object-space", "--engine",      "--show=", "--light=",    nullptr};
+    "--mode=",      "--background=", "--basis=", "--size=",     "--rotate=", "--pan=",     "--zoom=",
+    "--reference=", "--threshold=",  "--diff=",  "--wireframe", "--normals", "--tangents", "--object-space",
+    "--flip-green", "--engine",      "--show=",  "--light=",    nullptr};
 
 }  // namespace
 
@@ -160,6 +164,10 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, int* stat
             ok = FindName(kShows, value, &options->show);
         } else if (name == "--light") {
             ok = options->light = ParseTriple(value, options->lightPosition);
+        } else if (name == "--flip-green") {
+            options->flipGreen = true;
+        } else if (name == "--basis") {
+            ok = BasisNamed(value, &options->basis);
         } else if (name == "--mode") {
             ok = FindName(kModes, value, &options->mode);
         } else if (name == "--background") {

@@ -17,6 +17,8 @@ struct RenderOptions {
     bool tangents = false;
     bool objectSpace = false;           // light vectors left in object space (the viewer's "c" key)
     int background = kBackgroundBlack;  // gBackground
+    int basis = kBasisOwn;              // gBasis
+    bool flipGreen = false;             // gGreenDown
     int width = 512;                    // the viewer's window
     int height = 512;
     float rotate[2] = {0.0f, 0.0f};  // degrees about the screen's x and y axes, one left-button drag

@@ -77,6 +77,7 @@ bool LoadFiles(const RenderOptions& options) {
 void SetViewerState(const RenderOptions& options) {
     StateInit();
     SetBackground(options.background);
+    gGreenDown = options.flipGreen;
     ObjectInit();
     TextureInit();
     MatrixInit();
@@ -116,6 +117,7 @@ bool Draw() {
 // The frame the options ask for as RGB, top row first; array new, the caller's. Null after a
 // message.
 unsigned char* Render(const RenderOptions& options) {
+    gBasis = options.basis;  // the mesh is welded in it as it loads
     if (!LoadFiles(options)) return nullptr;
     if (options.mode == 3 && gTexInfo.format != KIV_BITMAP_FORMAT_8888) {
         Fail("mode 3 (alpha) needs a map with an alpha channel; '%s' has %d bits", gMapPath.c_str(),

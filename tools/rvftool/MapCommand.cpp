@@ -15,7 +15,7 @@
 namespace {
 
 const char kHelp[] =
-    "Usage: rvftool map [--depth 24|32] IN OUT.tga\n"
+    "Usage: rvftool map [--depth 24|32] [--flip-green] IN OUT.tga\n"
     "\n"
     "Writes the normal map IN, a PNG, JPEG or Targa file told by its content, to OUT.tga as an\n"
     "uncompressed Targa stored bottom row first, the kind every tool of the family loads: 32\n"
@@ -28,12 +28,14 @@ const char kHelp[] =
     "\n"
     "Options:\n"
     "  --depth 24|32  write this many bits per pixel: 24 drops the alpha, 32 adds an opaque one\n"
+    "  --flip-green   write 255 - green: a map made green down (-Y, as for DirectX-style engines)\n"
+    "                 becomes one green up (+Y), as RVFView reads maps, and back\n"
     "  -h, --help     show this help\n";
 
 }  // namespace
 
 int RunMap(int argc, char** argv) {
-    static const char* const kOptions[] = {"--depth=", nullptr};
+    static const char* const kOptions[] = {"--depth=", "--flip-green", nullptr};
     CommandLine line;
     int status;
     if (!ParseCommandLine("map", argc, argv, kOptions, &line, &status)) return status;
@@ -69,6 +71,9 @@ int RunMap(int argc, char** argv) {
     ProgressEnd();
     std::fclose(fp);
     if (!read) return Fail("%s: %s", in, error.c_str());
+    if (HasOption(line, "--flip-green"))
+        FlipGreenChannel(image.pixels, static_cast<std::size_t>(image.width) * image.height,
+                         image.bitDepth / 8);
     if (image.greyscale) Warn("%s: greyscale: it holds heights, not the directions of a normal map", in);
 
     AtomicOutput output;

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -122,30 +121,26 @@ void OwnTangents(int numTris, const RvRawTriangle* tris, const RvRawTangentSpace
             const RvRawPoint& n = tris[t].norm[c];
             const RvRawPoint& tg = tan[t].tangent[c];
             const RvRawPoint& bn = tan[t].binormal[c];
-            const double cross[3] = {double(n.y) * tg.z - double(n.z) * tg.y,
-                                     double(n.z) * tg.x - double(n.x) * tg.z,
-                                     double(n.x) * tg.y - double(n.y) * tg.x};
+            const double normal[3] = {n.x, n.y, n.z}, tangent[3] = {tg.x, tg.y, tg.z},
+                         binormal[3] = {bn.x, bn.y, bn.z};
             float32* corner = out[t].v + 4 * c;
             corner[0] = tg.x, corner[1] = tg.y, corner[2] = tg.z;
-            corner[3] = cross[0] * bn.x + cross[1] * bn.y + cross[2] * bn.z < 0 ? -1.0f : 1.0f;
+            corner[3] = RvFrameSign(normal, tangent, binormal);
         }
     }
 }
 
-// MikkTSpace tangents as frames: the binormal is w * cross(N, T), N made unit (left as it is
-// when it has no length).
+// MikkTSpace tangents as frames: the binormal is w * cross(N, T), N made unit.
 template <typename Space>
 void MikkTSpaceFrames(int numTris, const RvRawTriangle* tris, const CornerTangents* mikk, Space* out) {
     for (int t = 0; t < numTris; ++t) {
         for (int c = 0; c < 3; ++c) {
-            const RvRawPoint& n = tris[t].norm[c];
             const float32* tg = mikk[t].v + 4 * c;
-            const double length = std::sqrt(double(n.x) * n.x + double(n.y) * n.y + double(n.z) * n.z);
-            const double scale = (length > 0 ? 1 / length : 1) * tg[3];
+            double binormal[3];
+            RvSignedBinormal(tris[t].norm[c].v, tg, binormal);
             out[t].tangent[c].x = tg[0], out[t].tangent[c].y = tg[1], out[t].tangent[c].z = tg[2];
-            out[t].binormal[c].x = scale * (double(n.y) * tg[2] - double(n.z) * tg[1]);
-            out[t].binormal[c].y = scale * (double(n.z) * tg[0] - double(n.x) * tg[2]);
-            out[t].binormal[c].z = scale * (double(n.x) * tg[1] - double(n.y) * tg[0]);
+            out[t].binormal[c].x = binormal[0], out[t].binormal[c].y = binormal[1],
+            out[t].binormal[c].z = binormal[2];
         }
     }
 }

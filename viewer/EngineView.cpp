@@ -3,7 +3,9 @@
 // as they are, never normalised; in each pixel the bitangent is B = w * cross(N, T) and the
 // map's normal is normalize(x T + y B + z N), the transform a MikkTSpace baker inverts. The
 // own basis has no sign convention (its binormal need not be perpendicular to the tangent), so
-// there the vertex's own binormal is interpolated in place of B. The programs are compiled once
+// there the vertex's own binormal is interpolated in place of B. The frames are those of the
+// basis the mesh is welded in (gBasis, signs from gTangentSigns); the map comes with its green
+// already turned up by TextureInit, so the shaders never flip it. The programs are compiled once
 // per context; their vertex shaders place vertices with ftransform, as the fixed-function
 // transform does, so the mesh's covering triangles still serve.
 #define GL_GLEXT_PROTOTYPES 1
@@ -264,20 +266,12 @@ bool FillArrayBuffer(size_t bytes, void (*write)(void*)) {
     return glUnmapBuffer(GL_ARRAY_BUFFER) == GL_TRUE;
 }
 
-// The sign w that turns cross(N, T) towards the vertex's binormal.
-GLfloat FrameSign(const RvTangentPointD& p) {
-    const double* n = p.normal;
-    const double* t = p.tangent;
-    const double c[3] = {n[1] * t[2] - n[2] * t[1], n[2] * t[0] - n[0] * t[2], n[0] * t[1] - n[1] * t[0]};
-    return c[0] * p.binormal[0] + c[1] * p.binormal[1] + c[2] * p.binormal[2] < 0.0 ? -1.0f : 1.0f;
-}
-
 void WriteFrames(void* to) {
     GLfloat* out = static_cast<GLfloat*>(to);
     for (int v = 0; v < gNumVerts; ++v, out += 7) {
         const RvTangentPointD& p = gVertices[v];
         for (int k = 0; k < 3; ++k) out[k] = static_cast<GLfloat>(p.tangent[k]);
-        out[3] = FrameSign(p);
+        out[3] = gTangentSigns[v];
         for (int k = 0; k < 3; ++k) out[4 + k] = static_cast<GLfloat>(p.binormal[k]);
     }
 }
@@ -358,7 +352,7 @@ void UseProgram(int show, const GLfloat* worldLightPos) {
     matrixInvert(gViewMat, m);
     vecMatMult(origin, m, eye);
     glUniform3fv(p.eye, 1, eye);
-    glUniform1i(p.ownBinormal, 1);
+    glUniform1i(p.ownBinormal, gBasis == kBasisOwn);
 }
 
 void DrawWelded(const GLfloat* worldLightPos, void (*draw)(bool withColor)) {
@@ -419,6 +413,13 @@ bool EngineViewReady() {
 }
 
 void EngineContextChanged() {
+    // The context may be the one already in use (a window kept for another start): what is
+    // still ours there goes first.
+    if (gBuilt)
+        for (const Program& p : gPrograms)
+            if (glIsProgram(p.name)) glDeleteProgram(p.name);
+    for (GLuint* buffer : {&gFrameBuffer, &gCornerBuffer})
+        if (*buffer != 0 && glIsBuffer(*buffer)) glDeleteBuffers(1, buffer);
     gTried = gBuilt = false;
     gFrameBuffer = gCornerBuffer = 0;
     EngineMeshChanged();
@@ -431,8 +432,6 @@ bool IsEngineProgram(GLuint program) {
         if (gBuilt && program != 0 && p.name == program) return true;
     return false;
 }
-
-const char* EngineShowTitle(int show) { return kShowTitles[show]; }
 
 void PrintEngineShow() {
     printf("Engine view: %s.\n", kShowTitles[gEngineShow]);

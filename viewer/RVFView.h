@@ -247,8 +247,8 @@ void ClearAlphaState();
 // call after EngineContextChanged. Otherwise false, once after one line that says so (after the
 // compiler's log when a shader does not build).
 bool EngineViewReady();
-// Tells the engine view that a new context is current (StateInit calls it): its shaders and
-// buffers are made again there.
+// Tells the engine view that a context is set up (StateInit calls it): its shaders and buffers
+// are made again there, and those it still has there, when it is the same context, deleted.
 void EngineContextChanged();
 // Tells the engine view that the mesh changed: its buffers are made again at the next draw.
 void EngineMeshChanged();

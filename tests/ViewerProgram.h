@@ -81,6 +81,16 @@ public:
         if (system(("xdotool key --window " + window_ + " " + keys + " >/dev/null 2>&1").c_str()) == -1)
             ADD_FAILURE() << "no shell for xdotool";
     }
+    // Drags the pointer with the left button from (x0, y0) to (x1, y1) of the window in one move,
+    // Ctrl held from before the press to after the release.
+    void CtrlDrag(int x0, int y0, int x1, int y1) {
+        if (window_.empty()) return;
+        const std::string to = " mousemove --window " + window_ + " ";
+        const std::string command = "xdotool" + to + std::to_string(x0) + " " + std::to_string(y0) +
+                                    " keydown ctrl mousedown 1" + to + std::to_string(x1) + " " +
+                                    std::to_string(y1) + " mouseup 1 keyup ctrl >/dev/null 2>&1";
+        if (system(command.c_str()) == -1) ADD_FAILURE() << "no shell for xdotool";
+    }
     // True once standard output holds `text` at least `count` times; waits up to a minute.
     bool WaitFor(const std::string& text, int count = 1) {
         for (int i = 0; i < 1200; ++i, usleep(50000)) {

@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "mesh/MikkTSpace.h"
 #include "viewer/RVFView.h"
@@ -26,45 +27,73 @@ enum { kTangentSlot = 6, kBinormalSlot = 7, kMikkSlot = 1 };
 
 const char kVersion[] = "#version 110\n";
 
+// Both shaders of the welded mesh are built with one SHOW_ line, and OWN_BINORMAL in the own
+// basis. Only what the show needs is interpolated: llvmpipe's time goes with the varyings. The
+// vectors to the light and to the eye are affine in the position, so they interpolate exactly.
 const char kVertexShader[] = R"(
-attribute vec4 tangent;   // T and the sign w of the vertex's frame
-attribute vec3 binormal;  // the frame's own binormal
+attribute vec4 tangent;  // T and the sign w of the vertex's frame
 varying vec3 vNormal;
 varying vec4 vTangent;
+varying vec2 vUv;
+#ifdef OWN_BINORMAL
+attribute vec3 binormal;  // the frame's own binormal
 varying vec3 vBinormal;
-varying vec3 vPosition;
+#endif
+#if defined(SHOW_LIT) || defined(SHOW_HIGHLIGHT)
+uniform vec3 light;  // object coordinates
+varying vec3 vToLight;
+#endif
+#ifdef SHOW_HIGHLIGHT
+uniform vec3 eye;  // object coordinates
+varying vec3 vToEye;
+#endif
 void main() {
     vNormal = gl_Normal;
     vTangent = tangent;
+    vUv = gl_MultiTexCoord0.st;
+#ifdef OWN_BINORMAL
     vBinormal = binormal;
-    vPosition = gl_Vertex.xyz;
-    gl_TexCoord[0] = gl_MultiTexCoord0;
+#endif
+#if defined(SHOW_LIT) || defined(SHOW_HIGHLIGHT)
+    vToLight = light - gl_Vertex.xyz;
+#endif
+#ifdef SHOW_HIGHLIGHT
+    vToEye = eye - gl_Vertex.xyz;
+#endif
     gl_Position = ftransform();
 }
 )";
 
-// One SHOW_ line is put before it.
 const char kFragmentShader[] = R"(
 uniform sampler2D map;
-uniform vec3 light;        // object coordinates
-uniform vec3 eye;          // object coordinates
-uniform bool ownBinormal;  // the own basis: its binormal, not w * cross(N, T)
 varying vec3 vNormal;
 varying vec4 vTangent;
+varying vec2 vUv;
+#ifdef OWN_BINORMAL
 varying vec3 vBinormal;
-varying vec3 vPosition;
+#endif
+#if defined(SHOW_LIT) || defined(SHOW_HIGHLIGHT)
+varying vec3 vToLight;
+#endif
+#ifdef SHOW_HIGHLIGHT
+varying vec3 vToEye;
+#endif
 void main() {
     vec3 N = vNormal;
     vec3 T = vTangent.xyz;
-    vec3 B = ownBinormal ? vBinormal : vTangent.w * cross(N, T);
-    vec3 m = texture2D(map, gl_TexCoord[0].st).rgb * 2.0 - 1.0;
+#ifdef OWN_BINORMAL
+    vec3 B = vBinormal;
+#else
+    vec3 B = vTangent.w * cross(N, T);
+#endif
+    vec3 m = texture2D(map, vUv).rgb * 2.0 - 1.0;
     vec3 n = normalize(m.x * T + m.y * B + m.z * N);
 #if defined(SHOW_LIT) || defined(SHOW_HIGHLIGHT)
-    vec3 L = normalize(light - vPosition);
+    vec3 L = normalize(vToLight);
     float lambert = max(dot(n, L), 0.0);
     vec3 c = vec3(lambert);
 #ifdef SHOW_HIGHLIGHT
-    vec3 H = normalize(L + normalize(eye - vPosition));
+    vec3 H = normalize(L + normalize(vToEye));
     if (lambert > 0.0) c += vec3(0.5 * pow(max(dot(n, H), 0.0), 64.0));
 #endif
 #elif defined(SHOW_MAPPED_NORMAL)
@@ -134,7 +163,7 @@ const char* const kShowDefines[kShowCount] = {"#define SHOW_LIT\n",
                                               "#define SHOW_TANGENT\n",
                                               "#define SHOW_BITANGENT\n",
                                               "#define SHOW_NORMAL\n",
-                                              nullptr};
+                                              ""};
 
 const char* const kShowTitles[kShowCount] = {"lit (Lambert)",
                                              "lit, with a Blinn highlight",
@@ -146,14 +175,18 @@ const char* const kShowTitles[kShowCount] = {"lit (Lambert)",
 
 struct Program {
     GLuint name;
-    GLint map, light, eye, ownBinormal;
+    GLint map, light, eye;
 };
 
-// Per context: whether the programs were tried, whether they built, and the programs, one per
-// show of the welded mesh and the disagreement view's.
+// Per context: whether the programs were tried, whether they built, and the programs: one per
+// show (the disagreement view's among them), then one per show of the welded mesh in the own
+// basis.
 bool gTried = false;
 bool gBuilt = false;
-Program gPrograms[kShowCount] = {};
+Program gPrograms[2 * kShowCount - 1] = {};
+
+// Where the program of `show` in the own basis (`own`) or another one is.
+int ProgramIndex(int show, bool own) { return own && show != kShowDisagreement ? kShowCount + show : show; }
 
 // Per mesh: the frames of the welded vertices (T, w and the own binormal, 7 floats each) and
 // the disagreement view's corners, made at their first draw.
@@ -198,8 +231,8 @@ void PrintLog(GLuint object, bool isProgram) {
 }
 
 // A compiled shader of `type` from the sources, or 0 after its log.
-GLuint Compile(GLenum type, const char* define, const char* body) {
-    const char* sources[3] = {kVersion, define != nullptr ? define : "", body};
+GLuint Compile(GLenum type, const char* defines, const char* body) {
+    const char* sources[3] = {kVersion, defines, body};
     GLuint shader = glCreateShader(type);
     glShaderSource(shader, 3, sources, nullptr);
     glCompileShader(shader);
@@ -211,10 +244,11 @@ GLuint Compile(GLenum type, const char* define, const char* body) {
     return 0;
 }
 
-// Links a program from the two sources, its attributes in their slots; false after a log.
-bool Link(const char* vertex, const char* define, const char* fragment, Program* program) {
-    const GLuint vs = Compile(GL_VERTEX_SHADER, nullptr, vertex);
-    const GLuint fs = vs != 0 ? Compile(GL_FRAGMENT_SHADER, define, fragment) : 0;
+// Links a program from the two sources, both after `defines`, its attributes in their slots;
+// false after a log.
+bool Link(const char* vertex, const char* defines, const char* fragment, Program* program) {
+    const GLuint vs = Compile(GL_VERTEX_SHADER, defines, vertex);
+    const GLuint fs = vs != 0 ? Compile(GL_FRAGMENT_SHADER, defines, fragment) : 0;
     if (fs == 0) {
         if (vs != 0) glDeleteShader(vs);
         return false;
@@ -238,18 +272,21 @@ bool Link(const char* vertex, const char* define, const char* fragment, Program*
         return false;
     }
     *program = {name, glGetUniformLocation(name, "map"), glGetUniformLocation(name, "light"),
-                glGetUniformLocation(name, "eye"), glGetUniformLocation(name, "ownBinormal")};
+                glGetUniformLocation(name, "eye")};
     return true;
 }
 
 bool BuildPrograms() {
-    for (int show = 0; show < kShowCount; ++show) {
+    for (int made = 0; made < 2 * kShowCount - 1; ++made) {
+        const int show = made % kShowCount;
+        const std::string defines =
+            std::string(made >= kShowCount ? "#define OWN_BINORMAL\n" : "") + kShowDefines[show];
         const bool built =
-            show == kShowDisagreement
-                ? Link(kDisagreementVertexShader, nullptr, kDisagreementFragmentShader, &gPrograms[show])
-                : Link(kVertexShader, kShowDefines[show], kFragmentShader, &gPrograms[show]);
+            show == kShowDisagreement && made < kShowCount
+                ? Link(kDisagreementVertexShader, "", kDisagreementFragmentShader, &gPrograms[made])
+                : Link(kVertexShader, defines.c_str(), kFragmentShader, &gPrograms[made]);
         if (!built) {
-            for (int made = 0; made < show; ++made) glDeleteProgram(gPrograms[made].name);
+            for (int i = 0; i < made; ++i) glDeleteProgram(gPrograms[i].name);
             return false;
         }
     }
@@ -343,7 +380,7 @@ const void* Offset(size_t bytes) { return reinterpret_cast<const void*>(bytes); 
 // Binds the program of `show` with the map on unit 0, the light and the eye in the object's
 // coordinates.
 void UseProgram(int show, const GLfloat* worldLightPos) {
-    const Program& p = gPrograms[show];
+    const Program& p = gPrograms[ProgramIndex(show, gBasis == kBasisOwn)];
     glUseProgram(p.name);
     glUniform1i(p.map, 0);
     glUniform3fv(p.light, 1, worldLightPos);
@@ -352,7 +389,6 @@ void UseProgram(int show, const GLfloat* worldLightPos) {
     matrixInvert(gViewMat, m);
     vecMatMult(origin, m, eye);
     glUniform3fv(p.eye, 1, eye);
-    glUniform1i(p.ownBinormal, gBasis == kBasisOwn);
 }
 
 void DrawWelded(const GLfloat* worldLightPos, void (*draw)(bool withColor)) {
@@ -360,13 +396,16 @@ void DrawWelded(const GLfloat* worldLightPos, void (*draw)(bool withColor)) {
     glBindBuffer(GL_ARRAY_BUFFER, gFrameBuffer);
     glEnableVertexAttribArray(kTangentSlot);
     glVertexAttribPointer(kTangentSlot, 4, GL_FLOAT, GL_FALSE, 7 * sizeof(GLfloat), Offset(0));
-    glEnableVertexAttribArray(kBinormalSlot);
-    glVertexAttribPointer(kBinormalSlot, 3, GL_FLOAT, GL_FALSE, 7 * sizeof(GLfloat),
-                          Offset(4 * sizeof(GLfloat)));
+    const bool own = gBasis == kBasisOwn;
+    if (own) {
+        glEnableVertexAttribArray(kBinormalSlot);
+        glVertexAttribPointer(kBinormalSlot, 3, GL_FLOAT, GL_FALSE, 7 * sizeof(GLfloat),
+                              Offset(4 * sizeof(GLfloat)));
+    }
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     draw(false);
     glDisableVertexAttribArray(kTangentSlot);
-    glDisableVertexAttribArray(kBinormalSlot);
+    if (own) glDisableVertexAttribArray(kBinormalSlot);
 }
 
 void DrawCorners(const GLfloat* worldLightPos) {

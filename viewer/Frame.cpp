@@ -49,6 +49,8 @@ void FrameObject(GLfloat* worldLightPos, void (*draw)(bool withColor)) {
     if (gEngineView) {
         if (EngineViewReady() && DrawEngineObject(worldLightPos, draw)) return;
         gEngineView = false;
+        // Step 1 left them out for the engine view.
+        ComputeLightVectors(worldLightPos, gInTangentSpace);
     }
     switch (gViewMode) {
         case 0:

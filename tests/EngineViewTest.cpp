@@ -237,9 +237,8 @@ std::vector<RvRawTriangle> Tessellated(const std::vector<RvRawTriangle>& coarse)
 
 // The bake: each texel within 8 texels of a triangle (the nearest) holds the detailed normal in
 // that triangle's interpolated MikkTSpace frame, T, B = w cross(N, T), N, unit, green up or down.
-std::vector<unsigned char> Bake(const std::vector<RvRawTriangle>& tris, bool greenDown, bool ignoreSign) {
-    std::vector<float> tangents(12 * tris.size());
-    EXPECT_TRUE(RvComputeMikkTangents(int(tris.size()), tris.data(), tangents.data()));
+std::vector<unsigned char> Bake(const std::vector<RvRawTriangle>& tris, const std::vector<float>& tangents,
+                                bool greenDown, bool ignoreSign) {
     std::vector<unsigned char> texels(3 * kSide * kSide);
     for (size_t i = 0; i < texels.size(); i += 3) texels[i] = texels[i + 1] = 128, texels[i + 2] = 255;
     std::vector<double> nearest(kSide * kSide, 8.0);
@@ -279,13 +278,17 @@ std::vector<unsigned char> Bake(const std::vector<RvRawTriangle>& tris, bool gre
     return texels;
 }
 
-// The frame of `tris`, welded in `basis`, under `map` (kSide a side, or the flat 2 x 2 one).
+// The frame of `tris`, welded in `basis` (the file's tangents `tangents`), under `map` (kSide a side, or the
+// flat 2 x 2 one).
 std::vector<unsigned char> Lit(const std::vector<RvRawTriangle>& tris, int basis,
-                               const std::vector<unsigned char>& map) {
+                               const std::vector<float>& tangents, const std::vector<unsigned char>& map) {
     delete[] gTriangles;
     gNumTris = int(tris.size());
     gTriangles = new RvRawTriangle[tris.size()];
     std::copy(tris.begin(), tris.end(), gTriangles);
+    delete[] gFileTangents;
+    gFileTangents = tangents.empty() ? nullptr : new float[tangents.size()];
+    std::copy(tangents.begin(), tangents.end(), gFileTangents);
     EXPECT_TRUE(WeldInBasis(basis));
     ObjectInit();
     delete[] gTexInfo.pixels;
@@ -308,11 +311,15 @@ std::vector<unsigned char> Lit(const std::vector<RvRawTriangle>& tris, int basis
 // A baker's map in MikkTSpace frames, shown in the engine view in MikkTSpace, lights the
 // low-polygon sphere as the tessellated detailed surface lights under a flat map, pixel by pixel
 // away from the silhouette (3 pixels), across the seams and on the mirrored and sheared islands.
-// Seen green the other way, baked without the sign, or shown in the own basis, it does not.
+// So does it with the same tangents stored in the file. Seen green the other way, baked without
+// the sign, or shown in the own basis, it does not.
 TEST_F(EngineView, SyncedBakeLightsAsTheDetailedSurface) {
     const std::vector<RvRawTriangle> sphere = Sphere();
-    const std::vector<unsigned char> reference = Lit(
-        Tessellated(sphere), kBasisMikkTSpace, {128, 128, 255, 128, 128, 255, 128, 128, 255, 128, 128, 255});
+    std::vector<float> tangents(12 * sphere.size());
+    ASSERT_TRUE(RvComputeMikkTangents(int(sphere.size()), sphere.data(), tangents.data()));
+    const std::vector<unsigned char> reference =
+        Lit(Tessellated(sphere), kBasisMikkTSpace, {},
+            {128, 128, 255, 128, 128, 255, 128, 128, 255, 128, 128, 255});
     // Whether no pixel within 3 of (x, y) shows the background in either picture.
     auto inside = [&](const std::vector<unsigned char>& lit, int x, int y) {
         for (int dy = -3; dy <= 3; ++dy)
@@ -330,14 +337,15 @@ TEST_F(EngineView, SyncedBakeLightsAsTheDetailedSurface) {
     } rows[] = {
         {"MikkTSpace, green up", kBasisMikkTSpace, false, false, false, true},
         {"MikkTSpace, green down", kBasisMikkTSpace, true, true, false, true},
+        {"the file's MikkTSpace tangents", kBasisFile, false, false, false, true},
         {"green down shown up", kBasisMikkTSpace, true, false, false, false},
         {"baked without the sign", kBasisMikkTSpace, false, false, true, false},
         {"shown in the own basis", kBasisOwn, false, false, false, false},
     };
     for (const auto& row : rows) {
         gGreenDown = row.shownGreenDown;
-        const std::vector<unsigned char> lit =
-            Lit(sphere, row.basis, Bake(sphere, row.bakedGreenDown, row.bakedWithoutSign));
+        const std::vector<unsigned char> lit = Lit(
+            sphere, row.basis, tangents, Bake(sphere, tangents, row.bakedGreenDown, row.bakedWithoutSign));
         std::vector<int> errors;
         for (int y = 3; y < 509; ++y)
             for (int x = 3; x < 509; ++x)

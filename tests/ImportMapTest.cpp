@@ -88,6 +88,12 @@ TEST(ImportMap, EveryKindDecodesToWhatAnIndependentDecoderShowsBottomRowFirst) {
         {"Targa run-length, top left, 32 bits",
          "-depth 8 -type TrueColorAlpha -orient TopLeft -compress RLE tga:", "tga:", IMPORT_KIND_TARGA, 32,
          false},
+        {"Targa run-length, bottom right, 24 bits, with an identification field",
+         "-depth 8 -alpha off -type TrueColor -orient BottomRight -compress RLE -set comment id tga:", "tga:",
+         IMPORT_KIND_TARGA, 24, false},
+        {"Targa plain, top right, 32 bits",
+         "-depth 8 -type TrueColorAlpha -orient TopRight -compress none tga:", "tga:", IMPORT_KIND_TARGA, 32,
+         false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -149,11 +155,7 @@ TEST(ImportMap, BadFilesAreRefusedWithOneLineThatSaysWhy) {
 TEST(ImportKind, FilesThatAreNoImagesAreMeshesUnlessTheyAreRvf) {
     const PeerDir dir;
     ASSERT_TRUE(dir.made);
-    RvRawTriangle tri = {};
-    FILE* fp = std::tmpfile();
-    ASSERT_TRUE(fp != nullptr && RvWriteTriangles(fp, 1, &tri));
-    const Bytes rvf = ContentsOf(fp);
-    std::fclose(fp);
+    const Bytes rvf = RvfBytes(1, std::vector<std::vector<float>>{{0, 0, 0, 1, 0, 0, 0, 1, 0}});
     const std::tuple<const char*, Bytes, ImportKind> cases[] = {
         {"RVF", rvf, IMPORT_KIND_RVF},
         {"damaged RVF", Prefix(rvf, 9), IMPORT_KIND_RVF},

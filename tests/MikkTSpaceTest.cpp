@@ -140,85 +140,10 @@ void SetCorner(RvRawTriangle* tri, int c, float x, float y, float z, float u, fl
     tri->norm[c] = {{nx / len, ny / len, nz / len}};
 }
 
-// A grid of nx x ny quads, two triangles each; corner(qi, qj, i, j, tri, c) sets corner c of
-// *tri to grid point (i, j) of quad (qi, qj).
-Mesh Grid(int nx, int ny, const std::function<void(int, int, int, int, RvRawTriangle*, int)>& corner) {
-    Mesh tris;
-    for (int qi = 0; qi < nx; ++qi) {
-        for (int qj = 0; qj < ny; ++qj) {
-            RvRawTriangle a, b;
-            corner(qi, qj, qi, qj, &a, 0), corner(qi, qj, qi + 1, qj, &a, 1),
-                corner(qi, qj, qi + 1, qj + 1, &a, 2);
-            corner(qi, qj, qi, qj, &b, 0), corner(qi, qj, qi + 1, qj + 1, &b, 1),
-                corner(qi, qj, qi, qj + 1, &b, 2);
-            tris.push_back(a), tris.push_back(b);
-        }
-    }
-    return tris;
-}
-
-// A bumpy surface z = 0.3 sin(0.7 x) cos(0.5 y), with its normals. Its u mirrored about the
-// middle column: the halves map texture space with opposite orientations and share the corners
-// on the mirror line. Or u jumping by a half there: the corners on that line are two vertices.
-Mesh BumpyGrid(bool mirrored) {
-    return Grid(12, 8, [mirrored](int qi, int, int i, int j, RvRawTriangle* tri, int c) {
-        const float x = float(i), y = float(j);
-        SetCorner(tri, c, x, y, 0.3f * std::sin(0.7f * x) * std::cos(0.5f * y),
-                  mirrored ? std::fabs(i - 6) / 6.0f : i / 12.0f + (qi >= 6 ? 0.5f : 0.0f), j / 8.0f,
-                  -0.21f * std::cos(0.7f * x) * std::cos(0.5f * y),
-                  0.15f * std::sin(0.7f * x) * std::sin(0.5f * y), 1);
-    });
-}
-
-// n flat triangles around one centre corner, mapped radially (u growing outwards): their u
-// directions point every way, and across the centre they oppose, so the centre's corners split
-// into subgroups.
-Mesh Fan(int n) {
-    Mesh tris(n);
-    for (int k = 0; k < n; ++k) {
-        SetCorner(&tris[k], 0, 0, 0, 0, 0, 0.5f);
-        for (int e = 1; e <= 2; ++e) {
-            const double a = 2 * kPi * (k + e - 1) / n;
-            SetCorner(&tris[k], e, float(std::cos(a)), float(std::sin(a)), 0, 1, float(k + e - 1) / n);
-        }
-    }
-    return tris;
-}
-
-// A flat grid with triangles without area among its triangles: one made of corners of the
-// grid, one whose corners all share a position, and one apart from everything.
-Mesh WithoutArea() {
-    Mesh grid = Grid(4, 3, [](int, int, int i, int j, RvRawTriangle* tri, int c) {
-        SetCorner(tri, c, float(i), float(j) + 0.25f * i, 0, i * 0.3f, j * 0.2f + i * 0.05f);
-    });
-    RvRawTriangle fromGrid = grid[5], needle = grid[9];
-    fromGrid.vert[2] = fromGrid.vert[0], fromGrid.norm[2] = fromGrid.norm[0],
-    fromGrid.texCoord[2] = fromGrid.texCoord[0];
-    needle.vert[1] = needle.vert[2] = needle.vert[0];
-    grid.insert(grid.begin(), {needle, fromGrid});
-    grid.push_back(
-        MakeTriangle({{9, 9, 0}, {9, 9, 0}, {9, 10, 0}}, {{0.1f, 0.1f}, {0.2f, 0.1f}, {0.2f, 0.3f}}, kUp));
-    return grid;
-}
-
-// A triangle without texture area between a triangle that keeps the texture's orientation and
-// one that mirrors it, all around one centre: it takes the orientation of the group that
-// reaches it first, so the order of the list decides; and one such triangle apart.
-Mesh WithoutTextureArea(bool mirroredFirst) {
-    const RvRawTriangle keeps = MakeTriangle({{0, 0, 0}, {1, 0, 0}, {0.5f, 1, 0}},
-                                             {{0.5f, 0}, {1, 0}, {0.5f, 0.5f}}, kUp),
-                        none = MakeTriangle({{0, 0, 0}, {0.5f, 1, 0}, {-0.5f, 1, 0}},
-                                            {{0.5f, 0}, {0.5f, 0.5f}, {0.5f, 1}}, kUp),
-                        mirrored = MakeTriangle({{0, 0, 0}, {-0.5f, 1, 0}, {-1, 0, 0}},
-                                                {{0.5f, 0}, {0.5f, 1}, {1, 0}}, kUp),
-                        apart = MakeTriangle({{5, 5, 0}, {6, 5, 0}, {5, 6, 0}},
-                                             {{0.2f, 0.2f}, {0.2f, 0.2f}, {0.2f, 0.2f}}, kUp);
-    return mirroredFirst ? Mesh{mirrored, apart, none, keeps} : Mesh{keeps, none, apart, mirrored};
-}
-
-// n triangles with corners drawn from a pool of 40 vertices on a coarse lattice: edges shared
-// by many triangles either way round, repeated and collapsed triangles, many triangles without
-// texture area, and coordinates of -0 and +0 (one value to the method). The published
+// n triangles with corners drawn from a pool of 40 vertices on a coarse lattice: many
+// triangles around each vertex, edges shared by many triangles either way round, repeated and
+// collapsed triangles, many triangles without texture area between groups of either
+// orientation, and coordinates of -0 and +0 (one value to the method). The published
 // implementation leaves its last run of edges unsorted and can miss pairs there; a triangle
 // apart at the end makes that run a single edge.
 Mesh Pooled(std::mt19937* rng, int n) {
@@ -298,13 +223,8 @@ TEST_F(MikkTSpacePeer, EveryMeshMatches) {
         std::function<Mesh()> make;
     } meshes[] = {
         {"torus grid, shuffled", [] { return MakeTorusGrid(96, 48, true); }},
-        {"mirrored texture coordinates", [] { return BumpyGrid(true); }},
-        {"texture seam", [] { return BumpyGrid(false); }},
-        {"fan of 200", [] { return Fan(200); }},
-        {"triangles without area", WithoutArea},
-        {"without texture area, mapped first", [] { return WithoutTextureArea(false); }},
-        {"without texture area, mirrored first", [] { return WithoutTextureArea(true); }},
-        {"weld stress mesh", [&rng] { return RandomMesh(&rng, 6000); }},  // grows the weld's table
+        // Seams, mirrored islands and triangles without area among shared corners.
+        {"weld stress mesh", [&rng] { return RandomMesh(&rng, 6000); }},
         {"pooled corners", [&rng] { return Pooled(&rng, 1500); }},
         {"sphere through Assimp", ImportedSphere},
     };

@@ -57,6 +57,13 @@ std::vector<Run> Runs() {
          kSummary + "Tangent basis: own\nReloaded " + kMesh + " and " + kMap + ".\n" + kSummary +
              "Tangent basis: MikkTSpace\nGreen up (+Y)\n",
          ""},
+        // A mesh that stores no tangents is shown in the own basis, and s passes over the file's.
+        {"FileBasisWithoutStoredTangents",
+         {{"--basis=file", kMesh, kMap}, {}, "", "s s q"},
+         0,
+         kMesh + " holds no tangents: tangent basis own.\n" + kSummary +
+             "Tangent basis: MikkTSpace\nTangent basis: own\n",
+         ""},
         {"QuitWithEscape", {{kMesh, kMap}, {}, "", "Escape"}, 0, kSummary, ""},
         {"BadFirstArgumentAsksForAMeshAndStillTriesTheSecond",
          {{"/nonexistent/mesh.rvf", kMap}, {}, "/nonexistent/again.rvf\n" + kMesh + "\n", "q"},
@@ -177,7 +184,7 @@ TEST(RVFViewStartUp, AnswersBeforeFilesAndWindow) {
          {},
          2,
          "",
-         "RVFView: unknown tangent basis 'bent' (own or mikktspace)\n"},
+         "RVFView: unknown tangent basis 'bent' (own, mikktspace or file)\n"},
         {"NoDisplay",
          {kMesh, kMap},
          {"DISPLAY="},

@@ -108,10 +108,3 @@ TEST(NormalizeD, DividesByTheLengthAndTurnsShortVectorsIntoTheXAxis) {
         ExpectVector(v, c[1], 0, "normalised");
     }
 }
-
-TEST(DotProduct3D, SumsTheProductsLeftToRight) {
-    // Left to right the 1 is lost in 1e16 and the sum is 0; summed from the right it is 1.
-    const double a[3] = {1, 1e16, -1e16}, ones[3] = {1, 1, 1}, b[3] = {2, -3, 0.5}, c[3] = {4, 1, -2};
-    EXPECT_EQ(DotProduct3D(a, ones), 0.0);
-    EXPECT_EQ(DotProduct3D(b, c), 4.0);
-}

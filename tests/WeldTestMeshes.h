@@ -46,26 +46,6 @@ inline RvRawTriangle SkewedNeighbour() {
     return MakeTriangle({{1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{1, 0}, {2, 1}, {0, 1}}, {0, 0, 1});
 }
 
-// The unit cube, two triangles per face, flat outward normals, each face the full texture
-// square. Face f is triangles 2f (corners 00, 10, 11) and 2f + 1 (corners 00, 11, 01).
-inline std::vector<RvRawTriangle> TexturedCube() {
-    const TestCorner3 faces[6][4] = {  // origin, first edge, second edge, normal
-        {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {{0, 1, 0}, {1, 0, 0}, {0, -1, 0}, {0, 0, -1}},
-        {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 0}}, {{0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {-1, 0, 0}},
-        {{0, 1, 0}, {0, 0, 1}, {1, 0, 0}, {0, 1, 0}}, {{0, 0, 0}, {1, 0, 0}, {0, 0, 1}, {0, -1, 0}},
-    };
-    std::vector<RvRawTriangle> tris;
-    for (const auto& f : faces) {
-        auto at = [&](float a, float b) {
-            return TestCorner3{f[0].x + a * f[1].x + b * f[2].x, f[0].y + a * f[1].y + b * f[2].y,
-                               f[0].z + a * f[1].z + b * f[2].z};
-        };
-        tris.push_back(MakeTriangle({at(0, 0), at(1, 0), at(1, 1)}, {{0, 0}, {1, 0}, {1, 1}}, f[3]));
-        tris.push_back(MakeTriangle({at(0, 0), at(1, 1), at(0, 1)}, {{0, 0}, {1, 1}, {0, 1}}, f[3]));
-    }
-    return tris;
-}
-
 // A mesh built to stress the weld: triangles of a bumpy, texture-mapped grid picked in random
 // order (so most corners are shared), with seams, mirrored texture mappings, positions, normals
 // and texture coordinates moved by one or two units in the last place (either side of 1e-7),
@@ -102,17 +82,28 @@ inline std::vector<RvRawTriangle> RandomMesh(std::mt19937* rng, int numTris, boo
         }
         const unsigned what = (*rng)() % 100;
         const int c = static_cast<int>((*rng)() % 3);
-        if (what < 6) tri.texCoord[c].u += 1.0f;
-        else if (what < 12) for (auto& tc : tri.texCoord) tc.u = -tc.u;
-        else if (what < 24) nudge(&tri.vert[c].v[(*rng)() % 3]);
-        else if (what < 30) nudge(&tri.norm[c].v[(*rng)() % 3]);
-        else if (what < 36) nudge(&tri.texCoord[c].uv[(*rng)() % 2]);
-        else if (what < 39) tri.vert[(c + 1) % 3] = tri.vert[c];
-        else if (what < 42) tri.texCoord[(c + 1) % 3] = tri.texCoord[(c + 2) % 3] = tri.texCoord[c];
-        else if (what < 45) for (auto& tc : tri.texCoord) tc.u = 0.0f;
-        else if (what < 48 && withNaN) tri.vert[c].v[(*rng)() % 3] = std::nanf("");
-        else if (what < 50 && withNaN) tri.texCoord[c].uv[(*rng)() % 2] = std::nanf("");
-        else if (what < 51 && withNaN) tri.vert[c].v[(*rng)() % 3] = (*rng)() % 2 ? INFINITY : -INFINITY;
+        if (what < 6)
+            tri.texCoord[c].u += 1.0f;
+        else if (what < 12)
+            for (auto& tc : tri.texCoord) tc.u = -tc.u;
+        else if (what < 24)
+            nudge(&tri.vert[c].v[(*rng)() % 3]);
+        else if (what < 30)
+            nudge(&tri.norm[c].v[(*rng)() % 3]);
+        else if (what < 36)
+            nudge(&tri.texCoord[c].uv[(*rng)() % 2]);
+        else if (what < 39)
+            tri.vert[(c + 1) % 3] = tri.vert[c];
+        else if (what < 42)
+            tri.texCoord[(c + 1) % 3] = tri.texCoord[(c + 2) % 3] = tri.texCoord[c];
+        else if (what < 45)
+            for (auto& tc : tri.texCoord) tc.u = 0.0f;
+        else if (what < 48 && withNaN)
+            tri.vert[c].v[(*rng)() % 3] = std::nanf("");
+        else if (what < 50 && withNaN)
+            tri.texCoord[c].uv[(*rng)() % 2] = std::nanf("");
+        else if (what < 51 && withNaN)
+            tri.vert[c].v[(*rng)() % 3] = (*rng)() % 2 ? INFINITY : -INFINITY;
         else if (what < 60) {
             std::rotate(tri.vert, tri.vert + 1, tri.vert + 3);
             std::rotate(tri.norm, tri.norm + 1, tri.norm + 3);

@@ -47,9 +47,12 @@ void CycleViewMode() {
     printf("Diffuse lit normal map.\n");
 }
 
-// Welds the mesh in the next tangent basis and shows it; on failure the basis stays.
+// Welds the mesh in the next tangent basis and shows it, passing over the file's tangents when
+// the mesh has none; on failure the basis stays.
 void CycleBasis() {
-    if (!WeldInBasis((gBasis + 1) % kBasisCount)) return;
+    int next = (gBasis + 1) % kBasisCount;
+    if (next == kBasisFile && gFileTangents == nullptr) next = kBasisOwn;
+    if (!WeldInBasis(next)) return;
     ObjectInit();
     printf("Tangent basis: %s\n", BasisTitle(gBasis));
 }

@@ -111,22 +111,29 @@ bool WeldOwn(Welded* welded) {
     return true;
 }
 
+// Welds the corners where everything, `tangents` and their signs included, agrees exactly.
+bool WeldSigned(const float* tangents, Welded* welded) {
+    ProgressNext("welding the mesh", 0);
+    return RvCreateSignedVertexBuffers(gNumTris, gTriangles, tangents, &welded->numVerts, &welded->vertices,
+                                       &welded->indices, &welded->signs);
+}
+
 bool WeldMikkTSpace(Welded* welded) {
     ProgressNext("computing MikkTSpace tangents", 0);
     float* tangents = new (std::nothrow) float[12 * static_cast<size_t>(gNumTris)];
-    bool done = tangents != nullptr && RvComputeMikkTangents(gNumTris, gTriangles, tangents);
-    ProgressNext("welding the mesh", 0);
-    done = done && RvCreateSignedVertexBuffers(gNumTris, gTriangles, tangents, &welded->numVerts,
-                                               &welded->vertices, &welded->indices, &welded->signs);
+    const bool done = tangents != nullptr && RvComputeMikkTangents(gNumTris, gTriangles, tangents) &&
+                      WeldSigned(tangents, welded);
     delete[] tangents;
     return done;
 }
 
-// Welds gTriangles in `basis`, then centres and scales the vertices. False, with nothing kept,
-// when memory is short, there is no triangle, or the numbers overflow. Its stages are shown
-// as the progress of work begun by the caller.
+// Welds gTriangles in `basis` (the file's tangents only when there are some), then centres and
+// scales the vertices. False, with nothing kept, when memory is short, there is no triangle, or
+// the numbers overflow. Its stages are shown as the progress of work begun by the caller.
 bool Weld(int basis, Welded* welded) {
-    bool done = basis == kBasisMikkTSpace ? WeldMikkTSpace(welded) : WeldOwn(welded);
+    bool done = basis == kBasisMikkTSpace                         ? WeldMikkTSpace(welded)
+                : basis == kBasisFile && gFileTangents != nullptr ? WeldSigned(gFileTangents, welded)
+                                                                  : WeldOwn(welded);
     if (done) {
         ProgressNext("centring the mesh", 0);
         CenterAndScale(welded->vertices, welded->numVerts);
@@ -189,9 +196,8 @@ struct Loaded {
 
 // Moves the loaded mesh and map out of the globals, which are left empty.
 Loaded TakeLoaded() {
-    Loaded kept = {gNumTris,      gNumVerts,     gTriangles, gFileTangents, gMeshImported,
-                   gVertices,     gIndices,      gTangentSigns, gTexInfo,   gMapGreyscale,
-                   gMapInMesh,    gMeshPath,     gMapPath};
+    Loaded kept = {gNumTris,      gNumVerts, gTriangles,    gFileTangents, gMeshImported, gVertices, gIndices,
+                   gTangentSigns, gTexInfo,  gMapGreyscale, gMapInMesh,    gMeshPath,     gMapPath};
     gNumTris = gNumVerts = 0;
     gTriangles = nullptr;
     gFileTangents = nullptr;
@@ -318,6 +324,12 @@ bool LoadObjectFile(const char* objectFile) {
         return false;
     }
     Keep(welded);
+    // The file's tangents are wanted but this file has none: its frames are the own ones, and
+    // the basis says so.
+    if (gBasis == kBasisFile && gFileTangents == nullptr) {
+        gBasis = kBasisOwn;
+        printf("%s holds no tangents: tangent basis own.\n", objectFile);
+    }
     int leftOut = numInFile - gNumTris;
     if (leftOut > 0)
         printf("Left out %d %s with a NaN or an infinity.\n", leftOut,

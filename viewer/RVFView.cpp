@@ -28,7 +28,8 @@ const char kUsage[] =
     "  -h, --help     this text\n"
     "  --version      the version\n"
     "  --watch        reload the mesh and the map whenever either file changes on disk\n"
-    "  --basis BASIS  the tangent basis the map was made in: own (the default) or mikktspace\n"
+    "  --basis BASIS  the tangent basis the map was made in: own (the default), mikktspace, or\n"
+    "                 file (the tangents a glTF or FBX mesh stores)\n"
     "  --flip-green   the map's green channel points down (-Y), as in DirectX-style engines\n"
     "  --             what follows are files, even when they begin with '-'\n"
     "\n"
@@ -62,7 +63,7 @@ std::vector<char*> ParseArguments(int argc, char** argv, bool* watch) {
         } else if (std::strcmp(arg, "--basis") == 0 || std::strncmp(arg, "--basis=", 8) == 0) {
             const char* word = arg[7] == '=' ? arg + 8 : (i + 1 < argc ? argv[++i] : "");
             if (!BasisNamed(word, &gBasis)) {
-                std::fprintf(stderr, "RVFView: unknown tangent basis '%s' (own or mikktspace)\n", word);
+                std::fprintf(stderr, "RVFView: unknown tangent basis '%s' (own, mikktspace or file)\n", word);
                 std::exit(kExitUsage);
             }
         } else if (std::strcmp(arg, "--version") == 0) {

@@ -53,8 +53,9 @@ enum {
 // The clear colours: the start-up black, then those the "b" key steps through in this order.
 enum { kBackgroundBlack, kBackgroundBlue, kBackgroundGrey, kBackgroundWhite, kBackgroundCount };
 
-// The tangent bases: the library's own smoothed frames (the start-up basis), MikkTSpace.
-enum { kBasisOwn, kBasisMikkTSpace, kBasisCount };
+// The tangent bases: the library's own smoothed frames (the start-up basis), MikkTSpace, and the
+// tangents the mesh file stores (gFileTangents), which only a mesh that has them is welded in.
+enum { kBasisOwn, kBasisMikkTSpace, kBasisFile, kBasisCount };
 
 // Mouse buttons: position at the press or the last drag step, and whether the button is held.
 extern GLint gLeftX, gLeftY;
@@ -115,10 +116,10 @@ void Reshape(int w, int h);
 // colour the clear colour.
 void SetBackground(int background);
 
-// Into *basis the basis that `word` names on a command line ("own", "mikktspace"); false when it
+// Into *basis the basis that `word` names on a command line ("own", "mikktspace", "file"); false when it
 // names none.
 bool BasisNamed(const char* word, int* basis);
-// The name of `basis` on the console: "own", "MikkTSpace".
+// The name of `basis` on the console: "own", "MikkTSpace", "file".
 const char* BasisTitle(int basis);
 
 // Drag steps, as one pointer move with a button held makes them. Each eye-space vector is

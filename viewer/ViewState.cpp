@@ -72,7 +72,7 @@ void PrintKeyHelp() {
     printf(" ESC or q       - Quit program\n");
     printf("\n");
     printf(" g              - Flip the normal map's green channel: up (+Y) or down (-Y)\n");
-    printf(" s              - Cycle the tangent basis: own, MikkTSpace\n");
+    printf(" s              - Cycle the tangent basis: own, MikkTSpace, file\n");
     printf(" e              - Toggle the engine view: per-pixel shading (a: what it shows)\n");
     printf(" CTRL + LEFT    - Move the light around the object (r puts it back at the eye)\n");
     printf(" F5             - Reload the mesh and normal map from their files\n");
@@ -170,7 +170,7 @@ struct BasisName {
     const char* title;  // on the console
 };
 
-const BasisName kBasisNames[kBasisCount] = {{"own", "own"}, {"mikktspace", "MikkTSpace"}};
+const BasisName kBasisNames[kBasisCount] = {{"own", "own"}, {"mikktspace", "MikkTSpace"}, {"file", "file"}};
 
 }  // namespace
 

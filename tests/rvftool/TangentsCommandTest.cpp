@@ -1,6 +1,7 @@
 #include <sstream>
 
 #include "mesh/RvFileIO.h"
+#include "tests/GltfFiles.h"
 #include "tests/rvftool/ToolRun.h"
 
 typedef ToolTest Tangents;
@@ -118,8 +119,9 @@ TEST_F(Tangents, RefusesAnUnknownBasisAndVec4InDoublePrecision) {
         const char* args;
         const char* message;
     } cases[] = {
-        {"tangents --basis file m.rvf t.bin",
-         "rvftool tangents: unknown basis 'file' (own or mikktspace) (see 'rvftool tangents --help')\n"},
+        {"tangents --basis bent m.rvf t.bin",
+         "rvftool tangents: unknown basis 'bent' (own, mikktspace or file) (see 'rvftool tangents "
+         "--help')\n"},
         {"tangents --vec4 --double m.rvf t.bin",
          "rvftool tangents: --vec4 writes single precision; leave out --double (see 'rvftool tangents "
          "--help')\n"},
@@ -130,4 +132,22 @@ TEST_F(Tangents, RefusesAnUnknownBasisAndVec4InDoublePrecision) {
         EXPECT_EQ(r.err, c.message);
         EXPECT_FALSE(std::ifstream("t.bin").good()) << c.args;
     }
+}
+
+// The file basis writes the tangents and signs a glTF file stores, as it stores them; an RVF
+// file stores none, which is said rather than answered with other frames.
+TEST_F(Tangents, FileBasisGivesTheStoredTangents) {
+    const PeerDir peer;
+    ASSERT_TRUE(peer.made && WriteGltf(peer, "t.gltf", "n.png"));
+    RunResult r = Tool({"tangents", "--vec4", "--basis=file", peer.File("t.gltf"), "t.bin"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    Bytes expected;
+    PutU32(expected, 1);
+    EXPECT_EQ(FileText("t.bin"), Text(Join({expected, FloatBytes(kTangents)})));
+
+    WriteFile("m.rvf", RvfFile(std::vector<float>(24, 0.5f)));
+    r = Tool({"tangents", "--basis", "file", "m.rvf"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "rvftool: m.rvf holds no tangents: choose --basis own or mikktspace\n");
+    EXPECT_EQ(r.out, "");
 }

@@ -119,6 +119,10 @@ bool Draw() {
 unsigned char* Render(const RenderOptions& options) {
     gBasis = options.basis;  // the mesh is welded in it as it loads
     if (!LoadFiles(options)) return nullptr;
+    if (gBasis != options.basis) {
+        Fail("'%s' holds no tangents: --basis file needs a mesh that stores them", options.mesh);
+        return nullptr;
+    }
     if (options.mode == 3 && gTexInfo.format != KIV_BITMAP_FORMAT_8888) {
         Fail("mode 3 (alpha) needs a map with an alpha channel; '%s' has %d bits", gMapPath.c_str(),
              gTexInfo.bitDepth);

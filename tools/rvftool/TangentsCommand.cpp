@@ -1,6 +1,6 @@
-// rvftool tangents: the per-corner tangent frames of an RVF mesh, in the library's own basis
-// (smoothed over the welded vertices) or in MikkTSpace, as text or as little-endian binary for
-// other tools.
+// rvftool tangents: the per-corner tangent frames of a mesh, in the library's own basis
+// (smoothed over the welded vertices), in MikkTSpace or as the file stores them, as text or as
+// little-endian binary for other tools.
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,13 +20,16 @@
 namespace {
 
 const char kHelp[] =
-    "Usage: rvftool tangents [--basis own|mikktspace] [--binary] [--double] [--vec4] MESH [OUT]\n"
+    "Usage: rvftool tangents [--basis own|mikktspace|file] [--binary] [--double] [--vec4] MESH\n"
+    "                        [OUT]\n"
     "\n"
     "Writes the tangent and binormal of every triangle corner of MESH (an RVF file, or any mesh\n"
     "the importer reads) to OUT, or to standard output when OUT is missing or '-'. In the own\n"
     "basis (the default) they are smoothed over the vertices that welding joins (corners across\n"
     "a seam keep their own); in the mikktspace basis the tangent is the one most normal-map\n"
-    "bakers and glTF use, and the binormal is w * cross(N, T), N the corner's normal made unit.\n"
+    "bakers and glTF use, and the binormal is w * cross(N, T), N the corner's normal made unit;\n"
+    "the file basis takes the tangents and signs MESH stores (glTF's TANGENT, FBX tangents) with\n"
+    "the binormal made the same way.\n"
     "\n"
     "Text (the default): two comment lines starting with '#', then one line per corner:\n"
     "  TRIANGLE CORNER TX TY TZ BX BY BZ\n"
@@ -46,7 +49,7 @@ const char kHelp[] =
     "  In the own basis w is the sign of dot(cross(N, T), B), +1 where that is 0.\n"
     "\n"
     "Options:\n"
-    "  --basis own|mikktspace  the tangent basis (default: own)\n"
+    "  --basis own|mikktspace|file  the tangent basis (default: own)\n"
     "  --binary    write the binary layout (not to a terminal)\n"
     "  --double    keep double precision (default: the frames rounded to single precision)\n"
     "  --vec4      write the tangents with their signs (not to a terminal; not with --double)\n"
@@ -55,10 +58,15 @@ const char kHelp[] =
 // Records converted and written per block.
 const int kBlockRecords = 4096;
 
+// The bases, and how the text output's first line names them.
+enum Basis { kOwn, kMikkTSpace, kFile };
+const char* const kBasisWords[] = {"own", "mikktspace", "file"};
+const char* const kBasisNotes[] = {"", ", MikkTSpace basis", ", tangents from the file"};
+
 bool WriteText(FILE* fp, int numTris, const RvRawTangentSpace* tan, const RvRawTangentSpaceD* tanD,
-               bool mikktspace) {
+               int basis) {
     std::fprintf(fp, "# rvftool tangents: %d triangles, %s precision%s\n", numTris,
-                 tanD != nullptr ? "double" : "single", mikktspace ? ", MikkTSpace basis" : "");
+                 tanD != nullptr ? "double" : "single", kBasisNotes[basis]);
     std::fprintf(fp, "# triangle corner tangent_x tangent_y tangent_z binormal_x binormal_y binormal_z\n");
     ProgressBegin("writing tangent frames", std::size_t(numTris));
     for (int t = 0; t < numTris && !std::ferror(fp); ++t) {
@@ -130,12 +138,12 @@ void OwnTangents(int numTris, const RvRawTriangle* tris, const RvRawTangentSpace
     }
 }
 
-// MikkTSpace tangents as frames: the binormal is w * cross(N, T), N made unit.
+// Tangents with signs as frames: the binormal is w * cross(N, T), N made unit.
 template <typename Space>
-void MikkTSpaceFrames(int numTris, const RvRawTriangle* tris, const CornerTangents* mikk, Space* out) {
+void SignedFrames(int numTris, const RvRawTriangle* tris, const CornerTangents* signedTangents, Space* out) {
     for (int t = 0; t < numTris; ++t) {
         for (int c = 0; c < 3; ++c) {
-            const float32* tg = mikk[t].v + 4 * c;
+            const float32* tg = signedTangents[t].v + 4 * c;
             double binormal[3];
             RvSignedBinormal(tris[t].norm[c].v, tg, binormal);
             out[t].tangent[c].x = tg[0], out[t].tangent[c].y = tg[1], out[t].tangent[c].z = tg[2];
@@ -147,7 +155,7 @@ void MikkTSpaceFrames(int numTris, const RvRawTriangle* tris, const CornerTangen
 
 // What is written: the frames in single or double precision, or the tangents with signs.
 struct Frames {
-    bool mikktspace;
+    int basis;
     RvRawTangentSpace* tan;
     RvRawTangentSpaceD* tanD;
     CornerTangents* vec4;
@@ -159,11 +167,12 @@ void ReleaseFrames(Frames* frames) {
     delete[] frames->vec4;
 }
 
-// Fills *frames in its basis: with `vec4` the tangents with signs, else the frames, in double
-// precision when `precise`. False when they cannot be had.
-bool ComputeFrames(int numTris, const RvRawTriangle* tris, bool precise, bool vec4, Frames* frames) {
+// Fills *frames in its basis, the file's being `fileTangents`: with `vec4` the tangents with
+// signs, else the frames, in double precision when `precise`. False when they cannot be had.
+bool ComputeFrames(int numTris, const RvRawTriangle* tris, const float* fileTangents, bool precise, bool vec4,
+                   Frames* frames) {
     const std::size_t count = std::size_t(numTris);
-    if (!frames->mikktspace) {
+    if (frames->basis == kOwn) {
         if (precise) return RvComputeTangentsD(numTris, tris, &frames->tanD);
         if (!RvComputeTangents(numTris, tris, &frames->tan)) return false;
         if (!vec4) return true;
@@ -173,16 +182,20 @@ bool ComputeFrames(int numTris, const RvRawTriangle* tris, bool precise, bool ve
         return true;
     }
     frames->vec4 = new (std::nothrow) CornerTangents[count];
-    if (frames->vec4 == nullptr || !RvComputeMikkTangents(numTris, tris, frames->vec4[0].v)) return false;
+    if (frames->vec4 == nullptr) return false;
+    if (frames->basis == kFile)
+        std::memcpy(frames->vec4, fileTangents, sizeof(CornerTangents) * count);
+    else if (!RvComputeMikkTangents(numTris, tris, frames->vec4[0].v))
+        return false;
     if (vec4) return true;
     if (precise) {
         frames->tanD = new (std::nothrow) RvRawTangentSpaceD[count];
         if (frames->tanD == nullptr) return false;
-        MikkTSpaceFrames(numTris, tris, frames->vec4, frames->tanD);
+        SignedFrames(numTris, tris, frames->vec4, frames->tanD);
     } else {
         frames->tan = new (std::nothrow) RvRawTangentSpace[count];
         if (frames->tan == nullptr) return false;
-        MikkTSpaceFrames(numTris, tris, frames->vec4, frames->tan);
+        SignedFrames(numTris, tris, frames->vec4, frames->tan);
     }
     delete[] frames->vec4;
     frames->vec4 = nullptr;
@@ -191,7 +204,7 @@ bool ComputeFrames(int numTris, const RvRawTriangle* tris, bool precise, bool ve
 
 bool WriteFrames(FILE* fp, bool binary, int numTris, const Frames& frames) {
     if (frames.vec4 != nullptr) return WriteRecords(fp, numTris, frames.vec4, SwapCornerTangents);
-    if (!binary) return WriteText(fp, numTris, frames.tan, frames.tanD, frames.mikktspace);
+    if (!binary) return WriteText(fp, numTris, frames.tan, frames.tanD, frames.basis);
     if (frames.tanD != nullptr) return WriteRecords(fp, numTris, frames.tanD, KivByteSwap_RvRawTangentSpaceD);
     return WriteRecords(fp, numTris, frames.tan, KivByteSwap_RvRawTangentSpace);
 }
@@ -207,12 +220,11 @@ int RunTangents(int argc, char** argv) {
         std::fputs(kHelp, stdout);
         return kExitOk;
     }
-    bool mikktspace = false;
-    if (const char* basis = OptionValue(line, "--basis")) {
-        if (std::strcmp(basis, "mikktspace") == 0)
-            mikktspace = true;
-        else if (std::strcmp(basis, "own") != 0)
-            return UsageError("tangents", "unknown basis '%s' (own or mikktspace)", basis);
+    int basis = kOwn;
+    if (const char* word = OptionValue(line, "--basis")) {
+        while (basis <= kFile && std::strcmp(word, kBasisWords[basis]) != 0) ++basis;
+        if (basis > kFile)
+            return UsageError("tangents", "unknown basis '%s' (own, mikktspace or file)", word);
     }
     if (line.operands.empty() || line.operands.size() > 2)
         return UsageError("tangents", "expects a mesh file and at most one output file");
@@ -230,14 +242,18 @@ int RunTangents(int argc, char** argv) {
     RvRawTriangle* tris = nullptr;
     float* fileTangents = nullptr;
     if (!ReadMeshFile(in, &numTris, &tris, &fileTangents)) return kExitFailure;
-    delete[] fileTangents;
-    Frames frames = {mikktspace, nullptr, nullptr, nullptr};
+    if (basis == kFile && fileTangents == nullptr) {
+        delete[] tris;
+        return Fail("%s holds no tangents: choose --basis own or mikktspace", in);
+    }
+    Frames frames = {basis, nullptr, nullptr, nullptr};
     ProgressBegin("computing tangent frames", 0);
-    bool computed = ComputeFrames(numTris, tris, precise, vec4, &frames);
+    bool computed = ComputeFrames(numTris, tris, fileTangents, precise, vec4, &frames);
     ProgressEnd();
     delete[] tris;
+    delete[] fileTangents;
     int result = kExitOk;
-    if (!computed && mikktspace) {
+    if (!computed && basis == kMikkTSpace) {
         result =
             Fail("%s: no MikkTSpace tangents for %d triangles: a number is not finite, or not enough memory",
                  in, numTris);

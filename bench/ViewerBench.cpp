@@ -185,16 +185,22 @@ void Frame(const FrameWork& work, double* milliseconds) {
     milliseconds[3] += Milliseconds(finished, std::chrono::steady_clock::now());
 }
 
-// Frames of the start-up view (shaded in mode 0, or wire-frame, no overlays), after one that is
-// not counted (first use of the texture and, in the viewer's way, the making of the mesh's
-// buffers). The viewer's frames are Display itself. Three more frames split the time into
-// Display's steps, as milliseconds per frame in counters.
-void RunFrames(benchmark::State& state, const std::vector<RvRawTriangle>& tris, bool wireframe,
+// Frames of the start-up view (shaded in mode 0, in the engine view lit, or wire-frame, no
+// overlays), after one that is not counted (first use of the texture and, in the viewer's way,
+// the making of the mesh's buffers). The viewer's frames are Display itself. Three more frames
+// split the time into Display's steps, as milliseconds per frame in counters.
+void RunFrames(benchmark::State& state, const std::vector<RvRawTriangle>& tris, bool wireframe, bool engine,
                const FrameWork& work) {
     if (!UseMesh(state, tris)) return;
+    if (engine && !EngineViewReady()) {
+        state.SkipWithError("no engine view on this GL");
+        return;
+    }
     MatrixInit();
     gViewMode = 0;
     gWireframe = wireframe;
+    gEngineView = engine;
+    gEngineShow = kShowLit;
     const bool viewer = &work == &kViewerWork;
     Frame(work, nullptr);
     for (auto _ : state) viewer ? Display() : Frame(work, nullptr);
@@ -203,24 +209,28 @@ void RunFrames(benchmark::State& state, const std::vector<RvRawTriangle>& tris, 
     for (int i = 0; i < frames; ++i) Frame(work, steps);
     const char* const names[4] = {"lights ms", "draw ms", "finish ms", "swap ms"};
     for (int i = 0; i < 4; ++i) state.counters[names[i]] = steps[i] / frames;
-    gWireframe = false;
+    gWireframe = gEngineView = false;
     state.counters["vertices"] = gNumVerts;
 }
 
 void RunLiteralShadedFrames(benchmark::State& state, const std::vector<RvRawTriangle>& tris) {
-    RunFrames(state, tris, false, kLiteralWork);
+    RunFrames(state, tris, false, false, kLiteralWork);
 }
 
 void RunShadedFrames(benchmark::State& state, const std::vector<RvRawTriangle>& tris) {
-    RunFrames(state, tris, false, kViewerWork);
+    RunFrames(state, tris, false, false, kViewerWork);
+}
+
+void RunEngineFrames(benchmark::State& state, const std::vector<RvRawTriangle>& tris) {
+    RunFrames(state, tris, false, true, kViewerWork);
 }
 
 void RunLiteralWireFrames(benchmark::State& state, const std::vector<RvRawTriangle>& tris) {
-    RunFrames(state, tris, true, kLiteralWork);
+    RunFrames(state, tris, true, false, kLiteralWork);
 }
 
 void RunWireFrames(benchmark::State& state, const std::vector<RvRawTriangle>& tris) {
-    RunFrames(state, tris, true, kViewerWork);
+    RunFrames(state, tris, true, false, kViewerWork);
 }
 
 // The viewer's start with both files named: load mesh and map, open the window, set it up and
@@ -398,6 +408,7 @@ int main(int argc, char** argv) {
     RegisterMeshOperation("light vectors", RunLightVectors);
     RegisterMeshOperation("literal Display mode 0", RunLiteralShadedFrames);
     RegisterMeshOperation("Display mode 0", RunShadedFrames);
+    RegisterMeshOperation("Display engine", RunEngineFrames);
     RegisterMeshOperation("literal Display wire", RunLiteralWireFrames);
     RegisterMeshOperation("Display wire", RunWireFrames);
     RegisterFirstFrame();

@@ -21,10 +21,13 @@ TEST_F(Input, KeysPrintTheirWordsAndFlipTheirSwitches) {
         const char* printed;
         int endMode;
     } rows[] = {
-        {0, KIV_BITMAP_FORMAT_8888, "aaaa", "Normal map.\nVertex lighting.\nAlpha.\nDiffuse lit normal map.\n", 0},
-        {0, KIV_BITMAP_FORMAT_888, "AAAa", "Normal map.\nVertex lighting.\nDiffuse lit normal map.\nNormal map.\n", 1},
+        {0, KIV_BITMAP_FORMAT_8888, "aaaa",
+         "Normal map.\nVertex lighting.\nAlpha.\nDiffuse lit normal map.\n", 0},
+        {0, KIV_BITMAP_FORMAT_888, "AAAa",
+         "Normal map.\nVertex lighting.\nDiffuse lit normal map.\nNormal map.\n", 1},
         {-6, KIV_BITMAP_FORMAT_888, "a", "Diffuse lit normal map.\n", 0},
-        {2, KIV_BITMAP_FORMAT_888, "cC", "Not converting light into tangent space\nConverting light into tangent space\n", 2},
+        {2, KIV_BITMAP_FORMAT_888, "cC",
+         "Not converting light into tangent space\nConverting light into tangent space\n", 2},
     };
     for (const auto& row : rows) {
         gViewMode = row.startMode;
@@ -40,10 +43,29 @@ TEST_F(Input, KeysPrintTheirWordsAndFlipTheirSwitches) {
     EXPECT_FALSE(gShowNormals || gWireframe || gShowTanCoord);
 }
 
+TEST_F(Input, EngineViewKeyTogglesItAndAStepsThroughWhatItShows) {
+    gViewMode = 0;
+    EXPECT_EQ(Keys("eaaaaaaaEa"),
+              "Engine view: lit (Lambert).\n"
+              "Engine view: lit, with a Blinn highlight.\n"
+              "Engine view: mapped normal as colour (object space).\n"
+              "Engine view: tangent as colour.\n"
+              "Engine view: bitangent as colour.\n"
+              "Engine view: vertex normal as colour.\n"
+              "Engine view: basis disagreement, own against MikkTSpace.\n"
+              "Angle between the normals the map gives in the two bases: grey 0, blue 1, green 5, yellow 15, "
+              "red 45 degrees or more.\n"
+              "Engine view: lit (Lambert).\n"
+              "Engine view off.\n"
+              "Normal map.\n");
+    EXPECT_FALSE(gEngineView);
+}
+
 TEST_F(Input, BackgroundCyclesBlueGreyWhiteBlack) {
     SetSquare();
     SetMap();
-    for (Rgb colour : {Rgb{0, 0, 128}, Rgb{128, 128, 128}, Rgb{255, 255, 255}, Rgb{0, 0, 0}, Rgb{0, 0, 128}}) {
+    for (Rgb colour :
+         {Rgb{0, 0, 128}, Rgb{128, 128, 128}, Rgb{255, 255, 255}, Rgb{0, 0, 0}, Rgb{0, 0, 128}}) {
         EXPECT_EQ(Keys("b"), "");
         Show();
         EXPECT_TRUE(Near(At(5, 5), colour, 1));
@@ -92,6 +114,35 @@ TEST_F(Input, DragsRotatePanAndZoomInEyeSpace) {
     EXPECT_EQ(Keys("r"), "");
     const GLfloat startUp[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, -65, 1};
     EXPECT_EQ(std::memcmp(gViewMat, startUp, sizeof startUp), 0);
+}
+
+// A left drag begun with Ctrl turns the light about the object's centre as GL's own stack turns
+// a point, -3 degrees about the screen's x axis, then 9 about its y; the object stays.
+TEST_F(Input, CtrlDragMovesTheLightAroundTheObjectAndRPutsItBack) {
+    DragPan(2, -1);
+    DragRotate(20, 30);
+    GLfloat view[16];
+    std::memcpy(view, gViewMat, sizeof view);
+    gLeftMovesLight = true;
+    MouseUpDown(GLUT_LEFT_BUTTON, GLUT_DOWN, 100, 100);
+    MouseMove(130, 90);
+    MouseUpDown(GLUT_LEFT_BUTTON, GLUT_UP, 130, 90);
+    EXPECT_EQ(std::memcmp(view, gViewMat, sizeof view), 0) << "the object turned";
+
+    GLfloat expected[16];
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glTranslatef(2, -1, -65);
+    glRotatef(9, 0, 1, 0);
+    glRotatef(-3, 1, 0, 0);
+    glTranslatef(-2, 1, 65);
+    glGetFloatv(GL_MODELVIEW_MATRIX, expected);
+    glPopMatrix();
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(gLightpos[k], expected[12 + k], 1e-4) << "axis " << k;
+
+    Keys("r");
+    EXPECT_EQ(std::vector<GLfloat>(gLightpos, gLightpos + 4), std::vector<GLfloat>({0, 0, 0, 1}));
 }
 
 }  // namespace

@@ -39,6 +39,7 @@ namespace {
 class MeshBuffers : public ViewerWindow {
 protected:
     void TearDown() override {
+        gEngineView = false;
         gRefuseBufferStorage = false;
         gVersion = nullptr;
     }
@@ -103,6 +104,7 @@ struct State {
     int mode;
     bool objectSpace, wireframe, overlays;
     GLfloat turnX, panX, zoom;
+    bool engine = false;
 };
 
 TEST_F(MeshBuffers, DrawTheLiteralPixelsInEveryState) {
@@ -116,6 +118,7 @@ TEST_F(MeshBuffers, DrawTheLiteralPixelsInEveryState) {
         {"normals and tangents", 0, false, false, true, -40, 0, 0},
         {"half off the window", 0, false, false, false, -40, 30, 0},
         {"through the near plane", 0, false, false, false, -80, 0, 60},
+        {"engine view under normals and tangents", 0, false, false, true, -40, 0, 0, true},
     };
     for (bool dense : {false, true}) {
         LoadSample();
@@ -130,12 +133,15 @@ TEST_F(MeshBuffers, DrawTheLiteralPixelsInEveryState) {
             gInTangentSpace = !s.objectSpace;
             gWireframe = s.wireframe;
             gShowNormals = gShowTanCoord = s.overlays;
+            gEngineView = s.engine;
             ExpectLiteralPixels();
         }
     }
 }
 
+// The engine view keeps one more buffer, of frames, filled again in place for each mesh.
 TEST_F(MeshBuffers, ReloadsKeepOneSetOfBuffersAndOneTexture) {
+    gEngineView = true;
     LoadSample();
     Display();
     SetSquare();
@@ -143,7 +149,7 @@ TEST_F(MeshBuffers, ReloadsKeepOneSetOfBuffersAndOneTexture) {
     ExpectLiteralPixels();
     LoadSample();
     ExpectLiteralPixels();
-    EXPECT_EQ(Live(glIsBuffer), 4);
+    EXPECT_EQ(Live(glIsBuffer), 5);
     EXPECT_EQ(Live(glIsTexture), 1);
 }
 

@@ -2,6 +2,7 @@
 // sent to its window, load summaries, exit statuses, extension checks, reloading and leaks.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <sstream>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "GltfFiles.h"
 #include "ViewerProgram.h"
+#include "tests/rvftool/ToolRun.h"
 
 namespace {
 
@@ -91,6 +93,24 @@ std::vector<Run> Runs() {
          {{kMesh, kMap}, {kShim, "RVF_TEST_EXTENSIONS=GL_ARB_texture_env_combine GL_EXT_other"}, "", ""},
          255,
          kSummary + "No GL_EXT_texture_env_dot3 support!\n",
+         ""},
+        // The engine view needs GLSL; without it, or when its shaders do not build, "a" steps
+        // through the shading modes as before.
+        {"NoGlslKeepsTheShadingModes",
+         {{kMesh, kMap},
+          {kShim, "RVF_TEST_EXTENSIONS=GL_ARB_texture_env_combine GL_ARB_texture_env_dot3"},
+          "",
+          "e a q"},
+         0,
+         kSummary + "The engine view needs GLSL (OpenGL 2.0), which this GL lacks: the shading modes stay.\n"
+                    "Normal map.\n",
+         ""},
+        {"ShadersThatDoNotBuildPrintTheirLog",
+         {{kMesh, kMap}, {kShim, "RVF_TEST_SHADER_LOG=0:1(1): error: no GLSL today"}, "", "e a q"},
+         0,
+         kSummary +
+             "0:1(1): error: no GLSL today\n"
+             "The engine view's shaders do not build on this GL: the shading modes stay.\nNormal map.\n",
          ""},
         // Extensions as the last words are found; every reload keeps one texture object.
         {"ReloadKeepsOneTextureObject",
@@ -186,6 +206,31 @@ TEST(RVFViewStartUp, AnswersBeforeFilesAndWindow) {
         EXPECT_EQ(run.name == std::string("Help") ? o.out.substr(0, run.out.size()) : o.out, run.out);
         EXPECT_EQ(o.err, run.err);
     }
+}
+
+// A left drag with Ctrl held moves the light as rvfrender's --light places it: 60 pixels to the
+// right turn it 18 degrees about the object's centre, 65 units in front of the eye; the object
+// stays. The screenshot goes beside a copy of the sample.
+class LightDrag : public ToolTest {};
+
+TEST_F(LightDrag, CtrlDragMovesTheLightWhereRvfrenderPutsIt) {
+    if (getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+    const std::string mesh = dir + "/mesh.rvf", shot = dir + "/mesh-001.png";
+    WriteFile(mesh, FileText(kMesh));
+    auto steps = [&](Session& s) {
+        s.CtrlDrag(200, 200, 260, 200);
+        s.Keys("F12");
+        EXPECT_TRUE(s.WaitFor(shot));
+        s.Keys("q");
+    };
+    Outcome o = RunViewer({{mesh, kMap}, {}, "", "e", "", steps});
+    EXPECT_EQ(o.status, 0) << o.err;
+    const double turn = 18 * M_PI / 180;
+    const std::string light =
+        std::to_string(65 * std::sin(turn)) + ",0," + std::to_string(65 * std::cos(turn) - 65);
+    RunResult r = RunProgram(RVFRENDER_PATH, {"--engine", "--light", light, "--reference", shot,
+                                              "--threshold", "1", mesh, kMap, "rendered.png"});
+    EXPECT_EQ(r.status, 0) << r.err;
 }
 
 // The leaks of a LeakSanitizer report (printed with the module of every frame) that were

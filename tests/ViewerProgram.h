@@ -48,6 +48,8 @@ inline const std::string kHelp =
     "\n"
     " g              - Flip the normal map's green channel: up (+Y) or down (-Y)\n"
     " s              - Cycle the tangent basis: own, MikkTSpace, file\n"
+    " e              - Toggle the engine view: per-pixel shading (a: what it shows)\n"
+    " CTRL + LEFT    - Move the light around the object (r puts it back at the eye)\n"
     " F5             - Reload the mesh and normal map from their files\n"
     " F12            - Save the window as a PNG beside the mesh\n"
     "\n";
@@ -78,6 +80,16 @@ public:
         if (window_.empty()) return;
         if (system(("xdotool key --window " + window_ + " " + keys + " >/dev/null 2>&1").c_str()) == -1)
             ADD_FAILURE() << "no shell for xdotool";
+    }
+    // Drags the pointer with the left button from (x0, y0) to (x1, y1) of the window in one move,
+    // Ctrl held from before the press to after the release.
+    void CtrlDrag(int x0, int y0, int x1, int y1) {
+        if (window_.empty()) return;
+        const std::string to = " mousemove --window " + window_ + " ";
+        const std::string command = "xdotool" + to + std::to_string(x0) + " " + std::to_string(y0) +
+                                    " keydown ctrl mousedown 1" + to + std::to_string(x1) + " " +
+                                    std::to_string(y1) + " mouseup 1 keyup ctrl >/dev/null 2>&1";
+        if (system(command.c_str()) == -1) ADD_FAILURE() << "no shell for xdotool";
     }
     // True once standard output holds `text` at least `count` times; waits up to a minute.
     bool WaitFor(const std::string& text, int count = 1) {

@@ -45,19 +45,29 @@ protected:
         gViewMode = 0;
         gWireframe = gShowNormals = gShowTanCoord = false;
         gInTangentSpace = true;
-        gBackground = kBackgroundBlack;
+        SetBackground(kBackgroundBlack);
+        gBasis = kBasisOwn;
+        gGreenDown = false;
+        gEngineView = false;
+        gEngineShow = kShowLit;
+        LightInit();
     }
 
     // A 40 x 40 square at z = 0 facing +z (or -z), texture square (0,0) to (1,1), tangent +x,
-    // binormal +y; it covers pixels 87 to 425 of the start-up view.
-    static void SetSquare(double normalZ = 1.0) {
+    // binormal +y (or -y, its sign then -1 when the normal is +z); it covers pixels 87 to 425 of
+    // the start-up view.
+    static void SetSquare(double normalZ = 1.0, double binormalY = 1.0) {
         delete[] gVertices;
         delete[] gIndices;
+        delete[] gTangentSigns;
         gVertices = new RvTangentPointD[4];
         gIndices = new RvIndex[2]{{{0, 1, 2}}, {{0, 2, 3}}};
+        gTangentSigns = new float[4];
         for (int i = 0; i < 4; ++i) {
             const double x = (i == 1 || i == 2) ? 1 : 0, y = i >= 2 ? 1 : 0;
-            gVertices[i] = {{40 * x - 20, 40 * y - 20, 0}, {0, 0, normalZ}, {x, y}, {1, 0, 0}, {0, 1, 0}, 1};
+            gVertices[i] = {
+                {40 * x - 20, 40 * y - 20, 0}, {0, 0, normalZ}, {x, y}, {1, 0, 0}, {0, binormalY, 0}, 1};
+            gTangentSigns[i] = normalZ * binormalY < 0 ? -1.0f : 1.0f;
         }
         gNumVerts = 4;
         gNumTris = 2;
@@ -66,8 +76,8 @@ protected:
 
     // A map of width x height texels of 3 or 4 bytes, red first, uploaded as the texture; by
     // default the flat map, every texel the unperturbed normal.
-    static void SetMap(std::vector<unsigned char> texels = {128, 128, 255, 128, 128, 255, 128, 128, 255,
-                                                             128, 128, 255}) {
+    static void SetMap(std::vector<unsigned char> texels = {128, 128, 255, 128, 128, 255, 128, 128, 255, 128,
+                                                            128, 255}) {
         delete[] gTexInfo.pixels;
         gTexInfo.pixels = new unsigned char[texels.size()];
         std::memcpy(gTexInfo.pixels, texels.data(), texels.size());
@@ -103,9 +113,9 @@ protected:
 inline testing::AssertionResult Near(Rgb actual, Rgb expected, int tolerance = 6) {
     for (int k = 0; k < 3; ++k)
         if (std::abs(actual[k] - expected[k]) > tolerance)
-            return testing::AssertionFailure() << "(" << actual[0] << ", " << actual[1] << ", " << actual[2]
-                                               << ") is not (" << expected[0] << ", " << expected[1] << ", "
-                                               << expected[2] << ")";
+            return testing::AssertionFailure()
+                   << "(" << actual[0] << ", " << actual[1] << ", " << actual[2] << ") is not ("
+                   << expected[0] << ", " << expected[1] << ", " << expected[2] << ")";
     return testing::AssertionSuccess();
 }
 

@@ -15,11 +15,11 @@ void DrawFrame() {
 }
 
 void FrameLightVectors(GLfloat* worldLightPos) {
-    // The headlight, carried from eye space into the object's own coordinates.
+    // The light, carried from eye space into the object's own coordinates.
     GLfloat m[16];
     matrixInvert(gViewMat, m);
     vecMatMult(gLightpos, m, worldLightPos);
-    ComputeLightVectors(worldLightPos, gInTangentSpace);
+    if (!gEngineView || gWireframe) ComputeLightVectors(worldLightPos, gInTangentSpace);
 }
 
 void FrameView() {
@@ -46,6 +46,12 @@ void FrameObject(GLfloat* worldLightPos, void (*draw)(bool withColor)) {
     }
     if (gViewMode < 0 || gViewMode > 3) gViewMode = 0;
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    if (gEngineView) {
+        if (EngineViewReady() && DrawEngineObject(worldLightPos, draw)) return;
+        gEngineView = false;
+        // Step 1 left them out for the engine view.
+        ComputeLightVectors(worldLightPos, gInTangentSpace);
+    }
     switch (gViewMode) {
         case 0:
             SetupBumpState();

@@ -9,6 +9,22 @@
 
 namespace {
 
+// In the engine view: the next thing it shows.
+void CycleEngineShow() {
+    gEngineShow = (gEngineShow + 1) % kShowCount;
+    PrintEngineShow();
+}
+
+void ToggleEngineView() {
+    if (gEngineView) {
+        gEngineView = false;
+        printf("Engine view off.\n");
+    } else if (EngineViewReady()) {
+        gEngineView = true;
+        PrintEngineShow();
+    }
+}
+
 void CycleViewMode() {
     gViewMode = (gViewMode + 1) % 4;
     switch (gViewMode) {
@@ -46,7 +62,10 @@ void CycleBasis() {
 void KeyFunc(unsigned char key, int, int) {
     switch (tolower(key)) {
         case 'a':
-            CycleViewMode();
+            if (gEngineView)
+                CycleEngineShow();
+            else
+                CycleViewMode();
             break;
         case 'b':
             SetBackground((gBackground + 1) % kBackgroundCount);
@@ -55,6 +74,9 @@ void KeyFunc(unsigned char key, int, int) {
             gInTangentSpace = !gInTangentSpace;
             printf(gInTangentSpace ? "Converting light into tangent space\n"
                                    : "Not converting light into tangent space\n");
+            break;
+        case 'e':
+            ToggleEngineView();
             break;
         case 'g':
             gGreenDown = !gGreenDown;
@@ -73,6 +95,7 @@ void KeyFunc(unsigned char key, int, int) {
             break;
         case 'r':
             MatrixInit();
+            LightInit();
             break;
         case 's':
             CycleBasis();
@@ -132,9 +155,20 @@ void MouseUpDown(int button, int state, int x, int y) {
     }
 }
 
+void MouseButtonFunc(int button, int state, int x, int y) {
+    if (button == GLUT_LEFT_BUTTON && state == GLUT_DOWN)
+        gLeftMovesLight = (glutGetModifiers() & GLUT_ACTIVE_CTRL) != 0;
+    MouseUpDown(button, state, x, y);
+}
+
 void MouseMove(int x, int y) {
     if (gLeftDown) {
-        DragRotate(static_cast<GLfloat>(y - gLeftY) * 0.3f, static_cast<GLfloat>(x - gLeftX) * 0.3f);
+        const GLfloat aboutX = static_cast<GLfloat>(y - gLeftY) * 0.3f;
+        const GLfloat aboutY = static_cast<GLfloat>(x - gLeftX) * 0.3f;
+        if (gLeftMovesLight)
+            DragLight(aboutX, aboutY);
+        else
+            DragRotate(aboutX, aboutY);
         gLeftX = x;
         gLeftY = y;
         glutPostRedisplay();

@@ -192,7 +192,8 @@ bool UpdateColours() {
 
 // Whether GL makes fragments only at the pixel centres that the fixed-function transform of the
 // current matrices puts inside a triangle: filled polygons, no smoothing, no multisampling, no
-// vertex program. Asks only what the context knows, so that no GL error is raised.
+// vertex program but the engine view's. Asks only what the context knows, so that no GL error
+// is raised.
 bool OnlyCentresCount() {
     GLint modes[2] = {0, 0};
     glGetIntegerv(GL_POLYGON_MODE, modes);
@@ -203,7 +204,7 @@ bool OnlyCentresCount() {
     if (extensionSupported("GL_ARB_vertex_program") && glIsEnabled(GL_VERTEX_PROGRAM_ARB)) return false;
     GLint program = 0;
     if (GlVersionAtLeast(2, 0)) glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-    return program == 0;
+    return program == 0 || IsEngineProgram(static_cast<GLuint>(program));
 }
 
 // Sends the `count` triangles found from slot `first` of gCovering on.
@@ -235,7 +236,10 @@ void DrawCovering(bool withColor) {
 
 }  // namespace
 
-void MeshChanged() { gMeshChanged = true; }
+void MeshChanged() {
+    gMeshChanged = true;
+    EngineMeshChanged();
+}
 
 void DrawObject(bool withColor) {
     if (gMeshChanged) {

@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
     glutReshapeFunc(Reshape);
     glutKeyboardFunc(KeyFunc);
     glutMotionFunc(MouseMove);
-    glutMouseFunc(MouseUpDown);
+    glutMouseFunc(MouseButtonFunc);
     glutSpecialFunc(SpecialKeyFunc);
 
     StateInit();

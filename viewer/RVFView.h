@@ -17,7 +17,7 @@
 // ---------------------------------------------------------------------------------------------
 // View state.
 
-extern GLfloat gLightpos[4];  // light in eye coordinates (homogeneous): the light sits at the eye
+extern GLfloat gLightpos[4];  // light in eye coordinates (homogeneous): at the eye until a light drag
 extern GLfloat gViewMat[16];  // object-to-eye matrix, column-major, translation in 12..14
 extern GLfloat gFov;          // vertical field of view, degrees
 extern GLfloat gClipNear;
@@ -33,6 +33,23 @@ extern int gBackground;       // clear colour, one of the kBackground values bel
 extern int gBasis;            // the tangent basis the mesh is welded in, a kBasis value below
 extern bool gGreenDown;       // the map's green channel points down (-Y): flipped as it is uploaded
 
+extern bool gEngineView;  // the object is shaded per pixel by the engine view's shaders
+extern int gEngineShow;   // what the engine view shows, a kShow value below
+
+// What the engine view shows, in the order the "a" key steps through them there: the mapped
+// normal lit (Lambert, then with a Blinn highlight), as colour, the tangent, bitangent and vertex
+// normal as colours, and the angle between the mapped normals of the own basis and MikkTSpace.
+enum {
+    kShowLit,
+    kShowHighlight,
+    kShowMappedNormal,
+    kShowTangent,
+    kShowBitangent,
+    kShowNormal,
+    kShowDisagreement,
+    kShowCount
+};
+
 // The clear colours: the start-up black, then those the "b" key steps through in this order.
 enum { kBackgroundBlack, kBackgroundBlue, kBackgroundGrey, kBackgroundWhite, kBackgroundCount };
 
@@ -47,6 +64,7 @@ extern GLint gRightX, gRightY;
 extern GLuint gRightDown;
 extern GLint gMiddleX, gMiddleY;
 extern GLuint gMiddleDown;
+extern bool gLeftMovesLight;  // the left button went down with Ctrl: its drag moves the light
 
 // The loaded mesh and map.
 extern int gNumTris;
@@ -90,6 +108,8 @@ void ObjectInit();
 void TextureInit();
 // Resets gViewMat to the start-up view: identity rotation, 65 units in front of the eye.
 void MatrixInit();
+// Puts the light back at the eye.
+void LightInit();
 // GLUT reshape callback: keeps the new window size for the next frame.
 void Reshape(int w, int h);
 // Keeps `background` (a kBackground value; any other is black) in gBackground and makes its
@@ -110,6 +130,9 @@ void DragRotate(GLfloat aboutX, GLfloat aboutY);
 void DragPan(GLfloat right, GLfloat up);
 // Right button: brings the object `nearer` eye units towards the eye (away when negative).
 void DragZoom(GLfloat nearer);
+// Left button with Ctrl: turns gLightpos about the object's centre aboutX degrees about the
+// screen's x axis, then aboutY about its y axis, so that the light follows the pointer.
+void DragLight(GLfloat aboutX, GLfloat aboutY);
 // The eye-space direction v in the coordinates of the object that gViewMat places, into o.
 void EyeToObject(const GLfloat* v, GLfloat* o);
 
@@ -182,8 +205,8 @@ void ComputeLightVectors(GLfloat* objLightPos, bool inTangentSpace);
 // the doubles in client memory when GL cannot hold them). Each draw sends the colours and, for
 // filled polygons, only the triangles that cover a pixel centre: the pixels are the same.
 void DrawObject(bool withColor);
-// Tells DrawObject that gVertices or gIndices now hold another mesh, or other numbers: their
-// buffers are made again at the next draw. No GL; ObjectInit calls it.
+// Tells DrawObject and the engine view that gVertices or gIndices now hold another mesh, or
+// other numbers: their buffers are made again at the next draw. No GL; ObjectInit calls it.
 void MeshChanged();
 // One vertex as FindCoveringTriangles places it on the screen.
 struct CoveringVertex {
@@ -218,6 +241,29 @@ void SetupAlphaState();
 void ClearAlphaState();
 
 // ---------------------------------------------------------------------------------------------
+// Engine view: the object shaded per pixel by GLSL shaders as engines do, in place of the shading
+// mode while gEngineView is set (the wire-frame and the overlays stay as they are).
+
+// True when the engine view's shaders run in the current context: they are built at the first
+// call after EngineContextChanged. Otherwise false, once after one line that says so (after the
+// compiler's log when a shader does not build).
+bool EngineViewReady();
+// Tells the engine view that a context is set up (StateInit calls it): its shaders and buffers
+// are made again there, and those it still has there, when it is the same context, deleted.
+void EngineContextChanged();
+// Tells the engine view that the mesh changed: its buffers are made again at the next draw.
+void EngineMeshChanged();
+// True when `program` is one of the engine view's, whose vertex shaders place vertices with
+// ftransform, as the fixed-function transform does.
+bool IsEngineProgram(GLuint program);
+// Prints what the engine view shows (gEngineShow), and the legend of the disagreement view.
+void PrintEngineShow();
+// Draws the object in the engine view, showing gEngineShow lit from worldLightPos (object
+// coordinates); `draw` submits the welded mesh. Needs EngineViewReady. False, after one line,
+// when there is not the memory for it: nothing was drawn.
+bool DrawEngineObject(GLfloat* worldLightPos, void (*draw)(bool withColor));
+
+// ---------------------------------------------------------------------------------------------
 // Frame and overlays.
 
 // GLUT display callback: draws one frame from the globals (DrawFrame) and swaps the buffers.
@@ -225,14 +271,15 @@ void Display();
 // Draws one frame from the globals into the current context and waits for GL to finish; the
 // buffers are not swapped. It takes the four steps below in order, then glFinish.
 void DrawFrame();
-// Step 1: fills gLightVec for the light at the eye; worldLightPos receives the light in the
-// object's coordinates (3 floats). No GL.
+// Step 1: fills gLightVec for the light gLightpos (not in the engine view, which needs none);
+// worldLightPos receives the light in the object's coordinates (3 floats). No GL.
 void FrameLightVectors(GLfloat* worldLightPos);
 // Step 2: prints a GL error left by earlier calls (tagged "Display"), clears the buffers and
 // sets the viewport, the projection for gWidth x gHeight and gViewMat as the model-view matrix.
 void FrameView();
-// Step 3: draws the object in the shading mode gViewMode (a value out of range becomes 0), or
-// as the white wire-frame; worldLightPos as step 1 made it. `draw` submits the mesh.
+// Step 3: draws the object in the shading mode gViewMode (a value out of range becomes 0), in
+// the engine view when gEngineView (cleared when the engine view cannot draw), or as the white
+// wire-frame; worldLightPos as step 1 made it. `draw` submits the mesh.
 void FrameObject(GLfloat* worldLightPos, void (*draw)(bool withColor) = DrawObject);
 // Step 4: draws the normals and the tangent frames where they are switched on.
 void FrameOverlays();
@@ -246,9 +293,13 @@ void DrawBinormal(double offset);
 
 // GLUT keyboard callback.
 void KeyFunc(unsigned char key, int x, int y);
-// GLUT mouse callback: records presses and releases of the three buttons.
+// Records presses and releases of the three buttons.
 void MouseUpDown(int button, int state, int x, int y);
-// GLUT motion callback: rotates (left), pans (middle) and zooms (right) gViewMat.
+// GLUT mouse callback: notes whether Ctrl is held when the left button goes down
+// (gLeftMovesLight), then MouseUpDown.
+void MouseButtonFunc(int button, int state, int x, int y);
+// GLUT motion callback: rotates (left), pans (middle) and zooms (right) gViewMat; a left drag
+// begun with Ctrl moves the light instead.
 void MouseMove(int x, int y);
 
 // GLUT special-key callback: F5 reloads the mesh and the map from their files; F12 saves the

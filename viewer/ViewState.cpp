@@ -26,6 +26,8 @@ bool gInTangentSpace = true;
 int gBackground = kBackgroundBlack;
 int gBasis = kBasisOwn;
 bool gGreenDown = false;
+bool gEngineView = false;
+int gEngineShow = kShowLit;
 
 GLint gLeftX = 0, gLeftY = 0;
 GLuint gLeftDown = 0;
@@ -33,6 +35,7 @@ GLint gRightX = 0, gRightY = 0;
 GLuint gRightDown = 0;
 GLint gMiddleX = 0, gMiddleY = 0;
 GLuint gMiddleDown = 0;
+bool gLeftMovesLight = false;
 
 int gNumTris = 0;
 RvRawTriangle* gTriangles = nullptr;
@@ -70,6 +73,8 @@ void PrintKeyHelp() {
     printf("\n");
     printf(" g              - Flip the normal map's green channel: up (+Y) or down (-Y)\n");
     printf(" s              - Cycle the tangent basis: own, MikkTSpace, file\n");
+    printf(" e              - Toggle the engine view: per-pixel shading (a: what it shows)\n");
+    printf(" CTRL + LEFT    - Move the light around the object (r puts it back at the eye)\n");
     printf(" F5             - Reload the mesh and normal map from their files\n");
     printf(" F12            - Save the window as a PNG beside the mesh\n");
     printf("\n");
@@ -81,6 +86,7 @@ void StateInit() {
     glDisable(GL_CULL_FACE);
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
+    EngineContextChanged();
 }
 
 void ObjectInit() {
@@ -135,6 +141,11 @@ void TextureInit() {
 void MatrixInit() {
     matrixIdentity(gViewMat);
     gViewMat[14] = -65.0f;
+}
+
+void LightInit() {
+    const GLfloat atTheEye[4] = {0.0f, 0.0f, 0.0f, 1.0f};
+    std::memcpy(gLightpos, atTheEye, sizeof atTheEye);
 }
 
 void Reshape(int w, int h) {
@@ -195,6 +206,20 @@ void DragZoom(GLfloat nearer) {
     GLfloat o[3];
     EyeToObject(v, o);
     matrixTranslate(gViewMat, o);
+}
+
+void DragLight(GLfloat aboutX, GLfloat aboutY) {
+    // The turn in eye space, about axes through the object's centre.
+    GLfloat turn[16];
+    matrixIdentity(turn);
+    matrixRotate(turn, aboutY, 1);
+    matrixRotate(turn, aboutX, 0);
+    const GLfloat* centre = &gViewMat[12];
+    const GLfloat fromCentre[3] = {gLightpos[0] - centre[0], gLightpos[1] - centre[1],
+                                   gLightpos[2] - centre[2]};
+    GLfloat turned[3];
+    vecMat3x3Mult(fromCentre, turn, turned);
+    for (int k = 0; k < 3; ++k) gLightpos[k] = centre[k] + turned[k];
 }
 
 void EyeToObject(const GLfloat* v, GLfloat* o) {

@@ -26,6 +26,12 @@ const char kRenderUsage[] =
     "  --normals            a red line along each vertex normal\n"
     "  --tangents           a blue line along each tangent, a green one along each binormal\n"
     "  --object-space       light vectors left in object space (the viewer's \"c\" key)\n"
+    "  --engine             the engine view: per-pixel shading as engines do (needs GLSL)\n"
+    "  --show WHAT          with --engine, what it shows: lit (the default), highlight (lit with\n"
+    "                       a Blinn highlight), mapped-normal, tangent, bitangent, normal, or\n"
+    "                       disagreement (the angle between the own basis and MikkTSpace)\n"
+    "  --light X,Y,Z        the light's position in eye coordinates (the eye at 0,0,0 looking\n"
+    "                       down -z, the object's centre at 0,0,-65); default: at the eye\n"
     "  --background COLOUR  black (the start-up colour), blue, grey or white\n"
     "  --basis BASIS        the tangent basis the map was made in: own (the default),\n"
     "                       mikktspace, or file (the tangents a glTF or FBX mesh stores)\n"
@@ -63,6 +69,13 @@ struct Name {
 
 const Name kModes[] = {{"0", 0},       {"1", 1},          {"2", 2},      {"3", 3},
                        {"diffuse", 0}, {"normal-map", 1}, {"vertex", 2}, {"alpha", 3}};
+const Name kShows[] = {{"lit", kShowLit},
+                       {"highlight", kShowHighlight},
+                       {"mapped-normal", kShowMappedNormal},
+                       {"tangent", kShowTangent},
+                       {"bitangent", kShowBitangent},
+                       {"normal", kShowNormal},
+                       {"disagreement", kShowDisagreement}};
 const Name kBackgrounds[] = {{"black", kBackgroundBlack},
                              {"blue", kBackgroundBlue},
                              {"grey", kBackgroundGrey},
@@ -96,6 +109,14 @@ bool ParsePair(const char* text, float pair[2]) {
     return ParseFloat(first.c_str(), &pair[0]) && ParseFloat(comma + 1, &pair[1]);
 }
 
+// "X,Y,Z" as three finite floats.
+bool ParseTriple(const char* text, float triple[3]) {
+    const char* comma = std::strchr(text, ',');
+    if (comma == nullptr) return false;
+    std::string first(text, static_cast<size_t>(comma - text));
+    return ParseFloat(first.c_str(), &triple[0]) && ParsePair(comma + 1, triple + 1);
+}
+
 // A decimal number from `low` to `high` that ends at `stop`.
 bool ParseDecimal(const char* text, char stop, int low, int high, const char** end, int* number) {
     long value = 0;
@@ -115,9 +136,9 @@ bool ParseSize(const char* text, int* width, int* height) {
 }
 
 const char* const kKnownOptions[] = {
-    "--mode=",    "--background=",  "--basis=",     "--size=", "--rotate=",   "--pan=",
-    "--zoom=",    "--reference=",   "--threshold=", "--diff=", "--wireframe", "--normals",
-    "--tangents", "--object-space", "--flip-green", nullptr};
+    "--mode=",      "--background=", "--basis=", "--size=",     "--rotate=", "--pan=",     "--zoom=",
+    "--reference=", "--threshold=",  "--diff=",  "--wireframe", "--normals", "--tangents", "--object-space",
+    "--flip-green", "--engine",      "--show=",  "--light=",    nullptr};
 
 }  // namespace
 
@@ -137,6 +158,12 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, int* stat
             options->tangents = true;
         } else if (name == "--object-space") {
             options->objectSpace = true;
+        } else if (name == "--engine") {
+            options->engine = true;
+        } else if (name == "--show") {
+            ok = FindName(kShows, value, &options->show);
+        } else if (name == "--light") {
+            ok = options->light = ParseTriple(value, options->lightPosition);
         } else if (name == "--flip-green") {
             options->flipGreen = true;
         } else if (name == "--basis") {
@@ -167,6 +194,10 @@ bool ParseRenderOptions(int argc, char** argv, RenderOptions* options, int* stat
             *status = UsageError(nullptr, "bad value '%s' for option '%s'", value, name.c_str());
             return false;
         }
+    }
+    if (HasOption(line, "--show") && !options->engine) {
+        *status = UsageError(nullptr, "option '--show' needs --engine");
+        return false;
     }
     for (const char* needsReference : {"--threshold", "--diff"}) {
         if (HasOption(line, needsReference) && options->reference.empty()) {

@@ -24,9 +24,14 @@ struct RenderOptions {
     float rotate[2] = {0.0f, 0.0f};  // degrees about the screen's x and y axes, one left-button drag
     float pan[2] = {0.0f, 0.0f};     // eye units right and up, one middle-button drag
     float zoom = 0.0f;               // eye units towards the viewer, one right-button drag
-    std::string reference;           // the picture to compare with, or empty
-    int threshold = 0;               // the largest difference allowed in a channel, 0 to 255
-    std::string diff;                // where the differences go as a picture, or empty
+    bool engine = false;             // the engine view (the viewer's "e" key)
+    int show = kShowLit;             // what it shows, gEngineShow
+    bool light = false;              // lightPosition was given
+    float lightPosition[3] = {0.0f, 0.0f, 0.0f};  // gLightpos, eye coordinates
+
+    std::string reference;  // the picture to compare with, or empty
+    int threshold = 0;      // the largest difference allowed in a channel, 0 to 255
+    std::string diff;       // where the differences go as a picture, or empty
     bool help = false;
     bool version = false;
 };

@@ -87,6 +87,9 @@ void SetViewerState(const RenderOptions& options) {
     gShowNormals = options.normals;
     gShowTanCoord = options.tangents;
     gInTangentSpace = !options.objectSpace;
+    gEngineView = options.engine;
+    gEngineShow = options.show;
+    if (options.light) std::memcpy(gLightpos, options.lightPosition, sizeof options.lightPosition);
     // One pointer move with every button held, in the viewer's order.
     if (options.rotate[0] != 0.0f || options.rotate[1] != 0.0f)
         DragRotate(options.rotate[0], options.rotate[1]);
@@ -133,6 +136,14 @@ unsigned char* Render(const RenderOptions& options) {
         return nullptr;
     }
     SetViewerState(options);
+    std::vector<std::string> lines;
+    if (options.engine && !RunCapturingConsole(EngineViewReady, &lines)) {
+        OffscreenClose(&frame);
+        // A shader's log comes before the line that says what follows from it.
+        for (size_t i = 0; i + 1 < lines.size(); ++i) Warn("%s", lines[i].c_str());
+        Fail("%s", lines.empty() ? "the engine view cannot run" : lines.back().c_str());
+        return nullptr;
+    }
     bool drawn = Draw();
     size_t bytes = static_cast<size_t>(options.width) * static_cast<size_t>(options.height) * 3;
     unsigned char* rgb = drawn ? new (std::nothrow) unsigned char[bytes] : nullptr;

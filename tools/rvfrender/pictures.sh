@@ -19,3 +19,5 @@ render vertex-lighting --mode vertex
 render alpha --mode alpha
 render wireframe --wireframe
 render overlays --normals --tangents --zoom 30
+render engine --engine --basis mikktspace --show highlight --light -40,50,20
+render disagreement --engine --show disagreement

@@ -117,11 +117,18 @@ bool Draw() {
 // The frame the options ask for as RGB, top row first; array new, the caller's. Null after a
 // message.
 unsigned char* Render(const RenderOptions& options) {
-    gBasis = options.basis;  // the mesh is welded in it as it loads
+    // The mesh is welded in the basis as it loads; whether the file stores tangents is known only
+    // once it is read, so for them it is welded again after.
+    gBasis = options.basis == kBasisFile ? kBasisOwn : options.basis;
     if (!LoadFiles(options)) return nullptr;
-    if (gBasis != options.basis) {
-        Fail("'%s' holds no tangents: --basis file needs a mesh that stores them", options.mesh);
-        return nullptr;
+    if (options.basis == kBasisFile) {
+        if (gFileTangents == nullptr) {
+            Fail("'%s' holds no tangents: --basis file needs a mesh that stores them", options.mesh);
+            return nullptr;
+        }
+        if (!Load(std::string("the mesh '") + options.mesh + "'", nullptr,
+                  [] { return WeldInBasis(kBasisFile); }))
+            return nullptr;
     }
     if (options.mode == 3 && gTexInfo.format != KIV_BITMAP_FORMAT_8888) {
         Fail("mode 3 (alpha) needs a map with an alpha channel; '%s' has %d bits", gMapPath.c_str(),

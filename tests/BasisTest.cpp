@@ -16,15 +16,16 @@ void LightFrom(float right, float up) {
     gLightpos[2] = far * towards - 65;  // from the object's centre
 }
 
+// Tangents for the file's basis: along growing u, and a quarter turned from it.
+const float kAlongU[4] = {1, 0, 0, 1};
 const float kQuarterTurned[4] = {0, 1, 0, 1};
 
 // A square of two triangles at z = 0 facing +z, or two squares side by side whose texture
 // coordinates mirror each other across x = 0 (u growing away from it on both sides), in the
 // basis `basis`. Every triangle turns counter-clockwise seen from +z, so the mirrored half's
-// texture coordinates turn the other way, as a mirrored island's do. The file's tangents, if
-// the basis is the file's, are the tangent +y with w = +1 at every corner: a frame turned a
-// quarter round from the one the texture coordinates give.
-void UseMesh(bool mirrored, int basis) {
+// texture coordinates turn the other way, as a mirrored island's do. The file stores
+// `fileTangent` at every corner.
+void UseMesh(bool mirrored, int basis, const float* fileTangent = kAlongU) {
     // Corners x, y (scaled to the window by the load) with u, v.
     const float square[6][4] = {{-1, -1, 0, 0}, {1, -1, 1, 0}, {1, 1, 1, 1},
                                 {-1, -1, 0, 0}, {1, 1, 1, 1},  {-1, 1, 0, 1}};
@@ -44,8 +45,7 @@ void UseMesh(bool mirrored, int basis) {
     }
     delete[] gFileTangents;
     gFileTangents = new float[12 * numTris];
-    for (int c = 0; c < 3 * numTris; ++c)
-        std::memcpy(gFileTangents + 4 * c, kQuarterTurned, sizeof kQuarterTurned);
+    for (int c = 0; c < 3 * numTris; ++c) std::memcpy(gFileTangents + 4 * c, fileTangent, 4 * sizeof(float));
     ASSERT_TRUE(WeldInBasis(basis));
     ObjectInit();
 }
@@ -122,8 +122,8 @@ protected:
     GLfloat savedLight_[4];
 };
 
-// The own basis and MikkTSpace give a flat square the frame (x, y, z): the map's normal is lit
-// as it is. The file's tangent +y turns it: T = y, B = w * cross(z, y) = -x.
+// Every basis gives a flat square the frame (x, y, z): the map's normal is lit as it is, the
+// same in all three. A file's tangent +y turns it: T = y, B = w * cross(z, y) = -x.
 TEST_F(Basis, FlatSquareIsLitByTheMapsNormalInEveryBasis) {
     const unsigned char texel[3] = {180, 100, 230};
     std::vector<unsigned char> texels;
@@ -139,13 +139,15 @@ TEST_F(Basis, FlatSquareIsLitByTheMapsNormalInEveryBasis) {
     for (int basis : {kBasisOwn, kBasisMikkTSpace, kBasisFile}) {
         UseMesh(false, basis);
         Show();
-        const int grey = static_cast<int>(std::lround(255 * (basis == kBasisFile ? turned : lit)));
+        const int grey = static_cast<int>(std::lround(255 * lit));
         EXPECT_TRUE(Near(At(256, 256), {grey, grey, grey}, 3)) << BasisTitle(basis);
         if (basis == kBasisOwn) own = pixels_;
-        if (basis == kBasisMikkTSpace) {
-            EXPECT_EQ(pixels_, own) << "MikkTSpace against own";
-        }
+        EXPECT_EQ(pixels_, own) << BasisTitle(basis) << " against own";
     }
+    UseMesh(false, kBasisFile, kQuarterTurned);
+    Show();
+    const int grey = static_cast<int>(std::lround(255 * turned));
+    EXPECT_TRUE(Near(At(256, 256), {grey, grey, grey}, 3)) << "quarter turned";
 }
 
 // Where the texture coordinates mirror across the middle, the picture of a light from above

@@ -180,33 +180,42 @@ void ReleaseMap() {
     gMapInMesh = false;
 }
 
-// What the globals hold of one loaded mesh and map, kept aside while another load is tried.
+// What the globals hold of one loaded mesh and map, kept aside while another load is tried;
+// empty as made.
 struct Loaded {
-    int numTris, numVerts;
-    RvRawTriangle* triangles;
-    float* fileTangents;
-    bool meshImported;
-    RvTangentPointD* vertices;
-    RvIndex* indices;
-    float* tangentSigns;
-    KivBitmap texInfo;
-    bool mapGreyscale, mapInMesh;
+    int numTris = 0, numVerts = 0;
+    RvRawTriangle* triangles = nullptr;
+    float* fileTangents = nullptr;
+    bool meshImported = false;
+    RvTangentPointD* vertices = nullptr;
+    RvIndex* indices = nullptr;
+    float* tangentSigns = nullptr;
+    KivBitmap texInfo = {0, 0, 0, KIV_BITMAP_FORMAT_UNKNOWN, nullptr};
+    bool mapGreyscale = false, mapInMesh = false;
     std::string meshPath, mapPath;
 };
 
+// Trades what the globals hold for what `loaded` holds.
+void Exchange(Loaded* loaded) {
+    std::swap(gNumTris, loaded->numTris);
+    std::swap(gNumVerts, loaded->numVerts);
+    std::swap(gTriangles, loaded->triangles);
+    std::swap(gFileTangents, loaded->fileTangents);
+    std::swap(gMeshImported, loaded->meshImported);
+    std::swap(gVertices, loaded->vertices);
+    std::swap(gIndices, loaded->indices);
+    std::swap(gTangentSigns, loaded->tangentSigns);
+    std::swap(gTexInfo, loaded->texInfo);
+    std::swap(gMapGreyscale, loaded->mapGreyscale);
+    std::swap(gMapInMesh, loaded->mapInMesh);
+    std::swap(gMeshPath, loaded->meshPath);
+    std::swap(gMapPath, loaded->mapPath);
+}
+
 // Moves the loaded mesh and map out of the globals, which are left empty.
 Loaded TakeLoaded() {
-    Loaded kept = {gNumTris,      gNumVerts, gTriangles,    gFileTangents, gMeshImported, gVertices, gIndices,
-                   gTangentSigns, gTexInfo,  gMapGreyscale, gMapInMesh,    gMeshPath,     gMapPath};
-    gNumTris = gNumVerts = 0;
-    gTriangles = nullptr;
-    gFileTangents = nullptr;
-    gMeshImported = false;
-    gVertices = nullptr;
-    gIndices = nullptr;
-    gTangentSigns = nullptr;
-    gTexInfo = {0, 0, 0, KIV_BITMAP_FORMAT_UNKNOWN, nullptr};
-    gMapGreyscale = gMapInMesh = false;
+    Loaded kept;
+    Exchange(&kept);
     return kept;
 }
 
@@ -214,19 +223,7 @@ Loaded TakeLoaded() {
 void PutBack(Loaded* kept) {
     ReleaseMesh();
     ReleaseMap();
-    gNumTris = kept->numTris;
-    gNumVerts = kept->numVerts;
-    gTriangles = kept->triangles;
-    gFileTangents = kept->fileTangents;
-    gMeshImported = kept->meshImported;
-    gVertices = kept->vertices;
-    gIndices = kept->indices;
-    gTangentSigns = kept->tangentSigns;
-    gTexInfo = kept->texInfo;
-    gMapGreyscale = kept->mapGreyscale;
-    gMapInMesh = kept->mapInMesh;
-    gMeshPath = kept->meshPath;
-    gMapPath = kept->mapPath;
+    Exchange(kept);
 }
 
 void Release(Loaded* kept) {

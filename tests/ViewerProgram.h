@@ -1,7 +1,7 @@
 // Runs the real RVFView program for the tests: its arguments, environment, standard input and
 // file dialog (a stand-in zenity), keys sent with xdotool to its window once it shows, steps of
 // a test's own between keys, and what it printed and how it ended.
-// The including target defines RVF_SAMPLES_DIR and RVFVIEW_PATH.
+// The including target defines RVF_SAMPLES_DIR, RVFVIEW_PATH, RVFRENDER_PATH and RVFTOOL_PATH.
 #ifndef TESTS_VIEWERPROGRAM_H
 #define TESTS_VIEWERPROGRAM_H
 
@@ -15,11 +15,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "tests/rvfrender/RenderRun.h"
 
 inline const std::string kMesh = RVF_SAMPLES_DIR "/torus.rvf";
 inline const std::string kMap = RVF_SAMPLES_DIR "/torus_normals.tga";
@@ -54,11 +55,6 @@ inline const std::string kHelp =
     " F12            - Save the window as a PNG beside the mesh\n"
     "\n";
 
-inline std::string Slurp(const std::string& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // The viewer while it runs: its window, and what it has printed so far.
 class Session {
 public:
@@ -66,40 +62,22 @@ public:
 
     // Waits up to half a minute for the window to show; false when it does not.
     bool FindWindow() {
-        FILE* p =
-            popen("timeout 30 xdotool search --sync --onlyvisible --name '^RVF Viewer$' 2>/dev/null", "r");
-        if (p == nullptr) return false;
-        char id[32] = "";
-        if (std::fgets(id, sizeof id, p) == nullptr) id[0] = '\0';
-        pclose(p);
-        window_ = std::string(id, std::strspn(id, "0123456789"));
+        const RunResult r = RunProgram("/usr/bin/timeout", {"30", "xdotool", "search", "--sync",
+                                                            "--onlyvisible", "--name", "^RVF Viewer$"});
+        window_ = r.out.substr(0, r.out.find_first_not_of("0123456789"));
         return !window_.empty();
     }
-    // Sends xdotool key names to the window; a lost key shows as a wrong outcome.
-    void Keys(const std::string& keys) {
-        if (window_.empty()) return;
-        if (system(("xdotool key --window " + window_ + " " + keys + " >/dev/null 2>&1").c_str()) == -1)
-            ADD_FAILURE() << "no shell for xdotool";
+    const std::string& Window() const { return window_; }
+    // Runs xdotool with `commands`, words split at spaces, once the window shows; a lost key or
+    // move shows as a wrong outcome.
+    void Xdo(const std::string& commands) {
+        if (!window_.empty()) RunProgram("/usr/bin/xdotool", Words(commands));
     }
-    // Drags the pointer with the left button from (x0, y0) to (x1, y1) of the window in one move,
-    // Ctrl held from before the press to after the release.
-    void CtrlDrag(int x0, int y0, int x1, int y1) {
-        if (window_.empty()) return;
-        const std::string to = " mousemove --window " + window_ + " ";
-        const std::string command = "xdotool" + to + std::to_string(x0) + " " + std::to_string(y0) +
-                                    " keydown ctrl mousedown 1" + to + std::to_string(x1) + " " +
-                                    std::to_string(y1) + " mouseup 1 keyup ctrl >/dev/null 2>&1";
-        if (system(command.c_str()) == -1) ADD_FAILURE() << "no shell for xdotool";
-    }
-    // True once standard output holds `text` at least `count` times; waits up to a minute.
-    bool WaitFor(const std::string& text, int count = 1) {
-        for (int i = 0; i < 1200; ++i, usleep(50000)) {
-            std::string out = Slurp(out_);
-            int seen = 0;
-            for (size_t at = out.find(text); at != std::string::npos; at = out.find(text, at + text.size()))
-                ++seen;
-            if (seen >= count) return true;
-        }
+    void Keys(const std::string& keys) { Xdo("key --window " + window_ + " " + keys); }
+    // True once standard output holds `text`; waits up to a minute.
+    bool WaitFor(const std::string& text) {
+        for (int i = 0; i < 1200; ++i, usleep(50000))
+            if (FileText(out_).find(text) != std::string::npos) return true;
         return false;
     }
 
@@ -126,17 +104,16 @@ struct Outcome {
 // after a minute.
 inline Outcome RunViewer(const Invocation& run) {
     Outcome outcome;
-    char dir[] = "/tmp/rvfview_run_XXXXXX";
-    if (mkdtemp(dir) == nullptr) return outcome;
-    const std::string in = std::string(dir) + "/in", out = std::string(dir) + "/out",
-                      err = std::string(dir) + "/err";
-    const std::string zenity = std::string(dir) + "/zenity", args = std::string(dir) + "/args";
-    std::ofstream(in) << run.input;
+    const PeerDir dir;
+    if (!dir.made) return outcome;
+    const std::string in = dir.File("in"), out = dir.File("out"), err = dir.File("err");
+    WriteFile(in, run.input);
     if (!run.zenity.empty()) {
-        std::ofstream(zenity) << "#!/bin/sh\nprintf '%s\\n' \"$@\" >> " << args << "\n" << run.zenity;
-        chmod(zenity.c_str(), 0755);
+        WriteFile(dir.File("zenity"),
+                  "#!/bin/sh\nprintf '%s\\n' \"$@\" >> " + dir.File("args") + "\n" + run.zenity);
+        chmod(dir.File("zenity").c_str(), 0755);
     }
-    const std::string path = run.zenity.empty() ? "/nonexistent" : std::string(dir) + ":/usr/bin:/bin";
+    const std::string path = run.zenity.empty() ? "/nonexistent" : std::string(dir.path) + ":/usr/bin:/bin";
     pid_t pid = fork();
     if (pid == 0) {
         dup2(open(in.c_str(), O_RDONLY), STDIN_FILENO);
@@ -162,12 +139,19 @@ inline Outcome RunViewer(const Invocation& run) {
         waitpid(pid, &s, 0);
     }
     outcome.status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
-    outcome.out = Slurp(out);
-    outcome.err = Slurp(err);
-    outcome.zenityArgs = Slurp(args);
-    for (const std::string& f : {in, out, err, zenity, args}) unlink(f.c_str());
-    rmdir(dir);
+    outcome.out = FileText(out);
+    outcome.err = FileText(err);
+    outcome.zenityArgs = FileText(dir.File("args"));
     return outcome;
+}
+
+// Whether the viewer's screenshot `shot` is the picture rvfrender draws with `args` (words split at
+// spaces), pixel for pixel as ImageMagick reads both.
+inline testing::AssertionResult AsRendered(const std::string& shot, const std::string& args) {
+    const PeerDir dir;
+    const RunResult r = RunProgram(RVFRENDER_PATH, Words(args + " " + dir.File("rendered.png")));
+    if (r.status != 0) return testing::AssertionFailure() << args << ": " << r.err;
+    return SamePictures(shot, dir.File("rendered.png"));
 }
 
 #endif

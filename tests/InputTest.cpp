@@ -1,4 +1,5 @@
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/TestFiles.h"
@@ -14,19 +15,14 @@ std::string Keys(const char* keys) {
     return CapturedStdout();
 }
 
-// Upper case works as lower case; the program's own run checks a, c and quitting on a 32-bit map.
-TEST_F(Input, KeysPrintTheirWordsAndFlipTheirSwitches) {
-    const struct {
-        int startMode;
-        const char* keys;
-        const char* printed;
-        int endMode;
-    } rows[] = {
+// Upper case works as lower case. The program's own run checks a, c and quitting on a 32-bit
+// map, and rvfrender's tests reach each of its options through these keys.
+TEST_F(Input, KeysPrintTheirWords) {
+    const std::pair<const char*, const char*> rows[] = {
         // A map without alpha has no alpha mode.
-        {0, "AAAa", "Normal map.\nVertex lighting.\nDiffuse lit normal map.\nNormal map.\n", 1},
-        {-6, "a", "Diffuse lit normal map.\n", 0},
-        {2, "cC", "Not converting light into tangent space\nConverting light into tangent space\n", 2},
-        {0, "eaaaaaaaEa",
+        {"AAAa", "Normal map.\nVertex lighting.\nDiffuse lit normal map.\nNormal map.\n"},
+        {"cC", "Not converting light into tangent space\nConverting light into tangent space\n"},
+        {"eaaaaaaaEa",
          "Engine view: lit (Lambert).\n"
          "Engine view: lit, with a Blinn highlight.\n"
          "Engine view: mapped normal as colour (object space).\n"
@@ -36,19 +32,13 @@ TEST_F(Input, KeysPrintTheirWordsAndFlipTheirSwitches) {
          "Engine view: basis disagreement, own against MikkTSpace.\n"
          "Angle between the normals the map gives in the two bases: grey 0, blue 1, green 5, yellow 15, "
          "red 45 degrees or more.\n"
-         "Engine view: lit (Lambert).\nEngine view off.\nNormal map.\n",
-         1},
+         "Engine view: lit (Lambert).\nEngine view off.\nNormal map.\n"},
     };
     gTexInfo.format = KIV_BITMAP_FORMAT_888;
-    for (const auto& row : rows) {
-        gViewMode = row.startMode;
-        EXPECT_EQ(Keys(row.keys), row.printed) << row.keys;
-        EXPECT_EQ(gViewMode, row.endMode) << row.keys;
+    for (const auto& [keys, printed] : rows) {
+        gViewMode = 0;
+        EXPECT_EQ(Keys(keys), printed) << keys;
     }
-    EXPECT_EQ(Keys("nwtx!"), "");
-    EXPECT_TRUE(gShowNormals && gWireframe && gShowTanCoord);
-    EXPECT_EQ(Keys("NWT"), "");
-    EXPECT_FALSE(gShowNormals || gWireframe || gShowTanCoord);
 }
 
 TEST_F(Input, BackgroundCyclesBlueGreyWhiteBlack) {
@@ -112,9 +102,8 @@ TEST_F(Input, DragsMoveTheObjectOrWithCtrlTheLightAndRPutsThemBack) {
     glTranslatef(-2, 1, 62);
     ExpectGlMatrix(gLightpos, 12, 3);
 
+    // rvfrender's tests reset the view with r between their states.
     EXPECT_EQ(Keys("r"), "");
-    const GLfloat startUp[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, -65, 1};
-    EXPECT_EQ(std::memcmp(gViewMat, startUp, sizeof startUp), 0);
     EXPECT_EQ(std::vector<GLfloat>(gLightpos, gLightpos + 4), std::vector<GLfloat>({0, 0, 0, 1}));
 }
 

@@ -20,30 +20,29 @@ struct Run {
     const char* name;
     Invocation invocation;
     int status;
-    std::string printed;  // after the key help
-    std::string err, zenityArgs;
+    std::string out, err, zenityArgs;
 };
 
 void PrintTo(const Run& run, std::ostream* os) { *os << run.name; }
 
 Run Row(const char* name, std::vector<std::string> args, std::string input, std::string keys, int status,
-        std::string printed, std::vector<std::string> env = {}, std::string err = "") {
-    return {name, {args, env, input, keys}, status, printed, err, ""};
+        std::string printed, std::vector<std::string> env = {}, std::string err = "", std::string zenity = "",
+        std::string zenityArgs = "") {
+    return {name, {args, env, input, keys, zenity}, status, kHelp + printed, err, zenityArgs};
 }
 
-// The dialog rows: no files given, a stand-in zenity running `script`, and its arguments.
-Run DialogRow(const char* name, std::string script, std::string input, std::string keys, int status,
-              std::string printed, std::string err, std::string zenityArgs) {
-    // zenity's warnings about the desktop, which only a failed dialog lets through.
-    script = "echo 'Gtk-WARNING: cannot reach the settings service' >&2\n" + script;
-    return {name, {{}, {}, input, keys, script}, status, printed, err, zenityArgs};
+// An answer before any file, chooser or window, the program ending at once (a file that is not
+// there would be heard of).
+Run Answer(const char* name, std::string args, std::string env, int status, std::string out,
+           std::string err) {
+    return {name, {Words(args), Words(env), "", ""}, status, out, err, ""};
 }
 
 std::vector<Run> Runs() {
-    const std::string lost = "ERROR: Unable to open file: /nonexistent/";
-    const std::string why = "The system says: No such file or directory\n";
-    const std::string none = "Error: Invalid or no file chosen.\n";
+    const std::string lost =
+        "ERROR: Unable to open file: /nonexistent/x.rvf\nThe system says: No such file or directory\n";
     const std::string kept = "Nothing loaded: the mesh and the map on screen stay.\n";
+    const std::string heard = "Gtk-WARNING: cannot reach the settings service\nzenity: no dialog today\n";
     const std::string failed = "The file dialog failed (zenity ended with status 5); asking here instead.\n";
     const std::string askMesh =
         "--file-selection\n--title=Select Relievo Data File (.rvf)\n"
@@ -57,31 +56,41 @@ std::vector<Run> Runs() {
     auto longMap = [](size_t length) {
         return RVF_SAMPLES_DIR + std::string(length + 1 - kMap.size(), '/') + "torus_normals.tga";
     };
-    const std::string glsl = "RVF_TEST_EXTENSIONS=GL_ARB_texture_env_combine GL_ARB_texture_env_dot3";
     return {
-        Row("KeysPrintTheirWordsAndEscapeQuits", {kMesh, kMap}, "", "a a a a c n t w b r Escape", 0,
-            kSummary + "Normal map.\nVertex lighting.\nAlpha.\nDiffuse lit normal map.\n"
-                       "Not converting light into tangent space\n"),
-        // A mesh that stores no tangents is shown in the own basis, s passes over the file's, and
-        // F5 keeps the basis.
-        Row("BasisAndGreenFromTheCommandLineAndKeys", {"--basis", "file", "--flip-green", kMesh, kMap}, "",
-            "s F5 S g q", 0,
+        Answer("UnknownOption", "--bogus m.rvf", "", 2, "",
+               "RVFView: unknown option '--bogus' (see 'RVFView --help')\n"),
+        Answer("UnknownBasis", "--basis=bent m.rvf", "", 2, "",
+               "RVFView: unknown tangent basis 'bent' (own, mikktspace or file)\n"),
+        Answer("NoDisplay", "m.rvf", "DISPLAY=", 1,
+               "RVFView needs a display, and DISPLAY is not set; rvfrender draws pictures without one.\n",
+               ""),
+        Answer(
+            "DisplayNotAnswering", "m.rvf", "DISPLAY=:4711", 1,
+            "RVFView needs a display, and ':4711' cannot be opened; rvfrender draws pictures without one.\n",
+            ""),
+        // A mesh that stores no tangents is shown in the own basis, s passes over the file's, F5
+        // keeps the basis, and Escape quits.
+        Row("KeysPrintTheirWords", {"--basis", "file", "--flip-green", kMesh, kMap}, "",
+            "a a a a c n t w b r s F5 S g Escape", 0,
             kMesh + " holds no tangents: tangent basis own.\n" + kSummary +
-                "Tangent basis: MikkTSpace\nReloaded " + kMesh + " and " + kMap + ".\n" + kSummary +
-                "Tangent basis: own\nGreen up (+Y)\n"),
-        // A mesh alone brings the map its material names; an RVF mesh names none.
-        Row("OneMeshWithoutItsOwnMapAsksForTheMap", {kMesh}, kMap + "\n", "q", 0, kAskMap + kSummary),
-        // A load on "l" that gets no file, at either chooser, keeps what is on screen.
-        Row("LoadCancelledKeepsTheMeshAndMap", {kMesh, kMap}, "\n/nonexistent/x.rvf\n" + kMesh + "\n\n",
-            "l l q", 0,
-            kSummary + kAskMesh + kept + kAskMesh + lost + "x.rvf\n" + why + kAskMesh + kAskMap + kept),
-        // Paths as long as the chooser's buffer holds, but not longer: the map with slashes doubled.
+                "Normal map.\nVertex lighting.\nAlpha.\nDiffuse lit normal map.\n"
+                "Not converting light into tangent space\nTangent basis: MikkTSpace\nReloaded " +
+                kMesh + " and " + kMap + ".\n" + kSummary + "Tangent basis: own\nGreen up (+Y)\n"),
+        // A load on "l" that gets no file, at either chooser, keeps what is on screen; one that
+        // does keeps one texture object. Extensions as the last words are found.
+        Row("LoadOnL", {kMesh, kMap}, "\n/nonexistent/x.rvf\n" + kMesh + "\n\n" + kMesh + "\n" + kMap + "\n",
+            "l l l q", 0,
+            kSummary + kAskMesh + kept + kAskMesh + lost + kAskMesh + kAskMap + kept + kAskMesh + kAskMap +
+                kSummary,
+            {kShim, "RVF_TEST_COUNT_TEXTURES=1",
+             "RVF_TEST_EXTENSIONS=GL_A GL_ARB_texture_env_combine GL_ARB_texture_env_dot3"},
+            "textures alive: 1\n"),
+        // A mesh alone brings the map its material names; an RVF mesh names none. Paths as long as
+        // the chooser's buffer holds, but not longer: the map with slashes doubled.
         Row("PathTooLongIsRefusedAndAskedAgain", {kMesh}, longMap(1024) + "\n" + longMap(1023) + "\r\n", "q",
             0,
             kAskMap + "Error: The chosen path is 1024 characters long; at most 1023 can be used.\n" +
                 kAskMap + kSummary),
-        Row("NoMapChosen", {kMesh, "/nonexistent/map.tga"}, "\n", "", 255,
-            lost + "map.tga\n" + why + kAskMap + none),
         Row("NoCombineExtension", {kMesh, kMap}, "", "", 255,
             kSummary + "No GL_EXT_texture_env_combine support!\n",
             {kShim, "RVF_TEST_EXTENSIONS=GL_ARB_texture_env_dot3"}),
@@ -93,44 +102,32 @@ std::vector<Run> Runs() {
             kSummary +
                 "The engine view needs GLSL (OpenGL 2.0), which this GL lacks: the shading modes stay.\n"
                 "Normal map.\n",
-            {kShim, glsl}),
+            {kShim, "RVF_TEST_EXTENSIONS=GL_ARB_texture_env_combine GL_ARB_texture_env_dot3"}),
         Row("ShadersThatDoNotBuildPrintTheirLog", {kMesh, kMap}, "", "e a q", 0,
             kSummary +
                 "0:1(1): error: no GLSL today\n"
                 "The engine view's shaders do not build on this GL: the shading modes stay.\nNormal map.\n",
             {kShim, "RVF_TEST_SHADER_LOG=0:1(1): error: no GLSL today"}),
-        // Extensions as the last words are found; every load on "l" keeps one texture object.
-        Row("LoadsKeepOneTextureObject", {kMesh, kMap},
-            kMesh + "\n" + kMap + "\n" + kMesh + "\n" + kMap + "\n", "l L q", 0,
-            kSummary + kAskMesh + kAskMap + kSummary + kAskMesh + kAskMap + kSummary,
-            {kShim, "RVF_TEST_COUNT_TEXTURES=1",
-             "RVF_TEST_EXTENSIONS=GL_A GL_ARB_texture_env_combine GL_ARB_texture_env_dot3"},
-            "textures alive: 1\n"),
         // The dialog answers by its title ($2), the mesh with a copy at a path a shell would change.
-        DialogRow("DialogOffersTheKindOfFileAndKeepsQuiet",
-                  "case \"$2\" in *Relievo*) f=\"${0%/*}/odd \\$(name).rvf\"; cp '" + kMesh +
-                      "' \"$f\"; echo \"$f\";; *) echo '" + kMap + "';; esac\n",
-                  "", "q", 0, kSummary, "", askMesh + askMap),
-        DialogRow("DialogCancelledKeepsQuiet", "exit 1\n", "", "", 255, none, "", askMesh),
-        DialogRow("DialogThatFailsIsHeardAndTheConsoleAsks", "echo 'zenity: no dialog today' >&2\nexit 5\n",
-                  kMesh + "\n" + kMap + "\n", "q", 0, failed + kAskMesh + failed + kAskMap + kSummary,
-                  "Gtk-WARNING: cannot reach the settings service\nzenity: no dialog today\n"
-                  "Gtk-WARNING: cannot reach the settings service\nzenity: no dialog today\n",
-                  askMesh + askMap),
+        Row("DialogOffersTheKindOfFileAndKeepsQuiet", {}, "", "q", 0, kSummary, {}, "",
+            "case \"$2\" in *Relievo*) f=\"${0%/*}/odd \\$(name).rvf\"; cp '" + kMesh +
+                "' \"$f\"; echo \"$f\";; *) echo '" + kMap + "';; esac\n",
+            askMesh + askMap),
+        Row("DialogCancelledKeepsQuiet", {}, "", "", 255, "Error: Invalid or no file chosen.\n", {}, "",
+            "exit 1\n", askMesh),
+        Row("DialogThatFailsIsHeardAndTheConsoleAsks", {}, kMesh + "\n" + kMap + "\n", "q", 0,
+            failed + kAskMesh + failed + kAskMap + kSummary, {}, heard + heard,
+            "echo 'zenity: no dialog today' >&2\nexit 5\n", askMesh + askMap),
     };
 }
 
-class RVFView : public testing::TestWithParam<Run> {
-protected:
-    void SetUp() override {
-        if (getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
-    }
-};
+class RVFView : public testing::TestWithParam<Run> {};
 
 TEST_P(RVFView, PrintsAndEndsAsExpected) {
+    if (getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
     Outcome o = RunViewer(GetParam().invocation);
     EXPECT_EQ(o.status, GetParam().status);
-    EXPECT_EQ(o.out, kHelp + GetParam().printed);
+    EXPECT_EQ(o.out, GetParam().out);
     EXPECT_EQ(o.err, GetParam().err);
     EXPECT_EQ(o.zenityArgs, GetParam().zenityArgs);
 }
@@ -138,47 +135,16 @@ TEST_P(RVFView, PrintsAndEndsAsExpected) {
 INSTANTIATE_TEST_SUITE_P(Runs, RVFView, testing::ValuesIn(Runs()),
                          [](const testing::TestParamInfo<Run>& run) { return run.param.name; });
 
-// Answers that come before any file, chooser or window: each ends at once, and nothing but the
-// answer is printed (files that are not there would be heard of).
-TEST(RVFViewStartUp, AnswersBeforeFilesAndWindow) {
-    const struct {
-        const char* args;
-        const char* env;
-        int status;
-        std::string out, err;
-    } runs[] = {
-        {"--help m.rvf", "", 0, "Usage: RVFView [OPTIONS] [MESH [MAP]]\n", ""},
-        {"m.rvf --version", "", 0, "RVFView " RVF_VERSION "\n", ""},
-        {"--bogus m.rvf", "", 2, "", "RVFView: unknown option '--bogus' (see 'RVFView --help')\n"},
-        {"--basis=bent m.rvf", "", 2, "",
-         "RVFView: unknown tangent basis 'bent' (own, mikktspace or file)\n"},
-        {"m.rvf", "DISPLAY=", 1,
-         "RVFView needs a display, and DISPLAY is not set; rvfrender draws pictures without one.\n", ""},
-        {"m.rvf", "DISPLAY=:4711", 1,
-         "RVFView needs a display, and ':4711' cannot be opened; rvfrender draws pictures without one.\n",
-         ""},
-    };
-    for (const auto& run : runs) {
-        SCOPED_TRACE(std::string(run.args) + " " + run.env);
-        Outcome o = RunViewer({Words(run.args), Words(run.env), "", ""});
-        EXPECT_EQ(o.status, run.status);
-        // The help goes on; every other answer is one line.
-        EXPECT_EQ(run.args[2] == 'h' ? o.out.substr(0, run.out.size()) : o.out, run.out);
-        EXPECT_EQ(o.err, run.err);
-    }
-}
-
 // A left drag with Ctrl held moves the light as rvfrender's --light places it: 60 pixels to the
 // right turn it 18 degrees about the object's centre, 65 units in front of the eye; the object
 // stays. The screenshot goes beside a copy of the sample.
-class LightDrag : public ToolTest {};
-
-TEST_F(LightDrag, CtrlDragMovesTheLightWhereRvfrenderPutsIt) {
+TEST(LightDrag, CtrlDragMovesTheLightWhereRvfrenderPutsIt) {
     if (getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
-    const std::string mesh = dir + "/mesh.rvf", shot = dir + "/mesh-001.png";
+    const PeerDir dir;
+    const std::string mesh = dir.File("mesh.rvf"), shot = dir.File("mesh-001.png");
     WriteFile(mesh, FileText(kMesh));
     auto steps = [&](Session& s) {
-        const std::string to = " mousemove --window " + s.Window() + " ";
+        const std::string to = " mousemove --window " + s.window + " ";
         s.Xdo(to + "200 200 keydown ctrl mousedown 1" + to + "260 200 mouseup 1 keyup ctrl");
         s.Keys("F12");
         EXPECT_TRUE(s.WaitFor(shot));
@@ -190,7 +156,7 @@ TEST_F(LightDrag, CtrlDragMovesTheLightWhereRvfrenderPutsIt) {
     const std::string light =
         std::to_string(65 * std::sin(turn)) + ",0," + std::to_string(65 * std::cos(turn) - 65);
     RunResult r = RunProgram(RVFRENDER_PATH, {"--engine", "--light", light, "--reference", shot,
-                                              "--threshold", "1", mesh, kMap, "rendered.png"});
+                                              "--threshold", "1", mesh, kMap, dir.File("r.png")});
     EXPECT_EQ(r.status, 0) << r.err;
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <string>
 
 #include "ViewerProgram.h"
@@ -28,14 +29,11 @@ TEST_F(Reload, WatchReadsEachSettledChangeOnce) {
         reloaded + "Mesh: 2 triangles, 4 welded vertices. Map: 256 x 256, 32 bits.\n";
     const std::string kept = "Reload failed: the mesh and the map on screen stay.\n";
     auto steps = [&](Session& s) {
-        FILE* fp = std::fopen(mesh.c_str(), "wb");
-        ASSERT_NE(fp, nullptr);
+        std::ofstream slow(mesh, std::ios::binary);
         // Pieces well within the half second a change must stay quiet, longer than that in all.
-        for (size_t at = 0; at < square.size(); at += 8, usleep(20000)) {
-            std::fwrite(square.data() + at, 1, std::min<size_t>(8, square.size() - at), fp);
-            std::fflush(fp);
-        }
-        std::fclose(fp);
+        for (size_t at = 0; at < square.size(); at += 8, usleep(20000))
+            slow.write(&square[at], std::min<size_t>(8, square.size() - at)).flush();
+        slow.close();
         EXPECT_TRUE(s.WaitFor(squareShown));
         WriteFile("new.tga", FileText(kMap));
         ASSERT_EQ(std::rename("new.tga", map.c_str()), 0);

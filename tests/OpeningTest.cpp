@@ -7,14 +7,6 @@
 #include "GltfFiles.h"
 #include "ViewerProgram.h"
 
-namespace {
-
-const std::string kMap8 =
-    " Map: 8 x 8, 24 bits.\nWarning: the map has no alpha channel (the alpha mode shows white).\n";
-const std::string kTriangle = "Mesh: 1 triangle, 3 welded vertices (tangents in the file)." + kMap8;
-
-}  // namespace
-
 class Opening : public ToolTest {
 protected:
     // The map's quadrants are red (top left), green, blue and the flat normal.
@@ -33,6 +25,9 @@ protected:
         RunResult r = RunProgram(program, Words(args));
         ASSERT_EQ(r.status, 0) << program << " " << args << ": " << r.err;
     }
+    const std::string map8 =
+        " Map: 8 x 8, 24 bits.\nWarning: the map has no alpha channel (the alpha mode shows white).\n";
+    const std::string triangle = "Mesh: 1 triangle, 3 welded vertices (tangents in the file)." + map8;
 };
 
 // The viewer saves its first frame (mode 0), then after `keys` the next (mode 1), and quits; the
@@ -46,8 +41,8 @@ TEST_F(Opening, FilesAsUsersHaveThemShowWhatThePlainFilesShow) {
         std::string summary, reloaded;
     } rows[] = {
         {dir + "/head.obj head_nm.tga", "head_nm.tga", "a",
-         "Mesh: 2 triangles, 4 welded vertices (no tangents in the file)." + kMap8, ""},
-        {glb, "map.png", "a F5", kTriangle, "Reloaded " + glb + " and " + glb + ".\n" + kTriangle},
+         "Mesh: 2 triangles, 4 welded vertices (no tangents in the file)." + map8, ""},
+        {glb, "map.png", "a F5", triangle, "Reloaded " + glb + " and " + glb + ".\n" + triangle},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.files);
@@ -78,5 +73,5 @@ TEST_F(Opening, GltfWhoseNormalTextureIsMissingAsksForTheMap) {
     Outcome o = RunViewer({{dir + "/model.gltf"}, {}, "map.png\n", "q"});
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.out, kHelp + "ERROR: Unable to open file: " + dir + "/gone.png\n" +
-                         "The system says: No such file or directory\n" + kAskMap + kTriangle);
+                         "The system says: No such file or directory\n" + kAskMap + triangle);
 }

@@ -1,10 +1,9 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <pty.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <regex>
 #include <string>
 #include <thread>
@@ -17,14 +16,9 @@ namespace {
 // standard error that is a terminal or a pipe, with progress set up for a program called "prog":
 // each run of digits turned into "N", each line redrawn unchanged shown once.
 std::string Shown(bool terminal, ProgressOffTerminal offTerminal, bool longWork) {
-    int fds[2] = {-1, -1};  // read, write
-    if (terminal) {
-        fds[0] = posix_openpt(O_RDWR | O_NOCTTY);
-        if (fds[0] < 0 || grantpt(fds[0]) != 0 || unlockpt(fds[0]) != 0) return "no terminal";
-        fds[1] = open(ptsname(fds[0]), O_RDWR | O_NOCTTY);
-    } else if (pipe(fds) != 0) {
-        return "no pipe";
-    }
+    int fds[2];  // read, write
+    if (terminal ? openpty(&fds[0], &fds[1], nullptr, nullptr, nullptr) != 0 : pipe(fds) != 0)
+        return "no terminal or pipe";
     const int savedStderr = dup(STDERR_FILENO);
     dup2(fds[1], STDERR_FILENO);
     ProgressInit("prog", offTerminal);
@@ -32,7 +26,7 @@ std::string Shown(bool terminal, ProgressOffTerminal offTerminal, bool longWork)
     close(savedStderr);
     close(fds[1]);
     ProgressBegin("reading", 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(longWork ? 1500 : 200));
+    std::this_thread::sleep_for(std::chrono::milliseconds(longWork ? 1500 : 600));
     if (longWork) {
         ProgressNext("welding", 0);
         std::this_thread::sleep_for(std::chrono::milliseconds(500));

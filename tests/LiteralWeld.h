@@ -12,6 +12,8 @@
 #include "mesh/RvFileIO.h"
 #include "mesh/RvFileIOInternal.h"
 
+// The bisection over the `count` vertex numbers at `indices`: returns where it ends, *result
+// the last comparison there (-1 with nothing to compare).
 inline int LiteralTraverse(const RvTangentPointD* value, const RvTangentPointD* data, const int* indices,
                            int count, int* result) {
     int high = count;
@@ -34,11 +36,6 @@ inline int LiteralTraverse(const RvTangentPointD* value, const RvTangentPointD* 
 }
 
 inline int LiteralInsert(const RvRawTriangle* tri, int v, int* num, int* sortIndex, RvTangentPointD* point) {
-    if (*num < 1) {
-        RvCopyPointD(tri, v, &point[*num]);
-        sortIndex[*num] = 0;
-        return (*num)++;
-    }
     RvTangentPointD* pt = &point[*num];
     RvCopyPointD(tri, v, pt);
     int compValue;
@@ -50,17 +47,9 @@ inline int LiteralInsert(const RvRawTriangle* tri, int v, int* num, int* sortInd
         ++e->count;
         return sortIndex[pos];
     }
-    if (compValue < 0) {
-        std::memmove(&sortIndex[pos + 1], &sortIndex[pos],
-                     static_cast<std::size_t>(*num - pos) * sizeof(int));
-        sortIndex[pos] = *num;
-    } else {
-        if (pos < *num - 1) {
-            std::memmove(&sortIndex[pos + 2], &sortIndex[pos + 1],
-                         static_cast<std::size_t>(*num - 1 - pos) * sizeof(int));
-        }
-        sortIndex[pos + 1] = *num;
-    }
+    const int at = compValue < 0 ? pos : pos + 1;
+    std::memmove(&sortIndex[at + 1], &sortIndex[at], static_cast<std::size_t>(*num - at) * sizeof(int));
+    sortIndex[at] = *num;
     return (*num)++;
 }
 
@@ -69,11 +58,9 @@ inline bool LiteralCreateVertexBuffers(int numTris, const RvRawTriangle* tris, i
                                        RvTangentPointD** verts, RvIndex** indices) {
     const std::size_t corners = static_cast<std::size_t>(numTris) * 3;
     *indices = new (std::nothrow) RvIndex[static_cast<std::size_t>(numTris)];
-    if (*indices == nullptr) return false;
     int* sortIndex = new (std::nothrow) int[corners];
-    if (sortIndex == nullptr) return false;
     *verts = new (std::nothrow) RvTangentPointD[corners];
-    if (*verts == nullptr) {
+    if (*indices == nullptr || sortIndex == nullptr || *verts == nullptr) {
         delete[] sortIndex;
         return false;
     }

@@ -6,7 +6,6 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -40,11 +39,18 @@ inline RvRawTriangle UnitRightTriangle() {
     return MakeTriangle({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 0}, {1, 0}, {0, 1}}, {0, 0, 1});
 }
 
-// The second triangle of a flat quad over the unit right triangle, sharing its edge from
-// (1,0,0) to (0,1,0). Its u is 2x + y - 1: tangent (1,0,0), binormal (-1,2,0)/sqrt 5.
-inline RvRawTriangle SkewedNeighbour() {
-    return MakeTriangle({{1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{1, 0}, {2, 1}, {0, 1}}, {0, 0, 1});
-}
+// A weld's buffers, released at the end of the test; signs only from the signed weld.
+struct Welded {
+    int numVerts = -1;
+    RvTangentPointD* verts = nullptr;
+    RvIndex* indices = nullptr;
+    float* signs = nullptr;
+    ~Welded() {
+        delete[] verts;
+        delete[] indices;
+        delete[] signs;
+    }
+};
 
 // A mesh built to stress the weld: triangles of a bumpy, texture-mapped grid picked in random
 // order (so most corners are shared), with seams, mirrored texture mappings, positions, normals
@@ -55,31 +61,24 @@ inline std::vector<RvRawTriangle> RandomMesh(std::mt19937* rng, int numTris, boo
     std::uniform_real_distribution<float> unit(0.0f, 1.0f);
     const int side = static_cast<int>(std::sqrt(numTris / 2.0)) + 2;
     auto corner = [&](int i, int j, RvRawTriangle* tri, int c) {
-        const float s = 0.5f + static_cast<float>(i) / side;
-        const float t = 0.5f + static_cast<float>(j) / side;
-        const float bump = 0.25f * std::sin(3.0f * s) * std::cos(2.0f * t);
-        tri->vert[c].x = s, tri->vert[c].y = t, tri->vert[c].z = 0.75f + bump;
+        const float s = 0.5f + static_cast<float>(i) / side, t = 0.5f + static_cast<float>(j) / side;
         const float nx = -0.75f * std::cos(3.0f * s) * std::cos(2.0f * t);
         const float ny = 0.5f * std::sin(3.0f * s) * std::sin(2.0f * t);
         const float len = std::sqrt(nx * nx + ny * ny + 1.0f);
-        tri->norm[c].x = nx / len, tri->norm[c].y = ny / len, tri->norm[c].z = 1.0f / len;
-        tri->texCoord[c].u = static_cast<float>(i) / side;
-        tri->texCoord[c].v = static_cast<float>(j) / side;
+        tri->vert[c] = {{s, t, 0.75f + 0.25f * std::sin(3.0f * s) * std::cos(2.0f * t)}};
+        tri->norm[c] = {{nx / len, ny / len, 1.0f / len}};
+        tri->texCoord[c] = {{static_cast<float>(i) / side, static_cast<float>(j) / side}};
     };
     auto nudge = [&](float* f) {
-        const int steps = 1 + static_cast<int>((*rng)() % 2);
         const float toward = (*rng)() % 2 ? 8.0f : -8.0f;
-        for (int k = 0; k < steps; ++k) *f = std::nextafter(*f, toward);
+        for (int k = (*rng)() % 2; k < 2; ++k) *f = std::nextafter(*f, toward);
     };
     std::vector<RvRawTriangle> tris(static_cast<std::size_t>(numTris));
     for (RvRawTriangle& tri : tris) {
         const int i = static_cast<int>((*rng)() % (side - 1));
         const int j = static_cast<int>((*rng)() % (side - 1));
-        if ((*rng)() % 2) {
-            corner(i, j, &tri, 0), corner(i + 1, j, &tri, 1), corner(i + 1, j + 1, &tri, 2);
-        } else {
-            corner(i, j, &tri, 0), corner(i + 1, j + 1, &tri, 1), corner(i, j + 1, &tri, 2);
-        }
+        const bool lower = (*rng)() % 2;
+        corner(i, j, &tri, 0), corner(i + 1, j + lower, &tri, 1), corner(i + !lower, j + 1, &tri, 2);
         const unsigned what = (*rng)() % 100;
         const int c = static_cast<int>((*rng)() % 3);
         if (what < 6)
@@ -104,11 +103,10 @@ inline std::vector<RvRawTriangle> RandomMesh(std::mt19937* rng, int numTris, boo
             tri.texCoord[c].uv[(*rng)() % 2] = std::nanf("");
         else if (what < 51 && withNaN)
             tri.vert[c].v[(*rng)() % 3] = (*rng)() % 2 ? INFINITY : -INFINITY;
-        else if (what < 60) {
-            std::rotate(tri.vert, tri.vert + 1, tri.vert + 3);
-            std::rotate(tri.norm, tri.norm + 1, tri.norm + 3);
-            std::rotate(tri.texCoord, tri.texCoord + 1, tri.texCoord + 3);
-        }
+        else if (what < 60)
+            tri = {{tri.vert[1], tri.vert[2], tri.vert[0]},
+                   {tri.norm[1], tri.norm[2], tri.norm[0]},
+                   {tri.texCoord[1], tri.texCoord[2], tri.texCoord[0]}};
         if (unit(*rng) < 0.02f) tri.vert[0].x = unit(*rng) * 4.0f;
     }
     return tris;

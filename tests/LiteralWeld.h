@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <initializer_list>
 #include <new>
 
 #include "mesh/RvFileIO.h"
@@ -23,11 +24,7 @@ inline int LiteralTraverse(const RvTangentPointD* value, const RvTangentPointD* 
     while (low != high) {
         *result = RvCompareD(value, &data[indices[mid]]);
         if (*result == 0) break;
-        if (*result < 0) {
-            high = mid;
-        } else {
-            low = mid;
-        }
+        (*result < 0 ? high : low) = mid;
         const int nextMid = low + ((high - low) >> 1);
         if (nextMid == mid) break;
         mid = nextMid;
@@ -71,11 +68,10 @@ inline bool LiteralCreateVertexBuffers(int numTris, const RvRawTriangle* tris, i
     }
     *numVerts = count;
     for (int n = 0; n < count; ++n) {
-        RvTangentPointD& p = (*verts)[n];
-        for (int k = 0; k < 3; ++k) p.tangent[k] /= static_cast<float64>(p.count);
-        NormalizeD(p.tangent);
-        for (int k = 0; k < 3; ++k) p.binormal[k] /= static_cast<float64>(p.count);
-        NormalizeD(p.binormal);
+        for (float64* v : {(*verts)[n].tangent, (*verts)[n].binormal}) {
+            for (int k = 0; k < 3; ++k) v[k] /= static_cast<float64>((*verts)[n].count);
+            NormalizeD(v);
+        }
     }
     delete[] sortIndex;
     return true;

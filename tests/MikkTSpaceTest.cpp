@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "bench/TorusGrid.h"
 #include "mesh/MikkTSpace.h"
 #include "platform/MacSpecific.h"
 #include "tests/WeldTestMeshes.h"
@@ -28,12 +27,10 @@ typedef std::vector<RvRawTriangle> Mesh;
 // The peer's tangents of `tris`, four floats a corner; empty after a failure, which is reported.
 // Runs in the current directory.
 std::vector<float> PeerTangents(const Mesh& tris) {
-    Mesh records = tris;
-    KivByteSwap_RvRawTriangle(records.data(), static_cast<uint32>(records.size()));
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(records.data());
+    const float* numbers = &tris[0].vert[0].x;  // 24 a triangle
     Bytes in;
-    PutU32(in, records.size());
-    WriteFile("peer-in.bin", Join({in, Bytes(bytes, bytes + sizeof(RvRawTriangle) * records.size())}));
+    PutU32(in, tris.size());
+    WriteFile("peer-in.bin", Join({in, FloatBytes(std::vector<float>(numbers, numbers + 24 * tris.size()))}));
     const RunResult r = RunProgram(
         NODE_PROGRAM, {MIKKTSPACE_PEER_SCRIPT, MIKKTSPACE_PEER_MODULES, "peer-in.bin", "peer-out.bin"});
     const std::string out = FileText("peer-out.bin");
@@ -66,14 +63,15 @@ bool Near(const float* a, const float* b) {
 // corners with identical peer tangents identical here. The peer gives none where its tangent
 // has no length, or is its placeholder (1, 0, 0) with w = -1 against a normal that this is not
 // perpendicular to; there a unit tangent perpendicular to the normal with w = +1 or -1, or the
-// peer's. Each rule broken is reported once, with how often and where first.
+// peer's. The first corner that breaks a rule is reported.
 void ExpectLikePeer(const Mesh& tris, const std::vector<float>& mine, const std::vector<float>& peer) {
     ASSERT_EQ(peer.size(), mine.size());
-    const char* const kRules[4] = {"tangents further than 1e-4 from the peer's", "w unlike the peer's",
-                                   "corners that the peer gives one tangent differ here",
-                                   "corners without the peer's frame lack a sound one"};
+    const char* const kRules[4] = {"tangent further than 1e-4 from the peer's", "w unlike the peer's",
+                                   "a corner that the peer gives one tangent differs here",
+                                   "a corner without the peer's frame lacks a sound one"};
     const float placeholder[4] = {1, 0, 0, -1};
-    int breaks[4] = {}, first[4] = {}, defined = 0;
+    auto show = [](const float* t) { return testing::PrintToString(std::vector<float>(t, t + 4)); };
+    int defined = 0;
     std::map<std::array<std::uint32_t, 4>, int> firstWith;
     for (int c = 0; c < static_cast<int>(tris.size()) * 3; ++c) {
         const float *p = &peer[4 * c], *m = &mine[4 * c];
@@ -89,16 +87,11 @@ void ExpectLikePeer(const Mesh& tris, const std::vector<float>& mine, const std:
             !undefined && BitsOf(&mine[4 * firstWith.emplace(BitsOf(p), c).first->second]) != BitsOf(m),
             undefined && !sound && !Near(m, p)};
         for (int r = 0; r < 4; ++r) {
-            if (broken[r] && breaks[r]++ == 0) first[r] = c;
+            ASSERT_FALSE(broken[r]) << kRules[r] << ", at corner " << c << ": " << show(m)
+                                    << " where the peer has " << show(p);
         }
     }
     EXPECT_GT(defined, 0);
-    auto show = [](const float* t) { return testing::PrintToString(std::vector<float>(t, t + 4)); };
-    for (int r = 0; r < 4; ++r) {
-        EXPECT_EQ(breaks[r], 0) << kRules[r] << "; first at corner " << first[r] << ": "
-                                << show(&mine[4 * first[r]]) << " where the peer has "
-                                << show(&peer[4 * first[r]]);
-    }
 }
 
 void SetCorner(RvRawTriangle* tri, int c, float x, float y, float z, float u, float v, float nx = 0,
@@ -112,9 +105,10 @@ void SetCorner(RvRawTriangle* tri, int c, float x, float y, float z, float u, fl
 // n triangles with corners drawn from a pool of 40 vertices on a coarse lattice: many
 // triangles around each vertex, edges shared by many triangles either way round, repeated and
 // collapsed triangles, many triangles without texture area between groups of either
-// orientation, and coordinates of -0 and +0 (one value to the method). The published
-// implementation leaves its last run of edges unsorted and can miss pairs there; a triangle
-// apart at the end makes that run a single edge.
+// orientation, and coordinates of -0 and +0 (one value to the method). Then, apart, triangles
+// whose corners the method leaves without a frame: without area with a normal along x, without
+// texture area, with u along corner 0's normal; and one with a frame, last, as the published
+// implementation leaves its last run of edges unsorted and can miss pairs there.
 Mesh Pooled(std::mt19937* rng, int n) {
     std::uniform_int_distribution<int> step(-4, 4);
     RvRawTriangle pool[40];
@@ -123,32 +117,20 @@ Mesh Pooled(std::mt19937* rng, int n) {
         SetCorner(&v, 0, step(*rng) / 4.0f, step(*rng) / 4.0f, step(*rng) / 4.0f, step(*rng) / 8.0f,
                   step(*rng) / 8.0f, flat ? 0.0f : step(*rng) + 0.5f, flat ? 0.0f : float(step(*rng)), 1.0f);
     }
-    Mesh tris(n);
-    for (RvRawTriangle& tri : tris) {
+    Mesh tris(n + 4);
+    for (int t = 0; t < n; ++t) {
         for (int c = 0; c < 3; ++c) {
             const RvRawTriangle& v = pool[(*rng)() % 40];
-            tri.vert[c] = v.vert[0], tri.norm[c] = v.norm[0], tri.texCoord[c] = v.texCoord[0];
-            for (float* f : {&tri.vert[c].x, &tri.vert[c].y, &tri.vert[c].z, &tri.norm[c].x, &tri.norm[c].y,
-                             &tri.norm[c].z, &tri.texCoord[c].u, &tri.texCoord[c].v}) {
-                if (*f == 0 && (*rng)() % 2) *f = -*f;
-            }
+            tris[t].vert[c] = v.vert[0], tris[t].norm[c] = v.norm[0], tris[t].texCoord[c] = v.texCoord[0];
         }
+        for (float* f = &tris[t].vert[0].x; f < &tris[t].vert[0].x + 24; ++f)
+            *f = *f == 0 && (*rng)() % 2 ? -*f : *f;
     }
-    tris.push_back(MakeTriangle({{100, 100, 100}, {101, 100, 100}, {101, 101, 100}}, {{0, 0}, {1, 0}, {1, 1}},
-                                {0, 0, 1}));
-    return tris;
-}
-
-// Triangles apart from each other whose corners the method leaves without a frame: one without
-// area whose normal lies along x, one without texture area, one whose u runs along corner 0's
-// normal; and one with a frame.
-Mesh Frameless() {
-    Mesh tris(4);
     for (int c = 0; c < 3; ++c) {
-        SetCorner(&tris[0], c, 0, c == 2, 0, c == 1, c == 2, 1, 0, 0);
-        SetCorner(&tris[1], c, c == 1, c == 2, 1, 0.5f, 0.5f, 0.6f, 0, 0.8f);
-        SetCorner(&tris[2], c, c == 1, c == 2, 2, c == 1, c == 2, c == 0, 0, c != 0);
-        SetCorner(&tris[3], c, c == 1, c == 2, 3, c == 1, c == 2);
+        SetCorner(&tris[n], c, 0, c == 2, 100, c == 1, c == 2, 1, 0, 0);
+        SetCorner(&tris[n + 1], c, c == 1, c == 2, 101, 0.5f, 0.5f, 0.6f, 0, 0.8f);
+        SetCorner(&tris[n + 2], c, c == 1, c == 2, 102, c == 1, c == 2, c == 0, 0, c != 0);
+        SetCorner(&tris[n + 3], c, c == 1, c == 2, 103, c == 1, c == 2);
     }
     return tris;
 }
@@ -161,12 +143,11 @@ Mesh ImportedSphere() {
     const int around = 20, across = 12;
     std::ostringstream obj;
     obj.precision(9);
-    for (int i = 0; i <= around; ++i) {
-        for (int j = 0; j <= across; ++j) {
-            const double theta = 2 * kPi * i / around, phi = kPi * j / across;
-            obj << "v " << std::sin(phi) * std::cos(theta) << " " << std::sin(phi) * std::sin(theta) << " "
-                << std::cos(phi) << "\nvt " << double(i) / around << " " << 1 - double(j) / across << "\n";
-        }
+    for (int k = 0; k < (around + 1) * (across + 1); ++k) {
+        const int i = k / (across + 1), j = k % (across + 1);
+        const double theta = 2 * kPi * i / around, phi = kPi * j / across;
+        obj << "v " << std::sin(phi) * std::cos(theta) << " " << std::sin(phi) * std::sin(theta) << " "
+            << std::cos(phi) << "\nvt " << double(i) / around << " " << 1 - double(j) / across << "\n";
     }
     for (int a = 1; a <= around * (across + 1); ++a) {
         if (a % (across + 1) == 0) continue;
@@ -177,7 +158,7 @@ Mesh ImportedSphere() {
     WriteFile("sphere.obj", obj.str());
     const RunResult r = RunProgram(RVFTOOL_PATH, {"import", "sphere.obj", "sphere.rvf"});
     EXPECT_EQ(r.status, 0) << r.err;
-    FILE* fp = StreamWith(FileText("sphere.rvf"));
+    FILE* fp = std::fopen("sphere.rvf", "rb");
     int numTris = 0;
     RvRawTriangle* tris = nullptr;
     const bool read = fp != nullptr && RvReadTriangles(fp, &numTris, &tris);
@@ -197,11 +178,9 @@ TEST_F(MikkTSpacePeer, EveryMeshMatches) {
         const char* name;
         std::function<Mesh()> make;
     } meshes[] = {
-        {"torus grid, shuffled", [] { return MakeTorusGrid(96, 48, true); }},
         // Seams, mirrored islands and triangles without area among shared corners.
         {"weld stress mesh", [&rng] { return RandomMesh(&rng, 6000); }},
-        {"pooled corners", [&rng] { return Pooled(&rng, 1500); }},
-        {"corners without a frame", Frameless},
+        {"pooled corners, and corners without a frame", [&rng] { return Pooled(&rng, 1500); }},
         {"sphere through Assimp", ImportedSphere},
     };
     for (const auto& mesh : meshes) {

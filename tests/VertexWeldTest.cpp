@@ -26,21 +26,19 @@ bool Weld(const std::vector<RvRawTriangle>& tris, Welded* out, bool literal = fa
                    : RvCreateVertexBuffers(n, tris.data(), &out->numVerts, &out->verts, &out->indices);
 }
 
-// The same vertex count and indices, and every vertex the same to the bit. A sum of two NaNs may
-// carry either one's sign and payload, as the compiler orders the operands, so NaNs match any NaN.
+// The same vertex count, indices and vertices to the bit. A sum of two NaNs may carry either
+// one's sign and payload, as the compiler orders the operands, so NaNs match any NaN.
 static_assert(offsetof(RvTangentPointD, count) == 14 * sizeof(double), "fourteen doubles, then the count");
 ::testing::AssertionResult SameWeld(const Welded& a, const Welded& b, std::size_t numTris) {
-    if (a.numVerts != b.numVerts)
-        return ::testing::AssertionFailure() << a.numVerts << " vertices, not " << b.numVerts;
-    if (std::memcmp(a.indices, b.indices, sizeof(RvIndex) * numTris) != 0)
-        return ::testing::AssertionFailure() << "the indices differ";
+    if (a.numVerts != b.numVerts || std::memcmp(a.indices, b.indices, sizeof(RvIndex) * numTris) != 0)
+        return ::testing::AssertionFailure()
+               << a.numVerts << " and " << b.numVerts << " vertices, or indices";
     for (int n = 0; n < a.numVerts; ++n) {
         double x[14], y[14];
         std::memcpy(x, &a.verts[n], sizeof x), std::memcpy(y, &b.verts[n], sizeof y);
         bool same = a.verts[n].count == b.verts[n].count;
         for (int k = 0; k < 14; ++k)
-            same = same &&
-                   (std::memcmp(&x[k], &y[k], sizeof x[k]) == 0 || (std::isnan(x[k]) && std::isnan(y[k])));
+            same &= std::memcmp(&x[k], &y[k], sizeof x[k]) == 0 || (std::isnan(x[k]) && std::isnan(y[k]));
         if (!same) return ::testing::AssertionFailure() << "vertex " << n << " differs";
     }
     return ::testing::AssertionSuccess();
@@ -48,8 +46,7 @@ static_assert(offsetof(RvTangentPointD, count) == 14 * sizeof(double), "fourteen
 
 }  // namespace
 
-// The frames of welded corners are pinned by the comparison with the literal weld and by the
-// tangent-frame examples; these pin which corners weld.
+// Which corners weld; their frames are pinned by the literal weld and the frame examples.
 TEST(RvCreateVertexBuffers, WeldsTheExamples) {
     const RvRawTriangle unit = UnitRightTriangle();
     // Sharing the unit triangle's edge from (1,0,0) to (0,1,0), with u = 2x + y - 1.
@@ -70,20 +67,15 @@ TEST(RvCreateVertexBuffers, WeldsTheExamples) {
         const char* name;
         std::vector<RvRawTriangle> tris;
         int numVerts;
-        int pairs;  // vertices welded from two corners
     } cases[] = {
-        {"shared edge", {unit, neighbour}, 4, 2}, {"seam", {unit, seam}, 6, 0},
-        {"mirrored", {unit, mirrored}, 6, 0},     {"within tolerance", {base, near}, 3, 3},
-        {"beyond tolerance", {base, far}, 4, 2},
+        {"shared edge", {unit, neighbour}, 4}, {"seam", {unit, seam}, 6},
+        {"mirrored", {unit, mirrored}, 6},     {"within tolerance", {base, near}, 3},
+        {"beyond tolerance", {base, far}, 4},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
         Welded w;
-        ASSERT_TRUE(Weld(c.tris, &w));
-        EXPECT_EQ(w.numVerts, c.numVerts);
-        int pairs = 0;
-        for (int n = 0; n < w.numVerts; ++n) pairs += w.verts[n].count == 2;
-        EXPECT_EQ(pairs, c.pairs);
+        ASSERT_TRUE(Weld(c.tris, &w)) << c.name;
+        EXPECT_EQ(w.numVerts, c.numVerts) << c.name;
     }
     // Without u a triangle keeps the default frame.
     Welded w;
@@ -143,6 +135,8 @@ TEST(RvCreateVertexBuffers, WeldsAlikeWhenNoThreadCanStart) {
     GTEST_FLAG_SET(death_test_style, style);
 }
 
+// The comparison's parts that both welds share; the literal weld's comparison with the
+// library's catches the rest.
 TEST(RvCompareD, OrdersByDecreasingFieldsWithinToleranceAndFramesByDirection) {
     using P = RvTangentPointD;
     const struct {
@@ -150,9 +144,6 @@ TEST(RvCompareD, OrdersByDecreasingFieldsWithinToleranceAndFramesByDirection) {
         void (*change)(P* a, P* b);
         int ab, ba;
     } cases[] = {
-        {"x within 1e-7", [](P*, P* b) { b->vertex[0] = 1e-7; }, 0, 0},
-        {"x beyond 1e-7", [](P*, P* b) { b->vertex[0] = std::nextafter(1e-7, 1.0); }, 1, -1},
-        {"x before y", [](P* a, P* b) { a->vertex[0] = 1, b->vertex[1] = 5; }, -1, 1},
         {"normal before uv", [](P* a, P* b) { b->normal[2] = 0.5, a->uv[0] = 0; }, -1, 1},
         {"v", [](P*, P* b) { b->uv[1] = 0.75; }, 1, -1},
         {"NaN never exceeds", [](P*, P* b) { b->vertex[1] = std::nan(""), b->normal[0] = std::nan(""); }, 0,
@@ -162,7 +153,6 @@ TEST(RvCompareD, OrdersByDecreasingFieldsWithinToleranceAndFramesByDirection) {
          [](P*, P* b) { b->tangent[0] = 0x1p-7 * 0.3, b->tangent[1] = 0x1p-7 * std::sqrt(1 - 0.09); }, 0, 0},
         {"cosine 0.29", [](P*, P* b) { b->tangent[0] = 0.29, b->tangent[1] = std::sqrt(1 - 0.29 * 0.29); },
          -1, 1},
-        {"opposite binormals", [](P*, P* b) { b->binormal[1] = -1; }, 1, 1},
     };
     for (const auto& c : cases) {
         P a = {{0, 0, 0}, {0, 0, 1}, {0.5, 0.5}, {1, 0, 0}, {0, 1, 0}, 1}, b = a;

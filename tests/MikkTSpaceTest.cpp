@@ -55,10 +55,6 @@ double Dot(const float* a, const float* b) {
     return double(a[0]) * b[0] + double(a[1]) * b[1] + double(a[2]) * b[2];
 }
 
-bool Near(const float* a, const float* b) {
-    return std::fabs(a[0] - b[0]) <= 1e-4 && std::fabs(a[1] - b[1]) <= 1e-4 && std::fabs(a[2] - b[2]) <= 1e-4;
-}
-
 // Where the peer gives a frame: every component within 1e-4 of the peer's, the same w, and
 // corners with identical peer tangents identical here. The peer gives none where its tangent
 // has no length, or is its placeholder (1, 0, 0) with w = -1 against a normal that this is not
@@ -81,11 +77,13 @@ void ExpectLikePeer(const Mesh& tris, const std::vector<float>& mine, const std:
                                (BitsOf(p) == BitsOf(placeholder) && std::fabs(normal[0]) > 1e-6 * n);
         const bool sound =
             std::fabs(Dot(m, m) - 1) < 1e-5 && std::fabs(Dot(m, normal)) < 1e-5 * n && std::fabs(m[3]) == 1;
+        const bool near = std::fabs(m[0] - p[0]) <= 1e-4 && std::fabs(m[1] - p[1]) <= 1e-4 &&
+                          std::fabs(m[2] - p[2]) <= 1e-4;
         defined += !undefined;
         const bool broken[4] = {
-            !undefined && !Near(m, p), !undefined && m[3] != p[3],
+            !undefined && !near, !undefined && m[3] != p[3],
             !undefined && BitsOf(&mine[4 * firstWith.emplace(BitsOf(p), c).first->second]) != BitsOf(m),
-            undefined && !sound && !Near(m, p)};
+            undefined && !sound && !near};
         for (int r = 0; r < 4; ++r) {
             ASSERT_FALSE(broken[r]) << kRules[r] << ", at corner " << c << ": " << show(m)
                                     << " where the peer has " << show(p);

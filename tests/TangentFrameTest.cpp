@@ -8,8 +8,6 @@
 
 namespace {
 
-const double kHalfRoot2 = std::sqrt(0.5);
-
 struct Corners {
     float32 v[3][3];
     float32 t[3][2];
@@ -21,8 +19,7 @@ void ExpectVector(const double* got, const double (&want)[3], double tolerance, 
 
 }  // namespace
 
-// The frame of each corner as the weld takes it (ComputeTangentVectorsD) is compared with the
-// library weld's own to the bit on random meshes; these pin the frame itself.
+// The corner frames built on it meet the library weld's own in the literal-weld comparison.
 TEST(TriangleTangentFrame, MatchesTheWorkedExamples) {
     const Corners right = {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 0}, {1, 0}, {0, 1}}};
     const Corners mirrored = {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 0}, {-1, 0}, {0, 1}}};
@@ -30,7 +27,7 @@ TEST(TriangleTangentFrame, MatchesTheWorkedExamples) {
     const Corners sameUV = {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0.5f, 0.5f}, {0.5f, 0.5f}, {0.5f, 0.5f}}};
     const Corners skew = {{{0.74f, 1.45f, 1.77f}, {2.65f, 1.44f, 2.53f}, {-2.83f, -0.21f, 2.66f}},
                           {{0.65f, 0.9f}, {0.11f, 0.47f}, {0.25f, 0.54f}}};
-    const double h = kHalfRoot2;
+    const double h = std::sqrt(0.5);
     const struct {
         const char* what;
         const Corners& corners;
@@ -43,9 +40,8 @@ TEST(TriangleTangentFrame, MatchesTheWorkedExamples) {
         {"no span at all", sameUV, {0, 0, 1}, {-h, h, 0}, {-h, h, 0}, 1e-15},
         // Along the normal the tangent vanishes and takes its default exactly.
         {"tangent along the normal", right, {1, 0, 0}, {1, 0, 0}, {0, 1, 0}, 0},
-        // A normal of length sqrt 2 is not normalised. The tangent subtracts one dot product
-        // from (1,0,0), giving (0,-1,0); the binormal takes it anew per component from (0,1,0):
-        // the first update gives (-1,1,0), whose dot product is 0, so the others change nothing.
+        // A normal of length sqrt 2 stays so; the binormal's dot product, taken anew per
+        // component from (0,1,0), is 0 after the first update gives (-1,1,0).
         {"unnormalised normal", right, {1, 1, 0}, {0, -1, 0}, {-h, h, 0}, 1e-15},
         // Bits from a separate double-precision evaluation of the same steps; they differ from
         // a per-component division, a single binormal dot product, a dot product summed from

@@ -1,7 +1,6 @@
 // The weld written literally: the sorted index in one flat array whose tail moves on every
-// insertion (quadratic in the vertex count), each corner's frame computed when it is inserted,
-// one thread. The library's weld must give the same results to the bit; the tests compare the
-// two and the benchmarks time them side by side.
+// insertion, each corner's frame computed when it is inserted, one thread. The library's weld must
+// give the same results to the bit; the tests compare the two, the benchmarks time them.
 #ifndef TESTS_LITERALWELD_H
 #define TESTS_LITERALWELD_H
 

@@ -24,8 +24,8 @@ namespace {
 
 typedef std::vector<RvRawTriangle> Mesh;
 
-// The peer's tangents of `tris`, four floats a corner; empty after a failure, which is reported.
-// Runs in the current directory.
+// The peer's tangents of `tris`, four floats a corner, made in the current directory; empty
+// after a failure, which is reported.
 std::vector<float> PeerTangents(const Mesh& tris) {
     const float* numbers = &tris[0].vert[0].x;  // 24 a triangle
     Bytes in;
@@ -100,13 +100,11 @@ void SetCorner(RvRawTriangle* tri, int c, float x, float y, float z, float u, fl
     tri->norm[c] = {{nx / len, ny / len, nz / len}};
 }
 
-// n triangles with corners drawn from a pool of 40 vertices on a coarse lattice: many
-// triangles around each vertex, edges shared by many triangles either way round, repeated and
-// collapsed triangles, many triangles without texture area between groups of either
-// orientation, and coordinates of -0 and +0 (one value to the method). Then, apart, triangles
-// whose corners the method leaves without a frame: without area with a normal along x, without
-// texture area, with u along corner 0's normal; and one with a frame, last, as the published
-// implementation leaves its last run of edges unsorted and can miss pairs there.
+// n triangles with corners drawn from a pool of 40 vertices on a coarse lattice (many triangles
+// around each vertex, edges shared either way round, collapsed triangles, no texture area between
+// groups of either orientation, -0 and +0); then, apart, corners the method leaves without a
+// frame (no area and a normal along x, no texture area, u along the normal), and last a triangle
+// with one, as the published implementation can miss pairs in its last, unsorted run of edges.
 Mesh Pooled(std::mt19937* rng, int n) {
     std::uniform_int_distribution<int> step(-4, 4);
     RvRawTriangle pool[40];

@@ -51,25 +51,22 @@ TEST(RvCreateVertexBuffers, WeldsTheExamples) {
     // Sharing the unit triangle's edge from (1,0,0) to (0,1,0), with u = 2x + y - 1.
     const RvRawTriangle neighbour =
         MakeTriangle({{1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{1, 0}, {2, 1}, {0, 1}}, {0, 0, 1});
-    RvRawTriangle seam = neighbour, noU = unit;
-    for (auto& tc : seam.texCoord) tc.u += 0.5f;
-    for (auto& tc : noU.texCoord) tc.u = 0;
     // Across the edge x = 0 the u of the second triangle grows towards -x.
     const RvRawTriangle mirrored =
         MakeTriangle({{0, 0, 0}, {0, 1, 0}, {-1, 0, 0}}, {{0, 0}, {0, 1}, {1, 0}}, {0, 0, 1});
-    const RvRawTriangle base =
-        MakeTriangle({{0.5f, 0, 0}, {1.5f, 0, 0}, {0.5f, 1, 0}}, {{0, 0}, {1, 0}, {0, 1}}, {0, 0, 1});
-    RvRawTriangle near = base, far = base;
-    near.vert[0].x = 0.5f + std::ldexp(1.0f, -24);
-    far.vert[0].x = 0.5f + std::ldexp(1.0f, -23);
+    RvRawTriangle seam = neighbour, near = unit, far = unit, noU = unit;
+    for (auto& tc : seam.texCoord) tc.u += 0.5f;
+    near.vert[0].x = std::ldexp(1.0f, -24);
+    far.vert[0].x = std::ldexp(1.0f, -23);
+    for (auto& tc : noU.texCoord) tc.u = 0;
     const struct {
         const char* name;
         std::vector<RvRawTriangle> tris;
         int numVerts;
     } cases[] = {
         {"shared edge", {unit, neighbour}, 4}, {"seam", {unit, seam}, 6},
-        {"mirrored", {unit, mirrored}, 6},     {"within tolerance", {base, near}, 3},
-        {"beyond tolerance", {base, far}, 4},
+        {"mirrored", {unit, mirrored}, 6},     {"within tolerance", {unit, near}, 3},
+        {"beyond tolerance", {unit, far}, 4},
     };
     for (const auto& c : cases) {
         Welded w;
@@ -154,35 +151,21 @@ TEST(RvCompareD, OrdersByDecreasingFieldsWithinToleranceAndFramesByDirection) {
     }
 }
 
-namespace {
-
-// A record sought in the index, the records the index numbers, and the guess for it.
-struct Search {
-    RvTangentPointD record;
-    const RvTangentPointD* data;
-    RvSortedKey key;
-    RvSortedGuess guess;
-};
-
-int Probe(void* search, int vertex) {
-    const Search* s = static_cast<const Search*>(search);
-    return RvCompareD(&s->record, &s->data[vertex]);
-}
-
-// Takes the steps of a guess for s->record, the first `from` of them left as they were.
-void Guess(const RvSortedIndex* index, Search* s, int from) {
-    RvSortedKeyOf(s->record.vertex[0], &s->key);
-    if (from < 1) RvSortedIndexFetchBlock(index, &s->key, &s->guess);
-    if (from < 2) RvSortedIndexFetchEntries(index, &s->key, &s->guess);
-    if (from < 3) RvSortedIndexLikelyVertex(index, &s->key, s->record.vertex, &s->guess);
-}
-
-}  // namespace
-
 // What the weld cannot show: guesses made a thousand insertions before, and entries put in at
 // any rank, so that blocks hold x out of order; a search still ends where the bisection over one
 // flat array of the entries ends.
 TEST(RvSortedIndex, SearchesAsTheFlatBisectionWhateverTheOrder) {
+    // A record sought, the records the index numbers, and the record's guess.
+    struct Search {
+        RvTangentPointD record;
+        const RvTangentPointD* data;
+        RvSortedKey key;
+        RvSortedGuess guess;
+    };
+    const RvSortedProbe probe = [](void* search, int vertex) {
+        const Search* s = static_cast<const Search*>(search);
+        return RvCompareD(&s->record, &s->data[vertex]);
+    };
     std::mt19937 rng(7);
     constexpr int kCount = 40000;
     const std::vector<RvRawTriangle> tris = RandomMesh(&rng, kCount / 3 + 1);
@@ -191,6 +174,13 @@ TEST(RvSortedIndex, SearchesAsTheFlatBisectionWhateverTheOrder) {
     RvSortedIndex* index = RvSortedIndexCreate(kCount);
     ASSERT_NE(index, nullptr);
     std::vector<Search> searches(1000, Search{{}, data.data(), {}, {-1, -1, -1, -1}});
+    // The steps of a guess, the first `from` of them left as they were.
+    auto guess = [&index](Search* s, int from) {
+        RvSortedKeyOf(s->record.vertex[0], &s->key);
+        if (from < 1) RvSortedIndexFetchBlock(index, &s->key, &s->guess);
+        if (from < 2) RvSortedIndexFetchEntries(index, &s->key, &s->guess);
+        if (from < 3) RvSortedIndexLikelyVertex(index, &s->key, s->record.vertex, &s->guess);
+    };
     for (int n = 0; n < kCount; ++n) {
         RvCopyPointD(&tris[n / 3], n % 3, &data[n]);
         // Zones of a few entries, some a unit in the last place apart.
@@ -203,10 +193,10 @@ TEST(RvSortedIndex, SearchesAsTheFlatBisectionWhateverTheOrder) {
         // One record after each insertion, its guess made again from one of the steps on, or
         // kept whole.
         Search& s = searches[n % searches.size()];
-        Guess(index, &s, n < 1000 ? 0 : n % 4);
+        guess(&s, n < 1000 ? 0 : n % 4);
         const int want = LiteralTraverse(&s.record, data.data(), flat.data(), n + 1, &result);
         RvSortedFound found;
-        RvSortedIndexSearch(index, &s.key, &s.guess, s.record.vertex, Probe, &s, &found);
+        RvSortedIndexSearch(index, &s.key, &s.guess, s.record.vertex, probe, &s, &found);
         SCOPED_TRACE(testing::Message() << "search after " << n + 1 << " entries");
         ASSERT_EQ(found.rank, want);
         ASSERT_EQ(found.result, result);
@@ -214,7 +204,7 @@ TEST(RvSortedIndex, SearchesAsTheFlatBisectionWhateverTheOrder) {
         // Its next record, an entry or one beside it, guessed now.
         s.record = data[rng() % (n + 1)];
         if (n % 2) s.record.vertex[0] = std::nextafter(s.record.vertex[0], 8.0);
-        Guess(index, &s, 0);
+        guess(&s, 0);
     }
     RvSortedIndexRelease(index);
 }

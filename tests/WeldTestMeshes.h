@@ -46,11 +46,10 @@ struct Welded {
     }
 };
 
-// A mesh built to stress the weld: the first `numTris` triangles of a texture-mapped torus grid
-// with smooth normals and two seams, in grid or shuffled order, with more seams, mirrored texture
-// mappings, numbers moved by one or two units in the last place (either side of 1e-7), collapsed
-// triangles, triangles without texture area or without u, rotated corner order, positions far
-// out and, with `withNaN`, NaNs and infinities.
+// A mesh to stress the weld: the first `numTris` triangles of a texture-mapped torus grid, in
+// grid or shuffled order, with seams, mirrored mappings, numbers moved by one or two units in the
+// last place (either side of 1e-7), collapsed triangles, no texture area, no u, rotated corners,
+// positions far out and, with `withNaN`, NaNs and infinities.
 inline std::vector<RvRawTriangle> RandomMesh(std::mt19937* rng, int numTris, bool withNaN = false,
                                              bool shuffled = true) {
     const int across = static_cast<int>(std::sqrt(numTris / 4.0)) + 1;
@@ -87,9 +86,8 @@ inline std::vector<RvRawTriangle> RandomMesh(std::mt19937* rng, int numTris, boo
     return tris;
 }
 
-// For a child process only: maps numTris zero triangles (read-only, no memory behind them
-// until read) and limits the address space to what is in use now plus `headroom` bytes, so
-// that larger allocations fail. Exits with 2 when that cannot be done.
+// For a child process only: maps numTris zero triangles (read-only, no memory behind them) and
+// limits the address space to what is in use plus `headroom` bytes; exits with 2 when it cannot.
 inline const RvRawTriangle* ZeroTrianglesUnderMemoryLimit(int numTris, std::size_t headroom) {
     void* zeros = mmap(nullptr, sizeof(RvRawTriangle) * static_cast<std::size_t>(numTris), PROT_READ,
                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);

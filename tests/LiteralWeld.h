@@ -31,24 +31,6 @@ inline int LiteralTraverse(const RvTangentPointD* value, const RvTangentPointD* 
     return mid;
 }
 
-inline int LiteralInsert(const RvRawTriangle* tri, int v, int* num, int* sortIndex, RvTangentPointD* point) {
-    RvTangentPointD* pt = &point[*num];
-    RvCopyPointD(tri, v, pt);
-    int compValue;
-    const int pos = LiteralTraverse(pt, point, sortIndex, *num, &compValue);
-    if (compValue == 0) {
-        RvTangentPointD* e = &point[sortIndex[pos]];
-        for (int k = 0; k < 3; ++k) e->tangent[k] += pt->tangent[k];
-        for (int k = 0; k < 3; ++k) e->binormal[k] += pt->binormal[k];
-        ++e->count;
-        return sortIndex[pos];
-    }
-    const int at = compValue < 0 ? pos : pos + 1;
-    std::memmove(&sortIndex[at + 1], &sortIndex[at], static_cast<std::size_t>(*num - at) * sizeof(int));
-    sortIndex[at] = *num;
-    return (*num)++;
-}
-
 // RvCreateVertexBuffers step by step; numTris >= 1.
 inline bool LiteralCreateVertexBuffers(int numTris, const RvRawTriangle* tris, int* numVerts,
                                        RvTangentPointD** verts, RvIndex** indices) {
@@ -61,9 +43,23 @@ inline bool LiteralCreateVertexBuffers(int numTris, const RvRawTriangle* tris, i
         return false;
     }
     int count = 0;
-    for (int i = 0; i < numTris; ++i) {
-        for (int j = 0; j < 3; ++j)
-            (*indices)[i].idx[j] = LiteralInsert(&tris[i], j, &count, sortIndex, *verts);
+    for (std::size_t c = 0; c < corners; ++c) {
+        RvTangentPointD* pt = &(*verts)[count];
+        RvCopyPointD(&tris[c / 3], static_cast<int>(c % 3), pt);
+        int compValue;
+        const int pos = LiteralTraverse(pt, *verts, sortIndex, count, &compValue);
+        int& vertex = (*indices)[c / 3].idx[c % 3];
+        if (compValue == 0) {
+            RvTangentPointD* e = &(*verts)[sortIndex[pos]];
+            for (int k = 0; k < 3; ++k) e->tangent[k] += pt->tangent[k];
+            for (int k = 0; k < 3; ++k) e->binormal[k] += pt->binormal[k];
+            ++e->count;
+            vertex = sortIndex[pos];
+            continue;
+        }
+        const int at = compValue < 0 ? pos : pos + 1;
+        std::memmove(&sortIndex[at + 1], &sortIndex[at], static_cast<std::size_t>(count - at) * sizeof(int));
+        sortIndex[at] = vertex = count++;
     }
     *numVerts = count;
     for (int n = 0; n < count; ++n) {

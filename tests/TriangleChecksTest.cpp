@@ -11,15 +11,11 @@
 #include "mesh/RvFileIO.h"
 #include "tests/WeldTestMeshes.h"
 
-namespace {
-
 // A pointer no routine would write.
 template <typename T>
-T* Held() {
+static T* Held() {
     return reinterpret_cast<T*>(std::uintptr_t{0x10});
 }
-
-}  // namespace
 
 // Every count is refused with all arrays given, then each array argument is null in turn; the
 // failing line names the routine.

@@ -45,7 +45,8 @@ static_assert(offsetof(RvTangentPointD, count) == 14 * sizeof(double), "fourteen
 
 }  // namespace
 
-// Which corners weld; their frames are pinned by the literal weld and the frame examples.
+// Which corners weld, and the frame of a triangle without u; the other frames are pinned by the
+// literal weld and the frame examples.
 TEST(RvCreateVertexBuffers, WeldsTheExamples) {
     const RvRawTriangle unit = UnitRightTriangle();
     // Sharing the unit triangle's edge from (1,0,0) to (0,1,0), with u = 2x + y - 1.
@@ -114,7 +115,7 @@ TEST(RvCreateVertexBuffers, WeldsAlikeWhenNoThreadCanStart) {
             ZeroTrianglesUnderMemoryLimit(1, std::size_t{6} << 20);
             try {
                 std::thread([] {}).join();
-                std::exit(3);
+                std::exit(3);  // the limit does not keep a thread from starting
             } catch (const std::system_error&) {
             }
             Welded fast;

@@ -1,4 +1,4 @@
-// Triangle lists for the tests of frames, welding and tangent spaces.
+// Triangle lists, weld buffers and a memory limit for the tests of welding and tangents.
 #ifndef TESTS_WELDTESTMESHES_H
 #define TESTS_WELDTESTMESHES_H
 

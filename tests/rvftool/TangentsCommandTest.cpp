@@ -90,9 +90,10 @@ TEST_F(Tangents, EveryBasisGivesTangentsWithSigns) {
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(Decoded<float>(FileText("t.bin")), std::make_pair(numTris, tangents));
     }
-    // As frames, the binormal made from the sign; the first line names the basis.
+    // As frames, the binormal made from the sign, after two comment lines that name the basis.
     RunResult r = Tool({"tangents", "--basis=mikktspace", "m.rvf"});
-    EXPECT_EQ(r.out.substr(0, r.out.find('\n') + 1),
-              "# rvftool tangents: 2 triangles, single precision, MikkTSpace basis\n");
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n', r.out.find('\n') + 1) + 1),
+              "# rvftool tangents: 2 triangles, single precision, MikkTSpace basis\n"
+              "# triangle corner tangent_x tangent_y tangent_z binormal_x binormal_y binormal_z\n");
     EXPECT_EQ(TextNumbers<float>(r.out), text);
 }

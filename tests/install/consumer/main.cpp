@@ -1,5 +1,5 @@
 // Reads a mesh and a normal map through the installed library and prints what it read:
-// "N triangles, W x H, D bits". The streams and arrays go with the process.
+// "N triangles, W x H, D bits".
 #include <cstdio>
 
 #include "image/TGAIO.h"
@@ -11,9 +11,13 @@ int main(int argc, char** argv) {
     int numTris = 0, width = 0, height = 0, depth = 0;
     RvRawTriangle* tris = nullptr;
     BYTE* pixels = nullptr;
-    if (mesh == nullptr || map == nullptr || !RvReadTriangles(mesh, &numTris, &tris) ||
-        !TGAReadImage(map, &width, &height, &depth, &pixels))
-        return 1;
-    std::printf("%d triangles, %d x %d, %d bits\n", numTris, width, height, depth);
-    return 0;
+    const bool read = mesh && map && RvReadTriangles(mesh, &numTris, &tris) &&
+                      TGAReadImage(map, &width, &height, &depth, &pixels);
+    if (read) std::printf("%d triangles, %d x %d, %d bits\n", numTris, width, height, depth);
+    // The arrays are the caller's, also after a failed read.
+    delete[] tris;
+    delete[] pixels;
+    if (mesh) std::fclose(mesh);
+    if (map) std::fclose(map);
+    return read ? 0 : 1;
 }

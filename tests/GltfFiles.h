@@ -12,8 +12,6 @@
 // corner.
 inline const std::vector<float> kTangents = {1, 0, 0, 1, 1, 0, 0, -1, 0, 1, 0, 1};
 
-inline void PutText(Bytes& b, const std::string& s) { b.insert(b.end(), s.begin(), s.end()); }
-
 // The triangle's buffer for glTF: positions, normals, texture coordinates (v down, as glTF has
 // it), tangents, then `image` padded to four bytes.
 inline Bytes GltfBuffer(const Bytes& image) {
@@ -48,9 +46,8 @@ inline std::string GltfJson(std::size_t bufferBytes, const std::string& bufferUr
 // A .gltf beside its .bin, whose normal texture is the file at `imageUri`.
 inline bool WriteGltf(const PeerDir& dir, const std::string& name, const std::string& imageUri) {
     const Bytes buffer = GltfBuffer({});
-    const std::string json = GltfJson(buffer.size(), name + ".bin", imageUri, 0);
     return WriteFile(dir.File(name + ".bin"), buffer) &&
-           WriteFile(dir.File(name), Bytes(json.begin(), json.end()));
+           WriteFile(dir.File(name), BytesOf(GltfJson(buffer.size(), name + ".bin", imageUri, 0)));
 }
 
 // A GLB holding the normal texture `image` in its binary chunk.
@@ -58,15 +55,14 @@ inline Bytes Glb(const Bytes& image) {
     const Bytes bin = GltfBuffer(image);
     std::string json = GltfJson(bin.size(), "", "", image.size());
     json.resize((json.size() + 3) / 4 * 4, ' ');
-    Bytes glb = {'g', 'l', 'T', 'F'};
-    PutU32(glb, 2);
-    PutU32(glb, 12 + 8 + json.size() + 8 + bin.size());
-    PutU32(glb, json.size());
-    PutText(glb, "JSON" + json);
-    PutU32(glb, bin.size());
-    PutText(glb, std::string("BIN\0", 4));
-    glb.insert(glb.end(), bin.begin(), bin.end());
-    return glb;
+    return Join({BytesOf("glTF"),
+                 U32(2),
+                 U32(28 + json.size() + bin.size()),
+                 U32(json.size()),
+                 BytesOf("JSON" + json),
+                 U32(bin.size()),
+                 {'B', 'I', 'N', 0},
+                 bin});
 }
 
 #endif

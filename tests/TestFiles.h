@@ -70,17 +70,16 @@ inline Bytes Prefix(const Bytes& b, std::size_t length) {
     return Bytes(b.begin(), b.begin() + std::min(length, b.size()));
 }
 
+inline Bytes BytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
 // Little-endian builders for hand-made files.
-// Byte by byte: GCC 12 at -O3 misreads a range insert into an empty vector as an overflow.
-inline void PutBytes(Bytes& b, const char* s, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) b.push_back(static_cast<unsigned char>(s[i]));
-}
-inline void PutU16(Bytes& b, unsigned v) {
-    b.push_back(static_cast<unsigned char>(v & 0xFF));
-    b.push_back(static_cast<unsigned char>((v >> 8) & 0xFF));
-}
 inline void PutU32(Bytes& b, unsigned long v) {
     for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>((v >> (8 * i)) & 0xFF));
+}
+inline Bytes U32(unsigned long v) {
+    Bytes b;
+    PutU32(b, v);
+    return b;
 }
 
 // The little-endian bytes of the floats' bits, as a file holds them.
@@ -94,18 +93,15 @@ inline Bytes FloatBytes(const std::vector<float>& floats) {
     return b;
 }
 
+// An RVF chunk header: the four-character tag, then the size of what follows.
+inline Bytes Chunk(const char* tag, unsigned long size) { return Join({Bytes(tag, tag + 4), U32(size)}); }
+
 // The one builder of RVF and Targa files. An RVF file as the writer lays it out: the container
 // and triangle chunk headers sized for the records, the triangle count `count` (whatever the
 // records hold), then the records: as bytes, or triangles of 24 floats (positions, normals,
 // texture coordinates) or of 9 (positions, with normal +z and texture corners (0,0), (1,0), (0,1)).
 inline Bytes RvfBytes(unsigned long count, const Bytes& records) {
-    Bytes b;
-    PutBytes(b, "RVF ", 4);
-    PutU32(b, records.size() + 12);
-    PutBytes(b, "TRIS", 4);
-    PutU32(b, records.size() + 4);
-    PutU32(b, count);
-    return Join({b, records});
+    return Join({Chunk("RVF ", records.size() + 12), Chunk("TRIS", records.size() + 4), U32(count), records});
 }
 inline Bytes RvfBytes(unsigned long count, std::vector<std::vector<float>> triangles) {
     std::vector<float> floats;
@@ -121,10 +117,8 @@ inline Bytes RvfBytes(unsigned long count, std::vector<std::vector<float>> trian
 inline Bytes TargaBytes(unsigned width, unsigned height, unsigned depth, const Bytes& pixels,
                         unsigned type = 2, unsigned descriptor = 8) {
     Bytes b = {0, 0, static_cast<unsigned char>(type), 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    PutU16(b, width);
-    PutU16(b, height);
-    b.push_back(static_cast<unsigned char>(depth));
-    b.push_back(static_cast<unsigned char>(descriptor));
+    PutU32(b, (width & 0xFFFF) | (height & 0xFFFF) << 16);
+    b.insert(b.end(), {static_cast<unsigned char>(depth), static_cast<unsigned char>(descriptor)});
     return Join({b, pixels});
 }
 
@@ -206,7 +200,6 @@ struct PeerDir {
     char path[19] = "/tmp/rvfpeerXXXXXX";
     const bool made = mkdtemp(path) != nullptr;
     std::string File(const std::string& name) const { return std::string(path) + "/" + name; }
-    const std::string tga = File("a.tga"), raw = File("a.raw");
     ~PeerDir() { std::filesystem::remove_all(path); }
 };
 

@@ -21,19 +21,14 @@ enum Kind { kBytes, kDirectory, kPng, kGreyPng, kBadChecksumPng };
 struct BadFile {
     const char* name;
     bool asMesh;
-    Kind kind;
     Bytes bytes;
-    std::string readerSays;         // standard error
-    std::string loaderSays;         // standard output, each %s the path; empty when the file loads
+    std::string loaderSays;  // standard output, each %s the path; empty when the file loads
+    Kind kind = kBytes;
+    std::string readerSays = "";    // standard error
     std::string loaded = kSummary;  // what loading both files prints in the end
 };
 
 void PrintTo(const BadFile& bad, std::ostream* os) { *os << bad.name; }
-
-// A Targa of that size, depth and descriptor holding `texelBytes` bytes.
-Bytes Map(unsigned width, unsigned height, unsigned depth, std::size_t texelBytes) {
-    return TargaBytes(width, height, depth, Bytes(texelBytes, 0x80));
-}
 
 const std::string kCannotOpen = "ERROR: Unable to open file: %s\n",
                   kCannotRead = "ERROR: Unable to read file: %s\n";
@@ -50,48 +45,49 @@ std::vector<BadFile> Table() {
         return t;
     };
     auto one = [](std::vector<float> tri) { return RvfBytes(1, {tri}); };
+    // A Targa of that size and depth.
+    auto map = [](unsigned width, unsigned height, unsigned depth) {
+        return TargaBytes(width, height, depth, Bytes(width * height * depth / 8, 0x80));
+    };
     return {
-        {"DirectoryAsMesh", true, kDirectory, {}, "Unable to read header\n", kCannotRead + kIsDirectory},
-        {"UnreadableMesh", true, kBytes, Bytes(13, 'x'), "",
+        {"DirectoryAsMesh", true, {}, kCannotRead + kIsDirectory, kDirectory, "Unable to read header\n"},
+        {"UnreadableMesh", true, Bytes(13, 'x'),
          kCannotRead + "The importer says: No suitable reader found for the file format of file \"%s\".\n"},
-        {"PngAsMesh", true, kPng, {}, "", kCannotRead + "%s is a PNG image, not a mesh" + kWhatGoesFirst},
+        {"PngAsMesh", true, {}, kCannotRead + "%s is a PNG image, not a mesh" + kWhatGoesFirst, kPng},
         // Nothing finite left: nothing to show.
-        {"NaNCoordinate", true, kBytes, one({0, 0, 0, 1, nan, 0, 0, 1, 0}), "", kCannotRead},
+        {"NaNCoordinate", true, one({0, 0, 0, 1, nan, 0, 0, 1, 0}), kCannotRead},
         // A NaN or an infinity in a position or a texture coordinate leaves out its triangle.
-        {"SomeTrianglesNotFinite", true, kBytes,
-         RvfBytes(3, {corners, {0, 0, 0, 1, 0, nan, 0, 1, 0}, textured({0, 0, 1, 0, 0, -inf})}), "", "",
+        {"SomeTrianglesNotFinite", true,
+         RvfBytes(3, {corners, {0, 0, 0, 1, 0, nan, 0, 1, 0}, textured({0, 0, 1, 0, 0, -inf})}), "", kBytes,
+         "",
          "Left out 2 triangles with a NaN or an infinity.\n"
          "Mesh: 1 triangle, 3 welded vertices. Map: 256 x 256, 32 bits.\n"},
-        {"TriangleWithoutTextureArea", true, kBytes,
-         RvfBytes(2, {corners, textured({0.5f, 0.5f, 0.75f, 0.75f, 1, 1})}), "", "",
+        {"TriangleWithoutTextureArea", true,
+         RvfBytes(2, {corners, textured({0.5f, 0.5f, 0.75f, 0.75f, 1, 1})}), "", kBytes, "",
          "Mesh: 2 triangles, 6 welded vertices. Map: 256 x 256, 32 bits.\n"
          "Warning: 1 triangle without texture area (the map has no direction there).\n"},
-        {"DirectoryAsMap", false, kDirectory, {}, "ERROR! Bad Targa header!\n", kCannotOpen + kIsDirectory},
+        {"DirectoryAsMap", false, {}, kCannotOpen + kIsDirectory, kDirectory, "ERROR! Bad Targa header!\n"},
         {"EmptyMap",
          false,
-         kBytes,
          {},
-         "",
          kCannotOpen + "%s is no PNG, JPEG or Targa image: if it is a mesh, give it first, then the map\n"},
-        {"RvfAsMap", false, kBytes, one(corners), "",
-         kCannotOpen + "%s is an RVF mesh, not a map" + kWhatGoesFirst},
+        {"RvfAsMap", false, one(corners), kCannotOpen + "%s is an RVF mesh, not a map" + kWhatGoesFirst},
         // Run-length encoded: a packet of four raw pixels, cut short after two.
-        {"TruncatedRunLengthPackets", false, kBytes, TargaBytes(2, 2, 24, {3, 1, 2, 3, 4, 5, 6}, 10), "",
+        {"TruncatedRunLengthPackets", false, TargaBytes(2, 2, 24, {3, 1, 2, 3, 4, 5, 6}, 10),
          kCannotOpen + kDecoderSays + "the file ends inside the run-length packets\n"},
         {"PngWithBadChecksum",
          false,
-         kBadChecksumPng,
          {},
-         "",
-         kCannotOpen + kDecoderSays + "not a readable PNG (IHDR: CRC error)\n"},
-        {"EightBitMap", false, kBytes, Map(2, 2, 8, 4), "", "ERROR: Unhandled Targa bitdepth: 8\n"},
-        {"ZeroWidthMap", false, kBytes, Map(0, 2, 24, 0), "", kCannotOpen},
-        {"ZeroHeightMap", false, kBytes, Map(2, 0, 32, 0), "", kCannotOpen},
+         kCannotOpen + kDecoderSays + "not a readable PNG (IHDR: CRC error)\n",
+         kBadChecksumPng},
+        {"EightBitMap", false, map(2, 2, 8), "ERROR: Unhandled Targa bitdepth: 8\n"},
+        {"ZeroWidthMap", false, map(0, 2, 24), kCannotOpen},
+        {"ZeroHeightMap", false, map(2, 0, 32), kCannotOpen},
         {"GreyscaleMap",
          false,
-         kGreyPng,
          {},
          "",
+         kGreyPng,
          "",
          "Mesh: 4096 triangles, 2145 welded vertices. Map: 3 x 2, 24 bits.\nWarning: the map has no alpha "
          "channel (the alpha mode shows white); the map is greyscale (a height map, not a normal map).\n"},

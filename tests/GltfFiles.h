@@ -8,12 +8,10 @@
 
 #include "TestFiles.h"
 
-// The triangle's tangents as the file stores them: x, y, z and the bitangent's sign for each
-// corner.
+// The triangle's tangents as the file stores them: x, y, z and the bitangent's sign per corner.
 inline const std::vector<float> kTangents = {1, 0, 0, 1, 1, 0, 0, -1, 0, 1, 0, 1};
 
-// The triangle's buffer for glTF: positions, normals, texture coordinates (v down, as glTF has
-// it), tangents, then `image` padded to four bytes.
+// Positions, normals, texture coordinates (v down), tangents, then `image` padded to 4 bytes.
 inline Bytes GltfBuffer(const Bytes& image) {
     Bytes b = Join({FloatBytes({0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}),
                     FloatBytes(kTangents), image});
@@ -21,8 +19,7 @@ inline Bytes GltfBuffer(const Bytes& image) {
     return b;
 }
 
-// The asset's JSON: the buffer at `bufferUri` (none in a GLB), and the normal texture's image
-// at `imageUri`, or without one the `imageBytes` behind the triangle's data in the buffer.
+// The buffer at `bufferUri` (none in a GLB); the normal texture at `imageUri`, else in the buffer.
 inline std::string GltfJson(std::size_t bufferBytes, const std::string& bufferUri,
                             const std::string& imageUri, std::size_t imageBytes) {
     const std::string image = imageUri.empty() ? R"({"bufferView": 1, "mimeType": "image/png"})"

@@ -50,16 +50,15 @@ TEST(BitmapHeaders, ReadLittleEndianFieldsAndConsumeExactlyTheirBytes) {
         ReadBitmapFileHeader(fp, &f);
         const long afterFile = std::ftell(fp);
         ReadBitmapCoreHeader(fp, &c);
-        EXPECT_EQ(std::make_tuple(afterFile, std::ftell(fp)),
-                  std::make_tuple(long(std::min<std::size_t>(n, 14)), long(std::min<std::size_t>(n, 30))));
+        const long afterCore = std::ftell(fp);
         std::fclose(fp);
         auto field = [n](std::size_t end, long value) { return n >= end ? value : 0; };
-        EXPECT_EQ(std::make_tuple(f.bfType, f.bfSize, f.bfReserved1, f.bfReserved2, f.bfOffBits),
-                  std::make_tuple(field(2, 0x4D42), field(6, 0x12345), field(8, 0xBEEF), field(10, 0x0102),
-                                  field(14, 54)))
-            << n;
-        EXPECT_EQ(std::make_tuple(c.bcSize, c.bcWidth, c.bcHeight, c.bcPlanes, c.bcBitCount),
-                  std::make_tuple(field(18, 40), field(22, -2), field(26, 300), field(28, 1), field(30, 24)))
+        EXPECT_EQ(std::make_tuple(afterFile, f.bfType, f.bfSize, f.bfReserved1, f.bfReserved2, f.bfOffBits,
+                                  afterCore, c.bcSize, c.bcWidth, c.bcHeight, c.bcPlanes, c.bcBitCount),
+                  std::make_tuple(long(std::min<std::size_t>(n, 14)), field(2, 0x4D42), field(6, 0x12345),
+                                  field(8, 0xBEEF), field(10, 0x0102), field(14, 54),
+                                  long(std::min<std::size_t>(n, 30)), field(18, 40), field(22, -2),
+                                  field(26, 300), field(28, 1), field(30, 24)))
             << n;
     }
 }

@@ -49,17 +49,17 @@ struct Read {
 
 }  // namespace
 
+// With the flag the channel bytes are copied as they are, without it the first and third of
+// each pixel are exchanged.
 TEST(TGAWriteImage, WritesHeaderAndExchangesOrCopiesChannelsByFlag) {
-    for (int depth : {24, 32}) {
-        for (bool flag : {false, true}) {
-            SCOPED_TRACE(testing::Message() << depth << " bits, flag " << flag);
-            Bytes image = Picture(depth);
-            const Bytes file = Tga(2, depth, flag ? image : Exchanged(image, depth));
-            EXPECT_EQ(WrittenTo(SIZE_MAX,
-                                [&](FILE* fp) { return TGAWriteImage(fp, 3, 2, depth, image.data(), flag); }),
-                      std::make_tuple(true, std::string(), file));
-            EXPECT_EQ(image, Picture(depth));
-        }
+    for (const auto& [depth, flag] : {std::make_pair(24, false), {32, false}, {24, true}}) {
+        Bytes image = Picture(depth);
+        const Bytes file = Tga(2, depth, flag ? image : Exchanged(image, depth));
+        EXPECT_EQ(
+            WrittenTo(SIZE_MAX, [&](FILE* fp) { return TGAWriteImage(fp, 3, 2, depth, image.data(), flag); }),
+            std::make_tuple(true, std::string(), file))
+            << depth << " bits, flag " << flag;
+        EXPECT_EQ(image, Picture(depth));
     }
 }
 
@@ -93,27 +93,19 @@ TEST(TGAWriteImage, RejectsBadArgumentsAndReportsEachWriteThatFails) {
     }
 }
 
-TEST(TGAReadImage, SkipsIdentificationFieldAndColourMapAndSetsOutputsOnceHeaderIsRead) {
-    // Two identification bytes and a colour map of two 24-bit entries in front of the pixels,
-    // which come back as stored. Every shorter file fails.
-    Bytes file = Tga(2, 24, Join({{'i', 'd'}, {9, 9, 9, 8, 8, 8}, Picture(24)}));
-    file[0] = 2, file[1] = 1, file[5] = 2, file[7] = 24;
-    for (std::size_t n = 0; n <= file.size(); ++n) {
-        const Read r(StreamWith(Prefix(file, n)));
-        EXPECT_EQ(r.said, n < 18            ? Said(false, -1, -1, -1, "ERROR! Bad Targa header!\n")
-                          : n < file.size() ? Said(false, 3, 2, 24, "ERROR! Couldn't read texels!\n")
-                                            : Said(true, 3, 2, 24, ""));
-        EXPECT_EQ(r.handedOver, n >= 18) << n;
-    }
-    EXPECT_EQ(Read(StreamWith(file)).pixels, Picture(24));
-}
-
-// A packet's first byte holds a count less one in its low 7 bits; bit 7 set, one pixel follows
-// and is repeated, else that many pixels follow as stored.
-TEST(TGAReadImage, DecodesRunLengthPacketsIntoThePlainBytesAndFailsWhenThePacketsEnd) {
-    Bytes indexed = Tga(9, 8, {7, 7, 7, 6, 6, 6, 0x81, 1, 0x03, 0, 1, 1, 0});  // behind a colour map
+// Pixels come back as stored, behind an identification field and a colour map, and run-length
+// packets decoded into the same bytes: a packet's first byte holds a count less one in its low 7
+// bits; bit 7 set, one pixel follows and is repeated, else that many pixels follow as stored.
+// Every shorter file fails; once the header is read the outputs are set, and an array is handed
+// over.
+TEST(TGAReadImage, ReadsPlainAndRunLengthPixelsAndEveryShorterFileFails) {
+    // Two identification bytes and a colour map of two 24-bit entries in front of the pixels.
+    Bytes plain = Tga(2, 24, Join({{'i', 'd'}, {9, 9, 9, 8, 8, 8}, Picture(24)}));
+    plain[0] = 2, plain[1] = 1, plain[5] = 2, plain[7] = 24;
+    Bytes indexed = Tga(9, 8, {7, 7, 7, 6, 6, 6, 0x81, 1, 0x03, 0, 1, 1, 0});
     indexed[1] = 1, indexed[5] = 2, indexed[7] = 24;
     const std::tuple<const char*, Bytes, Bytes> cases[] = {
+        {"plain", plain, Picture(24)},
         {"stored pixel, then a run cut at the last pixel",
          Tga(10, 32, {0x00, 1, 2, 3, 4, 0x8F, 5, 6, 7, 8}),
          {1, 2, 3, 4, 5, 6, 7, 8, 5, 6, 7, 8, 5, 6, 7, 8, 5, 6, 7, 8, 5, 6, 7, 8}},
@@ -121,17 +113,19 @@ TEST(TGAReadImage, DecodesRunLengthPacketsIntoThePlainBytesAndFailsWhenThePacket
          Tga(10, 16, {0x85, 0x34, 0x12}),
          {0x34, 0x12, 0x34, 0x12, 0x34, 0x12, 0x34, 0x12, 0x34, 0x12, 0x34, 0x12}},
         {"greyscale", Tga(11, 8, {0x02, 1, 2, 3, 0x82, 4}), {1, 2, 3, 4, 4, 4}},
-        {"colour indices behind the colour map", indexed, {1, 1, 0, 1, 1, 0}},
-    };
-    for (const auto& [name, file, plain] : cases) {
+        {"colour indices behind the colour map", indexed, {1, 1, 0, 1, 1, 0}}};
+    for (const auto& [name, file, pixels] : cases) {
         SCOPED_TRACE(name);
-        const Read r(StreamWith(file));
-        EXPECT_EQ(r.said, Said(true, 3, 2, file[16], ""));
-        EXPECT_EQ(r.pixels, plain);
-        for (std::size_t n = file == indexed ? 24 : 18; n < file.size(); ++n) {
-            const Read cut(StreamWith(Prefix(file, n)));
-            EXPECT_EQ(cut.said, Said(false, 3, 2, file[16], "ERROR! Couldn't read texels!\n")) << n;
-            EXPECT_TRUE(cut.handedOver) << n;
+        for (std::size_t n = 0; n <= file.size(); ++n) {
+            const Read r(StreamWith(Prefix(file, n)));
+            EXPECT_EQ(r.said, n < 18 ? Said(false, -1, -1, -1, "ERROR! Bad Targa header!\n")
+                              : n < file.size()
+                                  ? Said(false, 3, 2, file[16], "ERROR! Couldn't read texels!\n")
+                                  : Said(true, 3, 2, file[16], ""))
+                << n;
+            EXPECT_EQ(std::make_tuple(r.handedOver, r.pixels),
+                      std::make_tuple(n >= 18, n < file.size() ? Bytes() : pixels))
+                << n;
         }
     }
 }

@@ -38,12 +38,6 @@ const std::string kWhatGoesFirst = ": give the mesh first, then the map\n";
 std::vector<BadFile> Table() {
     const float nan = std::nanf(""), inf = HUGE_VALF;
     const std::vector<float> corners = {0, 0, 0, 1, 0, 0, 0, 1, 0};
-    auto textured = [&](std::vector<float> uv) {
-        std::vector<float> t = corners;
-        t.insert(t.end(), {0, 0, 1, 0, 0, 1, 0, 0, 1});
-        t.insert(t.end(), uv.begin(), uv.end());
-        return t;
-    };
     auto one = [](std::vector<float> tri) { return RvfBytes(1, {tri}); };
     // A Targa of that size and depth.
     auto map = [](unsigned width, unsigned height, unsigned depth) {
@@ -58,12 +52,15 @@ std::vector<BadFile> Table() {
         {"NaNCoordinate", true, one({0, 0, 0, 1, nan, 0, 0, 1, 0}), kCannotRead},
         // A NaN or an infinity in a position or a texture coordinate leaves out its triangle.
         {"SomeTrianglesNotFinite", true,
-         RvfBytes(3, {corners, {0, 0, 0, 1, 0, nan, 0, 1, 0}, textured({0, 0, 1, 0, 0, -inf})}), "", kBytes,
-         "",
+         RvfBytes(3, {corners, {0, 0, 0, 1, 0, nan, 0, 1, 0}, {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1,
+                                                               0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, -inf}}),
+         "", kBytes, "",
          "Left out 2 triangles with a NaN or an infinity.\n"
          "Mesh: 1 triangle, 3 welded vertices. Map: 256 x 256, 32 bits.\n"},
         {"TriangleWithoutTextureArea", true,
-         RvfBytes(2, {corners, textured({0.5f, 0.5f, 0.75f, 0.75f, 1, 1})}), "", kBytes, "",
+         RvfBytes(2, {corners, {0, 0, 0, 1, 0, 0, 0,    1,    0,     0,     0, 1,
+                                0, 0, 1, 0, 0, 1, 0.5f, 0.5f, 0.75f, 0.75f, 1, 1}}),
+         "", kBytes, "",
          "Mesh: 2 triangles, 6 welded vertices. Map: 256 x 256, 32 bits.\n"
          "Warning: 1 triangle without texture area (the map has no direction there).\n"},
         {"DirectoryAsMap", false, {}, kCannotOpen + kIsDirectory, kDirectory, "ERROR! Bad Targa header!\n"},

@@ -49,7 +49,6 @@ const Routine kRoutines[] = {
     {"KivBitmap", Scalars(2, 2) + "." + k32 + std::string(sizeof(void*), '.'),
      RvRecordByteOrder<true>::Bitmap}};
 
-// The first `num` items of `items` with the scalars of `layout` reversed.
 Bytes Reversed(const std::string& layout, Bytes items, std::size_t num) {
     for (std::size_t at = 0; at < num * layout.size();) {
         const char kind = layout[at % layout.size()];

@@ -6,8 +6,8 @@
 
 namespace {
 
-// What ImportMapFile gave: the result and message, the map's size, depth and grey flag, whether
-// an array came back after a failure; the texels after a success.
+// What ImportMapFile gave: result, message, size, depth, grey flag, an array after a failure;
+// the texels after a success.
 struct Decoded {
     std::tuple<bool, std::string, int, int, int, bool, bool> said;
     Bytes pixels;

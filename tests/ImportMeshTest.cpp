@@ -14,8 +14,7 @@ const std::vector<float> kTriangle = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 
 const std::string kObj =
     "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 1\nvt 1 1\nvt 0 0\nvn 0 0 1\nusemtl m\nf 1/1/1 2/2/1 3/3/1\n";
 
-// What ImportMeshFile gave: the result and message, the triangles as floats, the tangents and
-// the mesh record.
+// What ImportMeshFile gave: result, message, triangles' floats, tangents and the mesh record.
 struct Imported {
     bool ok = false;
     std::string error;

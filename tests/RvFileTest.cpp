@@ -31,14 +31,12 @@ Bytes RvfFile(unsigned count) { return RvfBytes(count, Triangles(count, true)); 
 typedef FILE* (*Open)(const Bytes&);
 typedef std::tuple<bool, int, bool, std::string> Said;
 
-// A failure's count, whether an array was handed over, and its messages.
 Said Failed(int numTris, bool handedOver, const char* messages) {
     return {false, numTris, handedOver, messages};
 }
 
-// What `reader` did with the stream `open` makes of `file`: the result, count, whether an array
-// was handed over and the messages; the triangles read (on success), where the stream was
-// left, and where the silent test leaves another such stream behind the TRIS header (-1: none).
+// What `reader` did with the stream `open` makes of `file` (result, count, array handed over,
+// messages; triangles read, where the stream was left) and where the silent test stops (-1: none).
 struct Outcome {
     Said said{false, -1, false, ""};
     Bytes triangles;

@@ -23,9 +23,8 @@ const std::string kClamped =
 
 typedef std::tuple<bool, int, bool, std::string> Said;
 
-// What SMDReadTriangles gave for a stream, which is closed: the result, count, whether an array
-// was handed over and the console output; the triangles as 24 floats each in record order
-// (positions, normals, texture coordinates) and where the stream was left.
+// What SMDReadTriangles gave for a stream, which it closes: result, count, array handed over,
+// console output; the triangles' floats in record order and where the stream was left.
 struct Smd {
     Said said{false, -1, false, ""};
     std::vector<float> floats;

@@ -11,10 +11,8 @@ namespace {
 const Bytes kRgba = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24};
 Bytes Picture(int depth) { return Prefix(kRgba, 6 * std::size_t(depth / 8)); }
 
-// A 3 x 2 image of that type and depth holding `body`.
 Bytes Tga(int imtype, int depth, const Bytes& body) { return TargaBytes(3, 2, depth, body, imtype); }
 
-// Each pixel's first and third byte exchanged.
 Bytes Exchanged(Bytes b, int depth) {
     for (std::size_t i = 0; i + 2 < b.size(); i += std::size_t(depth / 8)) std::swap(b[i], b[i + 2]);
     return b;
@@ -22,9 +20,8 @@ Bytes Exchanged(Bytes b, int depth) {
 
 typedef std::tuple<bool, int, int, int, std::string> Said;
 
-// What TGAReadImage, or with `upright` TGAReadImageUpright, gave for a stream, which is closed:
-// the result, width, height, depth and message (printed or handed back), whether an array was
-// handed over, and the pixels after a success.
+// What TGAReadImage, or with `upright` TGAReadImageUpright, gave for a stream, which it closes:
+// result, size, depth and message, whether an array was handed over, the pixels after a success.
 struct Read {
     Said said{false, -1, -1, -1, ""};
     bool handedOver = false;

@@ -164,8 +164,7 @@ template <typename Call>
 bool UnderAddressLimit(Call call) {
     rlimit saved;
     if (getrlimit(RLIMIT_AS, &saved) != 0) return false;
-    rlimit capped = saved;
-    capped.rlim_cur = std::min<rlim_t>(saved.rlim_cur, rlim_t(2) << 30);
+    const rlimit capped = {std::min<rlim_t>(saved.rlim_cur, rlim_t(2) << 30), saved.rlim_max};
     if (setrlimit(RLIMIT_AS, &capped) != 0) return false;
     call();
     return setrlimit(RLIMIT_AS, &saved) == 0;

@@ -115,15 +115,21 @@ TEST(ImportMap, EveryKindDecodesAsAnIndependentDecoderShowsItOrSaysWhyNot) {
     }
 }
 
-// An RVF file whose TRIS chunk comes behind a foreign one is still told by its bytes.
-TEST(ImportKind, RvfBehindAForeignChunkIsRvfAndFilesThatCannotBeReadSayWhy) {
+// Whatever the name says. A binary STL header of zeros is no Targa header.
+TEST(ImportKind, RvfIsToldByItsBytesAndFilesThatCannotBeReadSayWhy) {
     const PeerDir dir;
-    const std::string rvf = dir.File("m.obj");
-    ASSERT_TRUE(dir.made && WriteFile(rvf, Join({Chunk("JUNK", 0), RvfBytes(1, Bytes(96))})));
-    ImportKind kind = IMPORT_KIND_MESH;
+    const std::string path = dir.File("m.obj");
+    const Bytes rvf = RvfBytes(1, Bytes(96));
+    const std::tuple<const char*, Bytes, ImportKind> cases[] = {
+        {"damaged RVF", Prefix(rvf, 9), IMPORT_KIND_RVF},
+        {"RVF behind a foreign chunk", Join({Chunk("JUNK", 0), rvf}), IMPORT_KIND_RVF},
+        {"binary STL", Bytes(84, 0), IMPORT_KIND_MESH}};
+    ImportKind kind = IMPORT_KIND_PNG;
     std::string error;
-    EXPECT_TRUE(ImportKindOfFile(rvf.c_str(), &kind, &error));
-    EXPECT_EQ(kind, IMPORT_KIND_RVF);
+    for (const auto& [name, bytes, expected] : cases) {
+        ASSERT_TRUE(dir.made && WriteFile(path, bytes));
+        EXPECT_TRUE(ImportKindOfFile(path.c_str(), &kind, &error) && kind == expected) << name;
+    }
     EXPECT_FALSE(ImportKindOfFile(dir.File("none").c_str(), &kind, &error));
     EXPECT_EQ(error, "cannot open: No such file or directory");
     EXPECT_FALSE(ImportKindOfFile(dir.path, &kind, &error));

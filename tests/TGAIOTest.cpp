@@ -148,6 +148,8 @@ TEST(TGAReadImage, RefusesBeforeAllocatingWhatItCannotReadOrDecode) {
          Said(false, 3, 2, 15, "ERROR! Can't decode a run-length encoded Targa of 15 bits per pixel!\n")},
         {"upright, 16 bits", StreamWith(Tga(2, 16, Bytes(12, 0))), true,
          Said(false, 3, 2, 16, "a 16-bit true-colour Targa" + kOnly)},
+        {"upright, no image type", StreamWith(Tga(0, 24, Picture(24))), true,
+         Said(false, 3, 2, 24, "not a Targa image (image type 0, 24 bits per pixel)")},
         {"upright, empty", StreamWith(TargaBytes(0, 2, 24, Picture(24))), true,
          Said(false, 0, 2, 24, "an empty Targa (0 x 2 pixels)")},
         {"upright, short header", StreamWith(Prefix(Tga(2, 24, {}), 17)), true,

@@ -1,3 +1,4 @@
+#include <cmath>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -9,17 +10,17 @@ namespace {
 
 const std::string kTriangle = "skin.tga\n0 1 2 3 0 0 1 0.25 0.5\n0 4 5 6 0 1 0 0 1\n0 7 8 9 1 0 0 1 0\n";
 
-// Two triangles behind other sections, with a line after the section; three texture coordinates
-// are outside 0 to 1.
+// Two triangles behind other sections, with a line after the section; texture coordinates below 0
+// and above 1 in both directions, and a NaN, which no comparison takes as out of range.
 const std::string kTwo =
     "version 1\nnodes\n0 \"root\" -1\nend\nskeleton\ntime 0\nend\ntriangles\n"
-    "skin.tga\n-7 1 2 3 0 0 1 -0.25 0.5\n0 4 5 6 0 1 0 0 1\n3 7 8 9 1 0 0 1 0\n"
-    "Skin.TGA\n1 -1 -2 -3 0 0 -1 0.125 0.75\n1 -4 -5 -6 0 -1 0 0.5 0.5\n1 -7 -8 -9 -1 0 0 1.5 -0.5\n"
+    "skin.tga\n-7 1 2 3 0 0 1 -0.25 1.5\n0 4 5 6 0 1 0 0 1\n3 7 8 9 1 0 0 1 0\n"
+    "Skin.TGA\n1 -1 -2 -3 0 0 -1 0.125 0.75\n1 -4 -5 -6 0 -1 0 nan 0.5\n1 -7 -8 -9 -1 0 0 1.5 -0.5\n"
     "end\ntrailing\n";
 // What reading all of it prints: one line for each coordinate clamped.
 const std::string kClamped =
-    "texCoord out of range!: -0.250000\ntexCoord out of range!: -0.500000\n"
-    "texCoord out of range!: 1.500000\n";
+    "texCoord out of range!: -0.250000\ntexCoord out of range!: 1.500000\n"
+    "texCoord out of range!: -0.500000\ntexCoord out of range!: 1.500000\n";
 
 typedef std::tuple<bool, int, bool, std::string> Said;
 
@@ -55,10 +56,10 @@ TEST(SMDReadTriangles, ReadsCornersInOrderFromTheStartClampingTextureCoordinates
     const Smd smd(fp);
     EXPECT_EQ(smd.said, Said(true, 2, true, kClamped));
     EXPECT_EQ(std::size_t(smd.position), kTwo.find("trailing"));
-    EXPECT_EQ(smd.floats,
-              (std::vector<float>{1,  2, 3, 4,    5, 6,  7, 8,  9,  0,  0,      1,     0,    1,    0,  1,
-                                  0,  0, 0, 0.5f, 0, 1,  1, 0,  -1, -2, -3,     -4,    -5,   -6,   -7, -8,
-                                  -9, 0, 0, -1,   0, -1, 0, -1, 0,  0,  0.125f, 0.75f, 0.5f, 0.5f, 1,  0}));
+    EXPECT_EQ(FloatBytes(smd.floats),
+              FloatBytes({1,  2, 3, 4,  5, 6,  7, 8,  9,  0,  0,      1,     0,   1,    0,  1,
+                          0,  0, 0, 1,  0, 1,  1, 0,  -1, -2, -3,     -4,    -5,  -6,   -7, -8,
+                          -9, 0, 0, -1, 0, -1, 0, -1, 0,  0,  0.125f, 0.75f, NAN, 0.5f, 1,  0}));
 }
 
 // The section begins and ends at case-insensitive line prefixes; the passes must agree.

@@ -1,9 +1,7 @@
-// Bad files given to the real RVFView as its mesh or as its map. Each is refused with the reader's
-// and the loader's words, the matching chooser asks again and is answered with the sample file on
-// standard input, and then the program opens its window and quits with "q". A mesh with some
-// triangles that cannot be drawn is not refused, nor is a map worth a warning: the load summary
-// says what they are. Files of the other role say what they are, files the importer or a decoder
-// refuses say why.
+// Bad files given to the real RVFView as its mesh or its map: each gets the reader's and the
+// loader's words, the chooser asks again and is answered with the sample on standard input, and
+// the program then runs and quits with "q". Meshes with some triangles that cannot be drawn, and
+// maps worth a warning, load: the summary says what they are.
 #include <sys/stat.h>
 
 #include <cmath>

@@ -22,9 +22,8 @@ struct Decoded {
     }
 };
 
-// ImageMagick's decoding of `file`, upright, turned bottom row first like ours. Its samples are
-// taken at 16 bits, exact for every file, and rounded to 8 here: its own reduction to 8 bits is
-// not a plain rounding.
+// ImageMagick's decoding of `file`, upright, turned bottom row first like ours; its 16-bit
+// samples rounded to 8 here, since its own reduction to 8 bits is not a plain rounding.
 Bytes TheirPixels(const PeerDir& dir, const std::string& file, int depth, int height) {
     const std::string raw = dir.File("theirs.raw");
     if (!RunConvert(file + " -auto-orient -depth 16 -endian LSB " + (depth == 32 ? "rgba:" : "rgb:") + raw))

@@ -53,8 +53,9 @@ TEST(LoadObjectFile, FailureLeavesNoMeshAndDoesNotStandInTheWayOfTheNext) {
 // with the import library's reading of the same picture in the program's tests.)
 TEST(LoadTextureFile, TurnsTexelsRedFirstAndKeepsAlpha) {
     const PeerDir dir;
-    ASSERT_TRUE(dir.made && WriteFile(dir.tga, TargaBytes(1, 2, 32, {10, 20, 30, 40, 50, 60, 70, 80})));
-    ASSERT_TRUE(LoadTextureFile(dir.tga.c_str()));
+    ASSERT_TRUE(dir.made &&
+                WriteFile(dir.File("m.tga"), TargaBytes(1, 2, 32, {10, 20, 30, 40, 50, 60, 70, 80})));
+    ASSERT_TRUE(LoadTextureFile(dir.File("m.tga").c_str()));
     // The map descriptor is byte-packed: its fields are read by value, never bound to a reference.
     EXPECT_EQ(+gTexInfo.format, KIV_BITMAP_FORMAT_8888);
     EXPECT_EQ(Bytes(gTexInfo.pixels, gTexInfo.pixels + 8), (Bytes{30, 20, 10, 40, 70, 60, 50, 80}));

@@ -20,9 +20,9 @@ TEST_F(Reload, WatchReadsEachSettledChangeOnce) {
     WriteFile(mesh, FileText(kMesh));
     WriteFile(map, FileText(kMap));
     // A square facing the eye, with the whole map on it: nothing like the torus.
-    const std::string square =
-        RvfFile({-1, -1, 0, 1, -1, 0, 1,  1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 1, 1,
-                 -1, -1, 0, 1, 1,  0, -1, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0, 1});
+    const std::string square = Text(RvfBytes(
+        2, FloatBytes({-1, -1, 0, 1, -1, 0, 1,  1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 1, 1,
+                       -1, -1, 0, 1, 1,  0, -1, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0, 1})));
     WriteFile("square.rvf", square);
     const std::string reloaded = "Reloaded " + mesh + " and " + map + ".\n";
     const std::string squareShown =

@@ -85,7 +85,7 @@ struct Outcome {
 inline Outcome RunViewer(const Invocation& run) {
     const PeerDir dir;
     const std::string in = dir.File("in"), out = dir.File("out"), err = dir.File("err");
-    if (!dir.made || !WriteFile(in, Bytes(run.input.begin(), run.input.end()))) return Outcome();
+    if (!dir.made || !WriteFile(in, BytesOf(run.input))) return Outcome();
     if (!run.zenity.empty()) {
         // It warns as zenity does on a bare X server; only a failed dialog lets that through.
         WriteFile(dir.File("zenity"), "#!/bin/sh\nprintf '%s\\n' \"$@\" >> " + dir.File("args") +

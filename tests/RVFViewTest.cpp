@@ -25,6 +25,7 @@ struct Run {
 
 void PrintTo(const Run& run, std::ostream* os) { *os << run.name; }
 
+// A run past the start-up answers: `printed` follows the key help.
 Run Row(const char* name, std::vector<std::string> args, std::string input, std::string keys, int status,
         std::string printed, std::vector<std::string> env = {}, std::string err = "", std::string zenity = "",
         std::string zenityArgs = "") {

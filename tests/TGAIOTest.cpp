@@ -75,8 +75,6 @@ TEST(TGAWriteImage, RejectsBadArgumentsAndReportsEachWriteThatFails) {
         {"-1 x 0", false, image.data(), -1, 0, 32, 0, kNoMemory},
         {"INT_MAX x INT_MAX", false, image.data(), INT_MAX, INT_MAX, 32, 0, kNoMemory},
         {"header", false, image.data(), 70000, 40, 24, 17, "ERROR! Targa header not written successfully!\n"},
-        {"first block", false, image.data(), 70000, 40, 24, 18 + 5,
-         "ERROR! Texels not written successfully! Wrote 5 instead of  8192000\n"},
         {"second block", false, image.data(), 70000, 40, 24, 18 + 8192000 + 999,
          "ERROR! Texels not written successfully! Wrote 999 instead of  208000\n"},
         {"whole", false, image.data(), 70000, 40, 24, file.size(), ""}};
@@ -99,18 +97,11 @@ TEST(TGAReadImage, ReadsPlainAndRunLengthPixelsAndEveryShorterFileFails) {
     // Two identification bytes and a colour map of two 24-bit entries in front of the pixels.
     Bytes plain = Tga(2, 24, Join({{'i', 'd'}, {9, 9, 9, 8, 8, 8}, Picture(24)}));
     plain[0] = 2, plain[1] = 1, plain[5] = 2, plain[7] = 24;
-    Bytes indexed = Tga(9, 8, {7, 7, 7, 6, 6, 6, 0x81, 1, 0x03, 0, 1, 1, 0});
-    indexed[1] = 1, indexed[5] = 2, indexed[7] = 24;
     const std::tuple<const char*, Bytes, Bytes> cases[] = {
         {"plain", plain, Picture(24)},
         {"stored pixel, then a run cut at the last pixel",
          Tga(10, 32, {0x00, 1, 2, 3, 4, 0x8F, 5, 6, 7, 8}),
-         {1, 2, 3, 4, 5, 6, 7, 8, 5, 6, 7, 8, 5, 6, 7, 8, 5, 6, 7, 8, 5, 6, 7, 8}},
-        {"16 bits",
-         Tga(10, 16, {0x85, 0x34, 0x12}),
-         {0x34, 0x12, 0x34, 0x12, 0x34, 0x12, 0x34, 0x12, 0x34, 0x12, 0x34, 0x12}},
-        {"greyscale", Tga(11, 8, {0x02, 1, 2, 3, 0x82, 4}), {1, 2, 3, 4, 4, 4}},
-        {"colour indices behind the colour map", indexed, {1, 1, 0, 1, 1, 0}}};
+         {1, 2, 3, 4, 5, 6, 7, 8, 5, 6, 7, 8, 5, 6, 7, 8, 5, 6, 7, 8, 5, 6, 7, 8}}};
     for (const auto& [name, file, pixels] : cases) {
         SCOPED_TRACE(name);
         for (std::size_t n = 0; n <= file.size(); ++n) {
@@ -144,12 +135,8 @@ TEST(TGAReadImage, RefusesBeforeAllocatingWhatItCannotReadOrDecode) {
     const std::tuple<const char*, FILE*, bool, Said> cases[] = {
         {"identification field in a pipe", UnseekableStreamWith(withId), false,
          Said(false, 3, 2, 24, "ERROR! Couldn't seek past Targa header!\n")},
-        {"15 bits run-length encoded", StreamWith(Tga(10, 15, {0x85, 0, 0})), false,
-         Said(false, 3, 2, 15, "ERROR! Can't decode a run-length encoded Targa of 15 bits per pixel!\n")},
         {"upright, 16 bits", StreamWith(Tga(2, 16, Bytes(12, 0))), true,
          Said(false, 3, 2, 16, "a 16-bit true-colour Targa" + kOnly)},
-        {"upright, no image type", StreamWith(Tga(0, 24, Picture(24))), true,
-         Said(false, 3, 2, 24, "not a Targa image (image type 0, 24 bits per pixel)")},
         {"upright, empty", StreamWith(TargaBytes(0, 2, 24, Picture(24))), true,
          Said(false, 0, 2, 24, "an empty Targa (0 x 2 pixels)")},
         {"upright, short header", StreamWith(Prefix(Tga(2, 24, {}), 17)), true,

@@ -52,14 +52,8 @@ inline Bytes Glb(const Bytes& image) {
     const Bytes bin = GltfBuffer(image);
     std::string json = GltfJson(bin.size(), "", "", image.size());
     json.resize((json.size() + 3) / 4 * 4, ' ');
-    return Join({BytesOf("glTF"),
-                 U32(2),
-                 U32(28 + json.size() + bin.size()),
-                 U32(json.size()),
-                 BytesOf("JSON" + json),
-                 U32(bin.size()),
-                 {'B', 'I', 'N', 0},
-                 bin});
+    return Join({BytesOf("glTF"), U32(2), U32(28 + json.size() + bin.size()), U32(json.size()),
+                 BytesOf("JSON" + json), U32(bin.size()), BytesOf(std::string("BIN", 4)), bin});
 }
 
 #endif

@@ -77,7 +77,6 @@ std::vector<BadFile> Table() {
          kBadChecksumPng},
         {"EightBitMap", false, map(2, 2, 8), "ERROR: Unhandled Targa bitdepth: 8\n"},
         {"ZeroWidthMap", false, map(0, 2, 24), kCannotOpen},
-        {"ZeroHeightMap", false, map(2, 0, 32), kCannotOpen},
         {"GreyscaleMap",
          false,
          {},

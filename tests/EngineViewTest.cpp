@@ -3,17 +3,13 @@
 // made in MikkTSpace frames lighting a low-polygon sphere as the detailed surface it was made from.
 #include <algorithm>
 #include <cmath>
-#include <string>
 
 #include "mesh/MikkTSpace.h"
 #include "tests/ViewerWindow.h"
 
 namespace {
 
-class EngineView : public ViewerWindow {
-protected:
-    void TearDown() override { gGreenDown = false; }
-};
+typedef ViewerWindow EngineView;
 
 struct Vec {
     double x, y, z;
@@ -26,51 +22,28 @@ Vec Cross(Vec a, Vec b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, 
 Vec Unit(Vec v) { return Scale(v, 1 / std::sqrt(Dot(v, v))); }
 // x a + y b + z c
 Vec Combine(Vec a, Vec b, Vec c, Vec m) { return Add(Add(Scale(a, m.x), Scale(b, m.y)), Scale(c, m.z)); }
-
 // A texel's bytes as the engine view decodes them.
-Vec Decoded(const unsigned char* texel) {
-    return {texel[0] / 127.5 - 1, texel[1] / 127.5 - 1, texel[2] / 127.5 - 1};
-}
-
-Rgb Grey(double value) {
-    const int g = int(std::lround(255 * std::clamp(value, 0.0, 1.0)));
-    return {g, g, g};
-}
+Vec Decoded(Rgb texel) { return {texel[0] / 127.5 - 1, texel[1] / 127.5 - 1, texel[2] / 127.5 - 1}; }
 
 Rgb Colour(Vec unit) {
     return {int(std::lround(255 * (unit.x * 0.5 + 0.5))), int(std::lround(255 * (unit.y * 0.5 + 0.5))),
             int(std::lround(255 * (unit.z * 0.5 + 0.5)))};
 }
 
-// Puts gTriangles in place: corners x, y, z, u, v, all facing +z.
-void UseTriangles(const std::vector<std::array<float, 5>>& corners) {
-    delete[] gTriangles;
-    gNumTris = static_cast<int>(corners.size() / 3);
-    gTriangles = new RvRawTriangle[corners.size() / 3];
-    for (size_t c = 0; c < corners.size(); ++c) {
-        const auto& k = corners[c];
-        gTriangles[c / 3].vert[c % 3] = {{k[0], k[1], k[2]}};
-        gTriangles[c / 3].norm[c % 3] = {{0, 0, 1}};
-        gTriangles[c / 3].texCoord[c % 3] = {{k[3], k[4]}};
-    }
-}
-
 // The square's centre, at the object's origin, seen from the start-up eye (0, 0, 65), under a
-// light at `light` in eye coordinates. Its frame: tangent +x, binormal +y or -y, normal +z; a
-// mirrored frame in MikkTSpace is the sign -1.
+// light at `light` in eye coordinates. Its frame: tangent +x, binormal +y, or -y where v runs
+// down (a mirrored frame, in MikkTSpace the sign -1), normal +z.
 TEST_F(EngineView, TurnsTheMapIntoTheSurfaceFramePerPixel) {
     const struct {
         const char* what;
         int show, basis;
-        unsigned char texel[3];
+        Rgb texel;
         GLfloat light[3];
         double binormalY;
     } rows[] = {
         {"tilted right, lit from the right", kShowLit, kBasisOwn, {191, 128, 238}, {65, 0, 0}, 1},
-        {"tilted up, lit from above", kShowLit, kBasisOwn, {128, 191, 238}, {0, 65, 0}, 1},
         {"tilted up, own mirrored frame", kShowLit, kBasisOwn, {128, 191, 238}, {0, 65, 0}, -1},
         {"tilted up, sign -1", kShowLit, kBasisMikkTSpace, {128, 191, 238}, {0, 65, 0}, -1},
-        {"halfway, no highlight", kShowLit, kBasisOwn, {204, 128, 229}, {65, 0, -65}, 1},
         {"halfway, highlight", kShowHighlight, kBasisOwn, {204, 128, 229}, {65, 0, -65}, 1},
         {"mapped normal", kShowMappedNormal, kBasisMikkTSpace, {191, 100, 238}, {0, 0, 0}, -1},
         {"tangent", kShowTangent, kBasisOwn, {191, 100, 238}, {0, 0, 0}, 1},
@@ -79,22 +52,20 @@ TEST_F(EngineView, TurnsTheMapIntoTheSurfaceFramePerPixel) {
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
-        SetSquare(1, row.binormalY);
-        gBasis = row.basis;
-        const unsigned char* t = row.texel;
-        SetMap({t[0], t[1], t[2], t[0], t[1], t[2], t[0], t[1], t[2], t[0], t[1], t[2]});
+        const float down = row.binormalY < 0 ? 1 : 0;
+        SetSquare(row.basis, {0, down, 1, down, 1, 1 - down, 0, 1 - down});
+        SetMap(Uniform(row.texel));
         gEngineView = true;
         gEngineShow = row.show;
         std::copy(row.light, row.light + 3, gLightpos);
         Show();
 
         const Vec tangent = {1, 0, 0}, binormal = {0, row.binormalY, 0}, normal = {0, 0, 1};
-        const Vec n = Unit(Combine(tangent, binormal, normal, Decoded(t)));
+        const Vec n = Unit(Combine(tangent, binormal, normal, Decoded(row.texel)));
         const Vec toLight = Unit({row.light[0], row.light[1], row.light[2] + 65});
-        const Vec halfway = Unit(Add(toLight, normal));
         const double lambert = std::max(Dot(n, toLight), 0.0);
         const Rgb expected[kShowCount] = {
-            Grey(lambert),    Grey(lambert + 0.5 * std::pow(Dot(n, halfway), 64)),
+            Grey(lambert),    Grey(lambert + 0.5 * std::pow(Dot(n, Unit(Add(toLight, normal))), 64)),
             Colour(n),        Colour(tangent),
             Colour(binormal), Colour(normal)};
         EXPECT_TRUE(Near(At(256, 256), expected[row.show], 2));
@@ -102,43 +73,31 @@ TEST_F(EngineView, TurnsTheMapIntoTheSurfaceFramePerPixel) {
 }
 
 // A quad whose texture axes meet at 45 degrees: both frames have the tangent +x, but the own
-// binormal runs along the lines of constant u, (-1, 1) / sqrt 2, where MikkTSpace's is +y. A
-// mirrored quad's frames agree. The heat scale: grey 0, blue 1, green 5, yellow 15, red 45.
+// binormal runs along the lines of constant u, (-1, 1) / sqrt 2, where MikkTSpace's is +y, so a
+// tilted normal differs by more than 15 degrees (yellow, to red at 45). A mirrored quad's frames
+// agree (grey).
 TEST_F(EngineView, ShowsTheAngleBetweenTheBasesAsHeat) {
     const struct {
         const char* what;
-        float u[4];  // at the corners (-20, -20), (20, -20), (20, 20), (-20, 20)
-        float v[4];
-        unsigned char texel[3];
+        std::array<float, 8> uv;
+        Vec tangent, ownBinormal;
     } rows[] = {
-        {"sheared, tilted up", {0, 0.5f, 1, 0.5f}, {0, 0, 0.5f, 0.5f}, {128, 191, 238}},
-        {"sheared, flat", {0, 0.5f, 1, 0.5f}, {0, 0, 0.5f, 0.5f}, {128, 128, 255}},
-        {"mirrored, tilted up", {1, 0, 0, 1}, {0, 0, 1, 1}, {128, 191, 238}},
+        {"sheared", {0, 0, 0.5f, 0, 1, 0.5f, 0.5f, 0.5f}, {1, 0, 0}, {-M_SQRT1_2, M_SQRT1_2, 0}},
+        {"mirrored", {1, 0, 0, 0, 0, 1, 1, 1}, {-1, 0, 0}, {0, 1, 0}},
     };
+    const Rgb texel = {128, 191, 238};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
-        const float x[4] = {-20, 20, 20, -20}, y[4] = {-20, -20, 20, 20};
-        std::vector<std::array<float, 5>> corners;
-        for (int c : {0, 1, 2, 0, 2, 3}) corners.push_back({x[c], y[c], 0, row.u[c], row.v[c]});
-        UseTriangles(corners);
-        ASSERT_TRUE(WeldInBasis(kBasisOwn));
-        ObjectInit();
-        const unsigned char* t = row.texel;
-        SetMap({t[0], t[1], t[2], t[0], t[1], t[2], t[0], t[1], t[2], t[0], t[1], t[2]});
+        SetSquare(kBasisOwn, row.uv);
+        SetMap(Uniform(texel));
         gEngineView = true;
         gEngineShow = kShowDisagreement;
         Show();
-
-        const bool sheared = row.u[2] == 1;
-        const Vec m = Decoded(t), normal = {0, 0, 1}, tangent = {row.u[1] > row.u[0] ? 1.0 : -1.0, 0, 0};
-        const Vec own = Unit(Combine(tangent, sheared ? Unit({-1, 1, 0}) : Vec{0, 1, 0}, normal, m));
-        const Vec mikk = Unit(Combine(tangent, {0, 1, 0}, normal, m));
+        const Vec own = Unit(Combine(row.tangent, row.ownBinormal, {0, 0, 1}, Decoded(texel)));
+        const Vec mikk = Unit(Combine(row.tangent, {0, 1, 0}, {0, 0, 1}, Decoded(texel)));
         const double degrees = std::acos(std::min(Dot(own, mikk), 1.0)) * 180 / M_PI;
-        // Between yellow at 15 and red at 45 degrees, or towards blue below 1.
         const Rgb expected =
-            degrees >= 15 ? Rgb{255, int(std::lround(255 * (45 - degrees) / 30)), 0}
-                          : Rgb{int(std::lround(64 * (1 - degrees))), int(std::lround(64 * (1 - degrees))),
-                                int(std::lround(64 + 191 * degrees))};
+            degrees < 15 ? Rgb{64, 64, 64} : Rgb{255, int(std::lround(255 * (45 - degrees) / 30)), 0};
         EXPECT_TRUE(Near(At(256, 256), expected, 2)) << degrees << " degrees";
     }
 }
@@ -152,22 +111,19 @@ TEST_F(EngineView, ShowsTheAngleBetweenTheBasesAsHeat) {
 const double kPi = M_PI, kK = 0.25;  // texture units a radian
 const int kSide = 1024;              // the map's texels a side
 
-Vec OnSphere(double theta, double phi) {
-    return {std::cos(phi) * std::sin(theta), std::sin(phi), std::cos(phi) * std::cos(theta)};
-}
-
-std::array<float, 2> TexCoord(int segment, double theta, double phi) {
-    const double up = kK * (phi + kPi / 2);
-    switch (segment / 2) {
-        case 0:
-            return {float(0.03 + kK * (theta + kPi / 2)), float(0.03 + up)};
-        case 1:
-            return {float(0.62 - kK * (theta + kPi / 6)), float(0.03 + up)};
-        case 2:
-            return {float(0.69 + kK * (theta - kPi / 6)), float(0.03 + up + 0.6 * kK * (theta - kPi / 6))};
-        default:
-            return {float(0.03 + 0.59 * (theta - kPi / 2) / kPi), float(0.85 + 0.12 * (phi + kPi / 2) / kPi)};
-    }
+// Corner k of t: on the unit sphere at longitude theta and latitude phi of segment s, its normal
+// the same.
+void PutCorner(int s, double theta, double phi, RvRawTriangle* t, int k) {
+    const Vec p = {std::cos(phi) * std::sin(theta), std::sin(phi), std::cos(phi) * std::cos(theta)};
+    const double up = 0.03 + kK * (phi + kPi / 2);
+    const double islands[4][2] = {
+        {0.03 + kK * (theta + kPi / 2), up},
+        {0.62 - kK * (theta + kPi / 6), up},
+        {0.69 + kK * (theta - kPi / 6), up + 0.6 * kK * (theta - kPi / 6)},
+        {0.03 + 0.59 * (theta - kPi / 2) / kPi, 0.85 + 0.12 * (phi + kPi / 2) / kPi}};
+    const double* uv = islands[std::min(s / 2, 3)];
+    t->vert[k] = t->norm[k] = {{float(p.x), float(p.y), float(p.z)}};
+    t->texCoord[k] = {{float(uv[0]), float(uv[1])}};
 }
 
 // The low-polygon sphere's triangles, with their smooth normals.
@@ -178,15 +134,11 @@ std::vector<RvRawTriangle> Sphere() {
             const double t0 = (s * 30 - 90) * kPi / 180, t1 = t0 + kPi / 6;
             const double p0 = (r * 30 - 90) * kPi / 180, p1 = p0 + kPi / 6;
             const double corners[4][2] = {{t0, p0}, {t1, p0}, {t1, p1}, {t0, p1}};
-            for (const auto& tri : {std::array<int, 3>{0, 1, 2}, std::array<int, 3>{0, 2, 3}}) {
-                if ((r == 0 && tri[2] == 2) || (r == 5 && tri[2] == 3)) continue;  // at a pole
+            for (int last : {2, 3}) {
+                if ((r == 0 && last == 2) || (r == 5 && last == 3)) continue;  // at a pole
                 RvRawTriangle t;
-                for (int k = 0; k < 3; ++k) {
-                    const Vec p = OnSphere(corners[tri[k]][0], corners[tri[k]][1]);
-                    const auto uv = TexCoord(s, corners[tri[k]][0], corners[tri[k]][1]);
-                    t.vert[k] = t.norm[k] = {{float(p.x), float(p.y), float(p.z)}};
-                    t.texCoord[k] = {{uv[0], uv[1]}};
-                }
+                const int c[3] = {0, last - 1, last};
+                for (int k = 0; k < 3; ++k) PutCorner(s, corners[c[k]][0], corners[c[k]][1], &t, k);
                 tris.push_back(t);
             }
         }
@@ -225,10 +177,10 @@ std::vector<RvRawTriangle> Tessellated(const std::vector<RvRawTriangle>& coarse)
                         const Vec p = Blend(c.vert, b), d = Detail(p);
                         t.vert[k] = {{float(p.x), float(p.y), float(p.z)}};
                         t.norm[k] = {{float(d.x), float(d.y), float(d.z)}};
-                        t.texCoord[k] = {
-                            {float(b[0] * c.texCoord[0].u + b[1] * c.texCoord[1].u + b[2] * c.texCoord[2].u),
-                             float(b[0] * c.texCoord[0].v + b[1] * c.texCoord[1].v +
-                                   b[2] * c.texCoord[2].v)}};
+                        for (int a = 0; a < 2; ++a)
+                            t.texCoord[k].uv[a] =
+                                float(b[0] * c.texCoord[0].uv[a] + b[1] * c.texCoord[1].uv[a] +
+                                      b[2] * c.texCoord[2].uv[a]);
                     }
                     fine.push_back(t);
                 }
@@ -278,26 +230,12 @@ std::vector<unsigned char> Bake(const std::vector<RvRawTriangle>& tris, const st
     return texels;
 }
 
-// The frame of `tris`, welded in `basis` (the file's tangents `tangents`), under `map` (kSide a side, or the
-// flat 2 x 2 one).
+// The engine view's frame of `tris` welded in `basis` (the file's tangents `tangents`) under
+// `map` (kSide a side, or 2), lit from the upper left.
 std::vector<unsigned char> Lit(const std::vector<RvRawTriangle>& tris, int basis,
                                const std::vector<float>& tangents, const std::vector<unsigned char>& map) {
-    delete[] gTriangles;
-    gNumTris = int(tris.size());
-    gTriangles = new RvRawTriangle[tris.size()];
-    std::copy(tris.begin(), tris.end(), gTriangles);
-    delete[] gFileTangents;
-    gFileTangents = tangents.empty() ? nullptr : new float[tangents.size()];
-    std::copy(tangents.begin(), tangents.end(), gFileTangents);
-    EXPECT_TRUE(WeldInBasis(basis));
-    ObjectInit();
-    delete[] gTexInfo.pixels;
-    gTexInfo.pixels = new unsigned char[map.size()];
-    std::copy(map.begin(), map.end(), gTexInfo.pixels);
-    gTexInfo.width = gTexInfo.height = map.size() == 12 ? 2 : kSide;
-    gTexInfo.bitDepth = 24;
-    gTexInfo.format = KIV_BITMAP_FORMAT_888;
-    TextureInit();
+    SetTriangles(tris, basis, tangents);
+    SetMap(map, map.size() == 12 ? 2 : kSide);
     SetBackground(kBackgroundBlue);
     gEngineView = true;
     const GLfloat light[4] = {-40, 50, 20, 1};
@@ -318,8 +256,7 @@ TEST_F(EngineView, SyncedBakeLightsAsTheDetailedSurface) {
     std::vector<float> tangents(12 * sphere.size());
     ASSERT_TRUE(RvComputeMikkTangents(int(sphere.size()), sphere.data(), tangents.data()));
     const std::vector<unsigned char> reference =
-        Lit(Tessellated(sphere), kBasisMikkTSpace, {},
-            {128, 128, 255, 128, 128, 255, 128, 128, 255, 128, 128, 255});
+        Lit(Tessellated(sphere), kBasisMikkTSpace, {}, Uniform({128, 128, 255}));
     // Whether no pixel within 3 of (x, y) shows the background in either picture.
     auto inside = [&](const std::vector<unsigned char>& lit, int x, int y) {
         for (int dy = -3; dy <= 3; ++dy)
@@ -333,17 +270,15 @@ TEST_F(EngineView, SyncedBakeLightsAsTheDetailedSurface) {
     const struct {
         const char* what;
         int basis;
-        bool bakedGreenDown, shownGreenDown, bakedWithoutSign, matches;
+        bool bakedGreenDown, bakedWithoutSign, matches;
     } rows[] = {
-        {"MikkTSpace, green up", kBasisMikkTSpace, false, false, false, true},
-        {"MikkTSpace, green down", kBasisMikkTSpace, true, true, false, true},
-        {"the file's MikkTSpace tangents", kBasisFile, false, false, false, true},
-        {"green down shown up", kBasisMikkTSpace, true, false, false, false},
-        {"baked without the sign", kBasisMikkTSpace, false, false, true, false},
-        {"shown in the own basis", kBasisOwn, false, false, false, false},
+        {"MikkTSpace", kBasisMikkTSpace, false, false, true},
+        {"the file's MikkTSpace tangents", kBasisFile, false, false, true},
+        {"baked green down, shown up", kBasisMikkTSpace, true, false, false},
+        {"baked without the sign", kBasisMikkTSpace, false, true, false},
+        {"shown in the own basis", kBasisOwn, false, false, false},
     };
     for (const auto& row : rows) {
-        gGreenDown = row.shownGreenDown;
         const std::vector<unsigned char> lit = Lit(
             sphere, row.basis, tangents, Bake(sphere, tangents, row.bakedGreenDown, row.bakedWithoutSign));
         std::vector<int> errors;

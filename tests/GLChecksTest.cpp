@@ -25,8 +25,8 @@ TEST_F(GLChecks, PrintErrorReportsOneErrorInFixedWords) {
 TEST_F(GLChecks, ExtensionsMatchOnlyWholeNames) {
     EXPECT_EQ(extensionSupported("GL_ARB_texture_env_combine"), 1);
     EXPECT_EQ(extensionSupported("GL_ARB_texture_env_dot3"), 1);
-    for (const char* part : {"GL_ARB_texture_env", "texture_env_dot3", "",
-                             "GL_ARB_texture_env_combine GL_ARB_texture_env_dot3"})
+    for (const char* part :
+         {"GL_ARB_texture_env", "texture_env_dot3", "", "GL_ARB_texture_env_combine GL_ARB_texture_env_dot3"})
         EXPECT_EQ(extensionSupported(part), 0) << part;
 }
 

@@ -40,100 +40,76 @@ namespace {
 class MeshBuffers : public ViewerWindow {
 protected:
     void TearDown() override {
-        gEngineView = false;
         gRefuseBufferStorage = false;
         gVersion = nullptr;
     }
-
-    static void LoadSample() {
-        ASSERT_TRUE(LoadObjectFile(RVF_SAMPLES_DIR "/torus.rvf"));
-        ASSERT_TRUE(LoadTextureFile(RVF_SAMPLES_DIR "/torus_normals.tga"));
-        ObjectInit();
-        TextureInit();
-    }
-
-    // A torus of some 200000 triangles, most of them smaller than a pixel, 50 units across.
-    static void LoadDenseTorus() {
-        int around, across;
-        TorusGridSize(200000, &around, &across);
-        const std::vector<RvRawTriangle> tris = MakeTorusGrid(around, across, false);
-        delete[] gTriangles;
-        gTriangles = new RvRawTriangle[tris.size()];
-        std::copy(tris.begin(), tris.end(), gTriangles);
-        gNumTris = int(tris.size());
-        ASSERT_TRUE(WeldInBasis(kBasisOwn));
-        ObjectInit();
-    }
-
-    // The frame of the current state drawn by `draw`, read back before the swap.
-    static std::vector<unsigned char> Frame(void (*draw)(bool)) {
-        GLfloat worldLightPos[3];
-        FrameLightVectors(worldLightPos);
-        FrameView();
-        FrameObject(worldLightPos, draw);
-        FrameOverlays();
-        glFinish();
-        std::vector<unsigned char> rgb(512 * 512 * 3);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glReadPixels(0, 0, 512, 512, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
-        return rgb;
-    }
-
-    // The new frame is the literal one, and something other than the background shows in it.
-    static void ExpectLiteralPixels() {
-        const std::vector<unsigned char> literal = Frame(LiteralDrawObject);
-        const std::vector<unsigned char> drawn = Frame(DrawObject);
-        int shown = 0, differing = 0;
-        for (size_t i = 0; i < drawn.size(); ++i) {
-            shown += drawn[i] != 0;
-            differing += drawn[i] != literal[i];
-        }
-        EXPECT_EQ(differing, 0) << "colour components differ";
-        EXPECT_GT(shown, 1000) << "the object shows";
-    }
-
-    static int Live(GLboolean (*is)(GLuint)) {
-        int live = 0;
-        for (GLuint name = 1; name < 4096; ++name) live += is(name) ? 1 : 0;
-        return live;
-    }
 };
 
-struct State {
-    const char* name;
-    int mode;
-    bool objectSpace, wireframe, overlays;
-    GLfloat turnX, panX, zoom;
-    bool engine = false;
-};
+void LoadSample() {
+    ASSERT_TRUE(LoadObjectFile(RVF_SAMPLES_DIR "/torus.rvf"));
+    ASSERT_TRUE(LoadTextureFile(RVF_SAMPLES_DIR "/torus_normals.tga"));
+    ObjectInit();
+    TextureInit();
+}
 
+// The frame of the current state drawn by `draw`, read back before the swap.
+std::vector<unsigned char> Frame(void (*draw)(bool)) {
+    GLfloat worldLightPos[3];
+    FrameLightVectors(worldLightPos);
+    FrameView();
+    FrameObject(worldLightPos, draw);
+    FrameOverlays();
+    std::vector<unsigned char> rgb(512 * 512 * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, 512, 512, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    return rgb;
+}
+
+// The new frame is the literal one, and something other than the background shows in it.
+void ExpectLiteralPixels() {
+    const std::vector<unsigned char> literal = Frame(LiteralDrawObject), drawn = Frame(DrawObject);
+    EXPECT_TRUE(drawn == literal) << "the pixels differ";
+    EXPECT_GT(std::count_if(drawn.begin(), drawn.end(), [](unsigned char c) { return c != 0; }), 1000)
+        << "the object shows";
+}
+
+int Live(GLboolean (*is)(GLuint)) {
+    int live = 0;
+    for (GLuint name = 1; name < 4096; ++name) live += is(name) ? 1 : 0;
+    return live;
+}
+
+// From a view turned by a drag, with a change made to it.
 TEST_F(MeshBuffers, DrawTheLiteralPixelsInEveryState) {
-    const State states[] = {
-        {"dot3", 0, false, false, false, -40, 0, 0},
-        {"dot3, light in object space", 0, true, false, false, -40, 0, 0},
-        {"map colours", 1, false, false, false, -40, 0, 0},
-        {"vertex lighting", 2, false, false, false, -40, 0, 0},
-        {"alpha", 3, false, false, false, -40, 0, 0},
-        {"wire-frame", 0, false, true, false, -40, 0, 0},
-        {"normals and tangents", 0, false, false, true, -40, 0, 0},
-        {"half off the window", 0, false, false, false, -40, 30, 0},
-        {"through the near plane", 0, false, false, false, -80, 0, 60},
-        {"engine view under normals and tangents", 0, false, false, true, -40, 0, 0, true},
+    const struct {
+        const char* name;
+        void (*change)();
+    } states[] = {
+        {"dot3", [] {}},
+        {"dot3, light in object space", [] { gInTangentSpace = false; }},
+        {"map colours", [] { gViewMode = 1; }},
+        {"vertex lighting", [] { gViewMode = 2; }},
+        {"alpha", [] { gViewMode = 3; }},
+        {"wire-frame", [] { gWireframe = true; }},
+        {"normals and tangents", [] { gShowNormals = gShowTanCoord = true; }},
+        {"half off the window", [] { DragPan(30, 0); }},
+        {"through the near plane", [] { DragZoom(60); }},
+        {"engine view under normals and tangents", [] { gEngineView = gShowNormals = gShowTanCoord = true; }},
     };
+    int around, across;
+    TorusGridSize(200000, &around, &across);
     for (bool dense : {false, true}) {
         LoadSample();
-        if (dense) LoadDenseTorus();
-        for (const State& s : states) {
+        // Most of the dense torus's triangles are smaller than a pixel.
+        if (dense) SetTriangles(MakeTorusGrid(around, across, false));
+        for (const auto& s : states) {
             SCOPED_TRACE(std::string(dense ? "dense torus, " : "sample, ") + s.name);
             MatrixInit();
-            DragRotate(s.turnX, 15);
-            DragPan(s.panX, 0);
-            DragZoom(s.zoom);
-            gViewMode = s.mode;
-            gInTangentSpace = !s.objectSpace;
-            gWireframe = s.wireframe;
-            gShowNormals = gShowTanCoord = s.overlays;
-            gEngineView = s.engine;
+            DragRotate(-40, 15);
+            gViewMode = 0;
+            gInTangentSpace = true;
+            gWireframe = gShowNormals = gShowTanCoord = gEngineView = false;
+            s.change();
             ExpectLiteralPixels();
         }
     }
@@ -153,12 +129,13 @@ TEST_F(MeshBuffers, ReloadsKeepOneSetOfBuffersAndOneTexture) {
     EXPECT_EQ(Live(glIsTexture), 1);
 }
 
+// What the frame after prints.
 TEST_F(MeshBuffers, WithoutRoomOrBufferObjectsTheClientArraysDraw) {
     const struct {
         const char* what;
         bool refuse;
         const char* version;
-        std::string printed;  // by the frame after
+        std::string printed;
     } cases[] = {
         {"no room", true, nullptr, "GL_OUT_OF_MEMORY: Display\n"},
         {"GL 1.4", false, "1.4 Mesa", ""},

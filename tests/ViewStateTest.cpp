@@ -6,16 +6,6 @@
 
 namespace {
 
-TEST(Normalize, ScalesToUnitLengthAndTurnsNothingIntoZ) {
-    GLfloat v[3] = {3, 0, 4}, zero[3] = {0, 0, 0}, tiny[3] = {5e-8f, 0, 0};
-    Normalize(v);
-    Normalize(zero);
-    Normalize(tiny);
-    EXPECT_FLOAT_EQ(v[0], 0.6f);
-    EXPECT_FLOAT_EQ(v[2], 0.8f);
-    for (const GLfloat* z : {zero, tiny}) EXPECT_TRUE(z[0] == 0 && z[1] == 0 && z[2] == 1);
-}
-
 TEST(MatrixHelpers, InverseUndoesARigidMotion) {
     // 30 degrees about z, then a move by (4, -2, 9).
     const GLfloat c = std::cos(0.5235988f), s = std::sin(0.5235988f);

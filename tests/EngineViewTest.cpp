@@ -30,75 +30,66 @@ Rgb Colour(Vec unit) {
             int(std::lround(255 * (unit.z * 0.5 + 0.5)))};
 }
 
+// The square's texture coordinates and the binormals the own basis and MikkTSpace give it; the
+// tangent is +x, the normal +z. Where v runs down the frame is mirrored (in MikkTSpace the sign
+// -1). Where the texture axes meet at 45 degrees the own binormal runs along the lines of
+// constant u.
+struct Layout {
+    std::array<float, 8> uv;
+    Vec ownBinormal, mikkBinormal;
+};
+const Layout kPlain = {{0, 0, 1, 0, 1, 1, 0, 1}, {0, 1, 0}, {0, 1, 0}};
+const Layout kDown = {{0, 1, 1, 1, 1, 0, 0, 0}, {0, -1, 0}, {0, -1, 0}};
+const Layout kSheared = {{0, 0, 0.5f, 0, 1, 0.5f, 0.5f, 0.5f}, {-M_SQRT1_2, M_SQRT1_2, 0}, {0, 1, 0}};
+
 // The square's centre, at the object's origin, seen from the start-up eye (0, 0, 65), under a
-// light at `light` in eye coordinates. Its frame: tangent +x, binormal +y, or -y where v runs
-// down (a mirrored frame, in MikkTSpace the sign -1), normal +z.
-TEST_F(EngineView, TurnsTheMapIntoTheSurfaceFramePerPixel) {
+// light at `light` in eye coordinates. The disagreement's heat: grey at 0 degrees, from yellow
+// at 15 to red at 45.
+TEST_F(EngineView, ShowsTheMapsNormalInTheSurfaceFramePerPixel) {
     const struct {
         const char* what;
         int show, basis;
+        Layout layout;
         Rgb texel;
         GLfloat light[3];
-        double binormalY;
     } rows[] = {
-        {"tilted right, lit from the right", kShowLit, kBasisOwn, {191, 128, 238}, {65, 0, 0}, 1},
-        {"tilted up, own mirrored frame", kShowLit, kBasisOwn, {128, 191, 238}, {0, 65, 0}, -1},
-        {"tilted up, sign -1", kShowLit, kBasisMikkTSpace, {128, 191, 238}, {0, 65, 0}, -1},
-        {"halfway, highlight", kShowHighlight, kBasisOwn, {204, 128, 229}, {65, 0, -65}, 1},
-        {"mapped normal", kShowMappedNormal, kBasisMikkTSpace, {191, 100, 238}, {0, 0, 0}, -1},
-        {"tangent", kShowTangent, kBasisOwn, {191, 100, 238}, {0, 0, 0}, 1},
-        {"bitangent", kShowBitangent, kBasisMikkTSpace, {191, 100, 238}, {0, 0, 0}, -1},
-        {"vertex normal", kShowNormal, kBasisOwn, {191, 100, 238}, {0, 0, 0}, 1},
+        {"tilted right, lit from the right", kShowLit, kBasisOwn, kPlain, {191, 128, 238}, {65, 0, 0}},
+        {"tilted up, own mirrored frame", kShowLit, kBasisOwn, kDown, {128, 191, 238}, {0, 65, 0}},
+        {"tilted up, sign -1", kShowLit, kBasisMikkTSpace, kDown, {128, 191, 238}, {0, 65, 0}},
+        {"halfway, highlight", kShowHighlight, kBasisOwn, kPlain, {204, 128, 229}, {65, 0, -65}},
+        {"mapped normal", kShowMappedNormal, kBasisMikkTSpace, kDown, {191, 100, 238}, {0, 0, 0}},
+        {"tangent", kShowTangent, kBasisOwn, kPlain, {191, 100, 238}, {0, 0, 0}},
+        {"bitangent", kShowBitangent, kBasisMikkTSpace, kDown, {191, 100, 238}, {0, 0, 0}},
+        {"vertex normal", kShowNormal, kBasisOwn, kPlain, {191, 100, 238}, {0, 0, 0}},
+        {"sheared: the bases disagree", kShowDisagreement, kBasisOwn, kSheared, {128, 191, 238}, {0, 0, 0}},
+        {"mirrored: they agree", kShowDisagreement, kBasisOwn, kDown, {128, 191, 238}, {0, 0, 0}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
-        const float down = row.binormalY < 0 ? 1 : 0;
-        SetSquare(row.basis, {0, down, 1, down, 1, 1 - down, 0, 1 - down});
+        SetSquare(row.basis, row.layout.uv);
         SetMap(Uniform(row.texel));
         gEngineView = true;
         gEngineShow = row.show;
         std::copy(row.light, row.light + 3, gLightpos);
         Show();
 
-        const Vec tangent = {1, 0, 0}, binormal = {0, row.binormalY, 0}, normal = {0, 0, 1};
-        const Vec n = Unit(Combine(tangent, binormal, normal, Decoded(row.texel)));
+        const Vec tangent = {1, 0, 0}, normal = {0, 0, 1}, m = Decoded(row.texel);
+        const Vec own = Unit(Combine(tangent, row.layout.ownBinormal, normal, m));
+        const Vec mikk = Unit(Combine(tangent, row.layout.mikkBinormal, normal, m));
+        const Vec binormal = row.basis == kBasisOwn ? row.layout.ownBinormal : row.layout.mikkBinormal;
+        const Vec n = row.basis == kBasisOwn ? own : mikk;
         const Vec toLight = Unit({row.light[0], row.light[1], row.light[2] + 65});
         const double lambert = std::max(Dot(n, toLight), 0.0);
-        const Rgb expected[kShowCount] = {
-            Grey(lambert),    Grey(lambert + 0.5 * std::pow(Dot(n, Unit(Add(toLight, normal))), 64)),
-            Colour(n),        Colour(tangent),
-            Colour(binormal), Colour(normal)};
-        EXPECT_TRUE(Near(At(256, 256), expected[row.show], 2));
-    }
-}
-
-// A quad whose texture axes meet at 45 degrees: both frames have the tangent +x, but the own
-// binormal runs along the lines of constant u, (-1, 1) / sqrt 2, where MikkTSpace's is +y, so a
-// tilted normal differs by more than 15 degrees (yellow, to red at 45). A mirrored quad's frames
-// agree (grey).
-TEST_F(EngineView, ShowsTheAngleBetweenTheBasesAsHeat) {
-    const struct {
-        const char* what;
-        std::array<float, 8> uv;
-        Vec tangent, ownBinormal;
-    } rows[] = {
-        {"sheared", {0, 0, 0.5f, 0, 1, 0.5f, 0.5f, 0.5f}, {1, 0, 0}, {-M_SQRT1_2, M_SQRT1_2, 0}},
-        {"mirrored", {1, 0, 0, 0, 0, 1, 1, 1}, {-1, 0, 0}, {0, 1, 0}},
-    };
-    const Rgb texel = {128, 191, 238};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.what);
-        SetSquare(kBasisOwn, row.uv);
-        SetMap(Uniform(texel));
-        gEngineView = true;
-        gEngineShow = kShowDisagreement;
-        Show();
-        const Vec own = Unit(Combine(row.tangent, row.ownBinormal, {0, 0, 1}, Decoded(texel)));
-        const Vec mikk = Unit(Combine(row.tangent, {0, 1, 0}, {0, 0, 1}, Decoded(texel)));
         const double degrees = std::acos(std::min(Dot(own, mikk), 1.0)) * 180 / M_PI;
-        const Rgb expected =
-            degrees < 15 ? Rgb{64, 64, 64} : Rgb{255, int(std::lround(255 * (45 - degrees) / 30)), 0};
-        EXPECT_TRUE(Near(At(256, 256), expected, 2)) << degrees << " degrees";
+        const Rgb expected[kShowCount] = {
+            Grey(lambert),
+            Grey(lambert + 0.5 * std::pow(Dot(n, Unit(Add(toLight, normal))), 64)),
+            Colour(n),
+            Colour(tangent),
+            Colour(binormal),
+            Colour(normal),
+            degrees < 15 ? Rgb{64, 64, 64} : Rgb{255, int(std::lround(255 * (45 - degrees) / 30)), 0}};
+        EXPECT_TRUE(Near(At(256, 256), expected[row.show], 2)) << degrees << " degrees between the bases";
     }
 }
 
@@ -199,10 +190,10 @@ std::vector<unsigned char> Bake(const std::vector<RvRawTriangle>& tris, const st
         for (int k = 0; k < 3; ++k)
             u[k] = tris[t].texCoord[k].u * kSide, v[k] = tris[t].texCoord[k].v * kSide;
         const double area = (u[1] - u[0]) * (v[2] - v[0]) - (u[2] - u[0]) * (v[1] - v[0]);
-        for (int j = std::max(0, int(std::min({v[0], v[1], v[2]})) - 9);
-             j < std::min(kSide, int(std::max({v[0], v[1], v[2]})) + 9); ++j)
-            for (int i = std::max(0, int(std::min({u[0], u[1], u[2]})) - 9);
-                 i < std::min(kSide, int(std::max({u[0], u[1], u[2]})) + 9); ++i) {
+        // The islands lie more than 9 texels inside the map.
+        for (int j = int(std::min({v[0], v[1], v[2]})) - 9; j < int(std::max({v[0], v[1], v[2]})) + 9; ++j)
+            for (int i = int(std::min({u[0], u[1], u[2]})) - 9; i < int(std::max({u[0], u[1], u[2]})) + 9;
+                 ++i) {
                 const double x = i + 0.5, y = j + 0.5;
                 double b[3], outside = 0;
                 for (int k = 0; k < 3; ++k) {

@@ -1,6 +1,5 @@
-// The engine view in a real window: the map's normal turned into the surface frame per pixel,
-// lit or shown as colours, the disagreement of the own basis and MikkTSpace as heat, and a bake
-// made in MikkTSpace frames lighting a low-polygon sphere as the detailed surface it was made from.
+// The engine view: the map's normal in the surface frame per pixel, lit or as colours, the bases'
+// disagreement as heat, and a bake in MikkTSpace frames lighting a sphere as its detailed surface.
 #include <algorithm>
 #include <cmath>
 
@@ -30,10 +29,9 @@ Rgb Colour(Vec unit) {
             int(std::lround(255 * (unit.z * 0.5 + 0.5)))};
 }
 
-// The square's texture coordinates and the binormals the own basis and MikkTSpace give it; the
-// tangent is +x, the normal +z. Where v runs down the frame is mirrored (in MikkTSpace the sign
-// -1). Where the texture axes meet at 45 degrees the own binormal runs along the lines of
-// constant u.
+// The square's texture coordinates and the binormals the own basis and MikkTSpace give it (the
+// tangent +x, the normal +z): mirrored where v runs down, and where the texture axes meet at 45
+// degrees the own one along the lines of constant u.
 struct Layout {
     std::array<float, 8> uv;
     Vec ownBinormal, mikkBinormal;
@@ -42,9 +40,8 @@ const Layout kPlain = {{0, 0, 1, 0, 1, 1, 0, 1}, {0, 1, 0}, {0, 1, 0}};
 const Layout kDown = {{0, 1, 1, 1, 1, 0, 0, 0}, {0, -1, 0}, {0, -1, 0}};
 const Layout kSheared = {{0, 0, 0.5f, 0, 1, 0.5f, 0.5f, 0.5f}, {-M_SQRT1_2, M_SQRT1_2, 0}, {0, 1, 0}};
 
-// The square's centre, at the object's origin, seen from the start-up eye (0, 0, 65), under a
-// light at `light` in eye coordinates. The disagreement's heat: grey at 0 degrees, from yellow
-// at 15 to red at 45.
+// The square's centre seen from the eye (0, 0, 65), lit from `light` in eye coordinates. The
+// heat: grey at 0 degrees, from yellow at 15 to red at 45.
 TEST_F(EngineView, ShowsTheMapsNormalInTheSurfaceFramePerPixel) {
     const struct {
         const char* what;
@@ -93,48 +90,12 @@ TEST_F(EngineView, ShowsTheMapsNormalInTheSurfaceFramePerPixel) {
     }
 }
 
-// ---------------------------------------------------------------------------------------------
 // The synced bake. A sphere of 12 segments of 30 degrees of longitude (0 faces the eye) and 6
-// rings, laid out in four texture islands with seams between them: the segments from -90 to -30
-// degrees as they are, -30 to 30 mirrored in u, 30 to 90 with v sheared along u (texture axes not
-// at right angles), and the back squeezed into a strip.
+// rings in four texture islands: -90 to -30 degrees as they are, -30 to 30 mirrored in u, 30 to 90
+// with v sheared along u, and the back squeezed into a strip.
 
 const double kPi = M_PI, kK = 0.25;  // texture units a radian
 const int kSide = 1024;              // the map's texels a side
-
-// Corner k of t: on the unit sphere at longitude theta and latitude phi of segment s, its normal
-// the same.
-void PutCorner(int s, double theta, double phi, RvRawTriangle* t, int k) {
-    const Vec p = {std::cos(phi) * std::sin(theta), std::sin(phi), std::cos(phi) * std::cos(theta)};
-    const double up = 0.03 + kK * (phi + kPi / 2);
-    const double islands[4][2] = {
-        {0.03 + kK * (theta + kPi / 2), up},
-        {0.62 - kK * (theta + kPi / 6), up},
-        {0.69 + kK * (theta - kPi / 6), up + 0.6 * kK * (theta - kPi / 6)},
-        {0.03 + 0.59 * (theta - kPi / 2) / kPi, 0.85 + 0.12 * (phi + kPi / 2) / kPi}};
-    const double* uv = islands[std::min(s / 2, 3)];
-    t->vert[k] = t->norm[k] = {{float(p.x), float(p.y), float(p.z)}};
-    t->texCoord[k] = {{float(uv[0]), float(uv[1])}};
-}
-
-// The low-polygon sphere's triangles, with their smooth normals.
-std::vector<RvRawTriangle> Sphere() {
-    std::vector<RvRawTriangle> tris;
-    for (int s = 0; s < 12; ++s)
-        for (int r = 0; r < 6; ++r) {
-            const double t0 = (s * 30 - 90) * kPi / 180, t1 = t0 + kPi / 6;
-            const double p0 = (r * 30 - 90) * kPi / 180, p1 = p0 + kPi / 6;
-            const double corners[4][2] = {{t0, p0}, {t1, p0}, {t1, p1}, {t0, p1}};
-            for (int last : {2, 3}) {
-                if ((r == 0 && last == 2) || (r == 5 && last == 3)) continue;  // at a pole
-                RvRawTriangle t;
-                const int c[3] = {0, last - 1, last};
-                for (int k = 0; k < 3; ++k) PutCorner(s, corners[c[k]][0], corners[c[k]][1], &t, k);
-                tris.push_back(t);
-            }
-        }
-    return tris;
-}
 
 Vec Blend(const RvRawPoint* p, const double* b) {
     Vec v = {0, 0, 0};
@@ -151,31 +112,50 @@ Vec Detail(Vec p) {
     return Unit(Add(s, Scale(Add(g, Scale(s, -Dot(g, s))), -1)));
 }
 
-// Every triangle cut into 12 x 12, its vertex normals the detailed surface's.
-std::vector<RvRawTriangle> Tessellated(const std::vector<RvRawTriangle>& coarse) {
-    const int n = 12;
-    std::vector<RvRawTriangle> fine;
-    for (const RvRawTriangle& c : coarse)
-        for (int i = 0; i < n; ++i)
-            for (int j = 0; i + j < n; ++j)
-                for (int up = 0; up < (i + j + 1 < n ? 2 : 1); ++up) {
-                    const int grid[2][3][2] = {{{i, j}, {i + 1, j}, {i, j + 1}},
-                                               {{i + 1, j}, {i + 1, j + 1}, {i, j + 1}}};
-                    RvRawTriangle t;
-                    for (int k = 0; k < 3; ++k) {
-                        const double b[3] = {double(n - grid[up][k][0] - grid[up][k][1]) / n,
-                                             double(grid[up][k][0]) / n, double(grid[up][k][1]) / n};
-                        const Vec p = Blend(c.vert, b), d = Detail(p);
-                        t.vert[k] = {{float(p.x), float(p.y), float(p.z)}};
-                        t.norm[k] = {{float(d.x), float(d.y), float(d.z)}};
-                        for (int a = 0; a < 2; ++a)
-                            t.texCoord[k].uv[a] =
-                                float(b[0] * c.texCoord[0].uv[a] + b[1] * c.texCoord[1].uv[a] +
-                                      b[2] * c.texCoord[2].uv[a]);
-                    }
-                    fine.push_back(t);
+// The sphere's triangles, each cut into n x n; its normals the sphere's, or cut the detail's.
+std::vector<RvRawTriangle> Sphere(int n) {
+    std::vector<RvRawTriangle> tris;
+    for (int s = 0; s < 12; ++s)
+        for (int r = 0; r < 6; ++r)
+            for (int last : {2, 3}) {
+                if ((r == 0 && last == 2) || (r == 5 && last == 3)) continue;  // at a pole
+                double corners[3][5];                                          // x, y, z, u, v
+                for (int k = 0; k < 3; ++k) {
+                    const int c = k == 0 ? 0 : last - 2 + k;  // of the cell's four, counter-clockwise
+                    const double theta = (s * 30 - 90) * kPi / 180 + (c == 1 || c == 2 ? kPi / 6 : 0);
+                    const double phi = (r * 30 - 90) * kPi / 180 + (c >= 2 ? kPi / 6 : 0);
+                    const double up = 0.03 + kK * (phi + kPi / 2);
+                    const double islands[4][2] = {
+                        {0.03 + kK * (theta + kPi / 2), up},
+                        {0.62 - kK * (theta + kPi / 6), up},
+                        {0.69 + kK * (theta - kPi / 6), up + 0.6 * kK * (theta - kPi / 6)},
+                        {0.03 + 0.59 * (theta - kPi / 2) / kPi, 0.85 + 0.12 * (phi + kPi / 2) / kPi}};
+                    const double* uv = islands[std::min(s / 2, 3)];
+                    const double corner[5] = {std::cos(phi) * std::sin(theta), std::sin(phi),
+                                              std::cos(phi) * std::cos(theta), uv[0], uv[1]};
+                    std::copy(corner, corner + 5, corners[k]);
                 }
-    return fine;
+                for (int i = 0; i < n; ++i)
+                    for (int j = 0; i + j < n; ++j)
+                        for (int up = 0; up < (i + j + 1 < n ? 2 : 1); ++up) {
+                            const int grid[2][3][2] = {{{i, j}, {i + 1, j}, {i, j + 1}},
+                                                       {{i + 1, j}, {i + 1, j + 1}, {i, j + 1}}};
+                            RvRawTriangle t;
+                            for (int k = 0; k < 3; ++k) {
+                                const double b[3] = {double(n - grid[up][k][0] - grid[up][k][1]) / n,
+                                                     double(grid[up][k][0]) / n, double(grid[up][k][1]) / n};
+                                double x[5];
+                                for (int e = 0; e < 5; ++e)
+                                    x[e] = b[0] * corners[0][e] + b[1] * corners[1][e] + b[2] * corners[2][e];
+                                const Vec d = n == 1 ? Vec{x[0], x[1], x[2]} : Detail({x[0], x[1], x[2]});
+                                t.vert[k] = {{float(x[0]), float(x[1]), float(x[2])}};
+                                t.norm[k] = {{float(d.x), float(d.y), float(d.z)}};
+                                t.texCoord[k] = {{float(x[3]), float(x[4])}};
+                            }
+                            tris.push_back(t);
+                        }
+            }
+    return tris;
 }
 
 // The bake: each texel within 8 texels of a triangle (the nearest) holds the detailed normal in
@@ -221,8 +201,7 @@ std::vector<unsigned char> Bake(const std::vector<RvRawTriangle>& tris, const st
     return texels;
 }
 
-// The engine view's frame of `tris` welded in `basis` (the file's tangents `tangents`) under
-// `map` (kSide a side, or 2), lit from the upper left.
+// The engine view's frame of `tris` welded in `basis` under `map`, lit from the upper left.
 std::vector<unsigned char> Lit(const std::vector<RvRawTriangle>& tris, int basis,
                                const std::vector<float>& tangents, const std::vector<unsigned char>& map) {
     SetTriangles(tris, basis, tangents);
@@ -237,17 +216,16 @@ std::vector<unsigned char> Lit(const std::vector<RvRawTriangle>& tris, int basis
     return pixels;
 }
 
-// A baker's map in MikkTSpace frames, shown in the engine view in MikkTSpace, lights the
-// low-polygon sphere as the tessellated detailed surface lights under a flat map, pixel by pixel
-// away from the silhouette (3 pixels), across the seams and on the mirrored and sheared islands.
-// So does it with the same tangents stored in the file. Seen green the other way, baked without
-// the sign, or shown in the own basis, it does not.
+// A baker's map in MikkTSpace frames, shown in MikkTSpace (computed or stored in the file), lights
+// the sphere as its tessellated detailed surface lights under a flat map, pixel by pixel 3 pixels
+// inside the silhouette, seams and islands included; with green the other way, the sign ignored
+// or in the own basis it does not.
 TEST_F(EngineView, SyncedBakeLightsAsTheDetailedSurface) {
-    const std::vector<RvRawTriangle> sphere = Sphere();
+    const std::vector<RvRawTriangle> sphere = Sphere(1);
     std::vector<float> tangents(12 * sphere.size());
     ASSERT_TRUE(RvComputeMikkTangents(int(sphere.size()), sphere.data(), tangents.data()));
     const std::vector<unsigned char> reference =
-        Lit(Tessellated(sphere), kBasisMikkTSpace, {}, Uniform({128, 128, 255}));
+        Lit(Sphere(12), kBasisMikkTSpace, {}, Uniform({128, 128, 255}));
     // Whether no pixel within 3 of (x, y) shows the background in either picture.
     auto inside = [&](const std::vector<unsigned char>& lit, int x, int y) {
         for (int dy = -3; dy <= 3; ++dy)

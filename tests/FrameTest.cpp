@@ -1,11 +1,15 @@
+// The frame: its overlays and wire-frame, the projection of a window without height, GL's errors
+// in fixed words, the extension check, and the inverse view that carries the light to the object.
 #include <algorithm>
 #include <cmath>
 
+#include "tests/TestFiles.h"
 #include "tests/ViewerWindow.h"
 
 namespace {
 
 typedef ViewerWindow Frame;
+typedef ViewerWindow GLChecks;
 
 // At the square's bottom-left corner (pixel 44, 44) the frame leans towards the eye so that its
 // lines stand in front of the square: normal to the right, tangent up, binormal to the left.
@@ -44,6 +48,45 @@ TEST_F(Frame, WindowWithoutHeightKeepsAUsableProjection) {
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
     for (GLfloat value : projection) EXPECT_TRUE(std::isfinite(value));
     EXPECT_NE(projection[0], 0.0f) << "a projection was set";
+}
+
+std::string Printed(const char* header) {
+    CaptureStdout();
+    PrintError(header);
+    return CapturedStdout();
+}
+
+TEST_F(GLChecks, PrintErrorReportsOneErrorInFixedWords) {
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    EXPECT_EQ(Printed("Display"), "");
+    glLineWidth(-1.0f);
+    EXPECT_EQ(Printed(nullptr), "GL_INVALID_VALUE\n");
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    EXPECT_EQ(Printed("pop"), "GL_STACK_UNDERFLOW: pop\n");
+}
+
+TEST_F(GLChecks, ExtensionsMatchOnlyWholeNames) {
+    EXPECT_EQ(extensionSupported("GL_ARB_texture_env_combine"), 1);
+    EXPECT_EQ(extensionSupported("GL_ARB_texture_env_dot3"), 1);
+    for (const char* part : {"GL_ARB_texture_env", "texture_env_dot3"})
+        EXPECT_EQ(extensionSupported(part), 0) << part;
+}
+
+TEST(MatrixHelpers, InverseUndoesARigidMotion) {
+    // 30 degrees about z, then a move by (4, -2, 9).
+    const GLfloat c = std::cos(0.5235988f), s = std::sin(0.5235988f);
+    const GLfloat m[16] = {c, s, 0, 0, -s, c, 0, 0, 0, 0, 1, 0, 4, -2, 9, 1};
+    const GLfloat point[3] = {1, 2, 3}, x[3] = {1, 0, 0};
+    GLfloat inverse[16], moved[3], back[3], turned[3];
+    matrixInvert(m, inverse);
+    vecMatMult(point, m, moved);
+    vecMatMult(moved, inverse, back);
+    vecMat3x3Mult(x, m, turned);  // directions ignore the move
+    const GLfloat expected[9] = {c - 2 * s + 4, s + 2 * c - 2, 12, 1, 2, 3, c, s, 0};
+    const GLfloat* actual[3] = {moved, back, turned};
+    for (int i = 0; i < 9; ++i) EXPECT_NEAR(actual[i / 3][i % 3], expected[i], 1e-5) << i;
 }
 
 }  // namespace

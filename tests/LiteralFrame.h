@@ -1,7 +1,6 @@
-// The viewer's per-frame work on the mesh written literally: the light vectors through the
-// matrix helpers, one vertex at a time, and the draw from the double-precision client arrays.
-// The viewer must give the same light vectors to the bit and the same pixels; the tests compare
-// the two and the benchmarks time them side by side.
+// The viewer's per-frame work written literally: the light vectors through the matrix helpers,
+// one vertex at a time, and the draw from the double-precision client arrays. The viewer must give
+// the same bits and pixels; the tests compare the two and the benchmarks time them side by side.
 #ifndef TESTS_LITERALFRAME_H
 #define TESTS_LITERALFRAME_H
 

@@ -20,8 +20,7 @@ typedef std::array<int, 3> Rgb;
 // Reads the current GL window's 512 x 512 pixels from the X server as RGB bytes, bottom row first.
 bool ReadWindow(std::vector<unsigned char>* rgb);
 
-// Puts `tris` in place, welded in `basis` as a load welds them; the file stores `fileTangents`
-// (12 floats a triangle) or none.
+// Puts `tris` in place welded in `basis` as a load welds them, with the file's `fileTangents`.
 inline void SetTriangles(const std::vector<RvRawTriangle>& tris, int basis = kBasisOwn,
                          const std::vector<float>& fileTangents = {}) {
     delete[] gTriangles;
@@ -35,10 +34,8 @@ inline void SetTriangles(const std::vector<RvRawTriangle>& tris, int basis = kBa
     ObjectInit();
 }
 
-// A 50 x 50 square at z = 0 facing +z, welded in `basis` as a load welds it; it covers pixels 45
-// to 467 of the start-up view. Its corners (-25, -25), (25, -25), (25, 25), (-25, 25) lie at the
-// texture coordinates `uv` (u, v of each in turn), the file's tangent `fileTangent` (x, y, z, w)
-// at each.
+// A 50 x 50 square at z = 0 facing +z (pixels 45 to 467 of the start-up view), its corners
+// (-25, -25), (25, -25), (25, 25), (-25, 25) at the texture coordinates `uv`, u and v of each.
 inline void SetSquare(int basis = kBasisOwn, std::array<float, 8> uv = {0, 0, 1, 0, 1, 1, 0, 1},
                       std::array<float, 4> fileTangent = {1, 0, 0, 1}) {
     std::vector<RvRawTriangle> tris(2);
@@ -61,8 +58,7 @@ inline std::vector<unsigned char> Uniform(Rgb texel) {
     return texels;
 }
 
-// A map `side` texels a side, of 3 or 4 bytes, red first, bottom row first, uploaded as the
-// texture; by default the flat map, every texel the unperturbed normal.
+// A map `side` texels a side, of 3 or 4 bytes, red first, bottom row first; by default flat.
 inline void SetMap(const std::vector<unsigned char>& texels = Uniform({128, 128, 255}), int side = 2) {
     delete[] gTexInfo.pixels;
     gTexInfo.pixels = new unsigned char[texels.size()];
@@ -98,12 +94,10 @@ protected:
         MatrixInit();
         gWidth = gHeight = 512;
         gViewMode = 0;
-        gWireframe = gShowNormals = gShowTanCoord = false;
+        gWireframe = gShowNormals = gShowTanCoord = gGreenDown = gEngineView = false;
         gInTangentSpace = true;
         SetBackground(kBackgroundBlack);
         gBasis = kBasisOwn;
-        gGreenDown = false;
-        gEngineView = false;
         gEngineShow = kShowLit;
         LightInit();
     }

@@ -1,5 +1,4 @@
-// The tangent basis and the green direction in the dot3 mode, under a light so far off that its
-// direction is the same everywhere: pictures checked against the map's normals and their mirrors.
+// The tangent basis and the green direction in the dot3 mode, under a light far off.
 #include <cmath>
 
 #include "tests/ViewerWindow.h"
@@ -30,8 +29,7 @@ std::vector<unsigned char> Dome(double cu, double cv) {
 
 class Basis : public ViewerWindow {
 protected:
-    // How many pixels of the middle (the square covers pixels 45 to 467) differ by more than
-    // `tolerance` from those of `other` mirrored left to right, or else top to bottom.
+    // How many pixels inside the square differ by more than `tolerance` from `other` mirrored.
     int DifferingFromMirror(const std::vector<unsigned char>& other, bool leftRight, int tolerance) const {
         int n = 0;
         for (int y = 60; y <= 451; ++y)
@@ -68,10 +66,8 @@ TEST_F(Basis, FlatSquareIsLitByTheMapsNormalInEveryBasis) {
         << "quarter turned";
 }
 
-// A bump in the middle of the map, lit from above. Turning green round is the same as turning the
-// map top to bottom, and so mirrors the picture; turning it back gives the first picture to the
-// bit, the loaded texels unchanged. Where u runs the other way the picture mirrors left to right
-// in MikkTSpace: there the binormal is w * cross(N, T) with w = -1.
+// A bump lit from above: green turned round mirrors its picture top to bottom and back to the bit;
+// u mirrored mirrors it left to right in MikkTSpace, whose binormal is then -cross(N, T).
 TEST_F(Basis, GreenTurnedOrUMirroredLightsABumpAsTheMirrorImage) {
     const std::vector<unsigned char> texels = Dome(0.5, 0.5);
     SetSquare();

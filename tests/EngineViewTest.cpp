@@ -1,5 +1,4 @@
-// The engine view: the map's normal in the surface frame per pixel, lit or as colours, the bases'
-// disagreement as heat, and a bake in MikkTSpace frames lighting a sphere as its detailed surface.
+// The engine view: what it shows of the map's normal per pixel, and a bake that proves it.
 #include <algorithm>
 #include <cmath>
 
@@ -25,13 +24,11 @@ Vec Combine(Vec a, Vec b, Vec c, Vec m) { return Add(Add(Scale(a, m.x), Scale(b,
 Vec Decoded(Rgb texel) { return {texel[0] / 127.5 - 1, texel[1] / 127.5 - 1, texel[2] / 127.5 - 1}; }
 
 Rgb Colour(Vec unit) {
-    return {int(std::lround(255 * (unit.x * 0.5 + 0.5))), int(std::lround(255 * (unit.y * 0.5 + 0.5))),
-            int(std::lround(255 * (unit.z * 0.5 + 0.5)))};
+    return {Grey(unit.x / 2 + 0.5)[0], Grey(unit.y / 2 + 0.5)[0], Grey(unit.z / 2 + 0.5)[0]};
 }
 
-// The square's texture coordinates and the binormals the own basis and MikkTSpace give it (the
-// tangent +x, the normal +z): mirrored where v runs down, and where the texture axes meet at 45
-// degrees the own one along the lines of constant u.
+// The square's texture coordinates and its binormals in the own basis and MikkTSpace (tangent +x,
+// normal +z); where the texture axes meet at 45 degrees the own one runs along constant u.
 struct Layout {
     std::array<float, 8> uv;
     Vec ownBinormal, mikkBinormal;
@@ -40,8 +37,7 @@ const Layout kPlain = {{0, 0, 1, 0, 1, 1, 0, 1}, {0, 1, 0}, {0, 1, 0}};
 const Layout kDown = {{0, 1, 1, 1, 1, 0, 0, 0}, {0, -1, 0}, {0, -1, 0}};
 const Layout kSheared = {{0, 0, 0.5f, 0, 1, 0.5f, 0.5f, 0.5f}, {-M_SQRT1_2, M_SQRT1_2, 0}, {0, 1, 0}};
 
-// The square's centre seen from the eye (0, 0, 65), lit from `light` in eye coordinates. The
-// heat: grey at 0 degrees, from yellow at 15 to red at 45.
+// The square's centre, lit from `light` in eye coordinates; heat grey at 0 degrees, yellow to red.
 TEST_F(EngineView, ShowsTheMapsNormalInTheSurfaceFramePerPixel) {
     const struct {
         const char* what;
@@ -78,21 +74,22 @@ TEST_F(EngineView, ShowsTheMapsNormalInTheSurfaceFramePerPixel) {
         const Vec toLight = Unit({row.light[0], row.light[1], row.light[2] + 65});
         const double lambert = std::max(Dot(n, toLight), 0.0);
         const double degrees = std::acos(std::min(Dot(own, mikk), 1.0)) * 180 / M_PI;
-        const Rgb expected[kShowCount] = {
-            Grey(lambert),
-            Grey(lambert + 0.5 * std::pow(Dot(n, Unit(Add(toLight, normal))), 64)),
-            Colour(n),
-            Colour(tangent),
-            Colour(binormal),
-            Colour(normal),
-            degrees < 15 ? Rgb{64, 64, 64} : Rgb{255, int(std::lround(255 * (45 - degrees) / 30)), 0}};
+        const double highlight = 0.5 * std::pow(Dot(n, Unit(Add(toLight, normal))), 64);
+        const Rgb heat =
+            degrees < 15 ? Rgb{64, 64, 64} : Rgb{255, int(std::lround(255 * (45 - degrees) / 30)), 0};
+        const Rgb expected[kShowCount] = {Grey(lambert),
+                                          Grey(lambert + highlight),
+                                          Colour(n),
+                                          Colour(tangent),
+                                          Colour(binormal),
+                                          Colour(normal),
+                                          heat};
         EXPECT_TRUE(Near(At(256, 256), expected[row.show], 2)) << degrees << " degrees between the bases";
     }
 }
 
-// The synced bake. A sphere of 12 segments of 30 degrees of longitude (0 faces the eye) and 6
-// rings in four texture islands: -90 to -30 degrees as they are, -30 to 30 mirrored in u, 30 to 90
-// with v sheared along u, and the back squeezed into a strip.
+// The synced bake: a sphere of 12 x 6 cells of 30 degrees in four texture islands, longitudes -90
+// to -30 as they are, -30 to 30 mirrored in u, 30 to 90 sheared, and the back as a strip.
 
 const double kPi = M_PI, kK = 0.25;  // texture units a radian
 const int kSide = 1024;              // the map's texels a side
@@ -201,37 +198,30 @@ std::vector<unsigned char> Bake(const std::vector<RvRawTriangle>& tris, const st
     return texels;
 }
 
-// The engine view's frame of `tris` welded in `basis` under `map`, lit from the upper left.
-std::vector<unsigned char> Lit(const std::vector<RvRawTriangle>& tris, int basis,
-                               const std::vector<float>& tangents, const std::vector<unsigned char>& map) {
-    SetTriangles(tris, basis, tangents);
-    SetMap(map, map.size() == 12 ? 2 : kSide);
-    SetBackground(kBackgroundBlue);
-    gEngineView = true;
-    const GLfloat light[4] = {-40, 50, 20, 1};
-    std::copy(light, light + 4, gLightpos);
-    Display();
-    std::vector<unsigned char> pixels;
-    EXPECT_TRUE(ReadWindow(&pixels));
-    return pixels;
-}
-
-// A baker's map in MikkTSpace frames, shown in MikkTSpace (computed or stored in the file), lights
-// the sphere as its tessellated detailed surface lights under a flat map, pixel by pixel 3 pixels
-// inside the silhouette, seams and islands included; with green the other way, the sign ignored
-// or in the own basis it does not.
+// Shown in MikkTSpace, computed or stored, the bake lights the sphere as its tessellated detailed
+// surface lights under a flat map, 3 pixels inside the silhouette; wrong set-ups do not.
 TEST_F(EngineView, SyncedBakeLightsAsTheDetailedSurface) {
     const std::vector<RvRawTriangle> sphere = Sphere(1);
     std::vector<float> tangents(12 * sphere.size());
     ASSERT_TRUE(RvComputeMikkTangents(int(sphere.size()), sphere.data(), tangents.data()));
-    const std::vector<unsigned char> reference =
-        Lit(Sphere(12), kBasisMikkTSpace, {}, Uniform({128, 128, 255}));
+    SetBackground(kBackgroundBlue);
+    gEngineView = true;
+    const GLfloat light[3] = {-40, 50, 20};  // upper left
+    std::copy(light, light + 3, gLightpos);
+    // The engine view's frame of `tris` welded in `basis` under `map`.
+    auto lit = [&](const std::vector<RvRawTriangle>& tris, int basis, const std::vector<unsigned char>& map) {
+        SetTriangles(tris, basis, tangents);
+        SetMap(map, map.size() == 12 ? 2 : kSide);
+        Show();
+        return pixels_;
+    };
+    const std::vector<unsigned char> reference = lit(Sphere(12), kBasisMikkTSpace, Uniform({128, 128, 255}));
     // Whether no pixel within 3 of (x, y) shows the background in either picture.
-    auto inside = [&](const std::vector<unsigned char>& lit, int x, int y) {
+    auto inside = [&](const std::vector<unsigned char>& picture, int x, int y) {
         for (int dy = -3; dy <= 3; ++dy)
             for (int dx = -3; dx <= 3; ++dx)
-                for (const std::vector<unsigned char>* picture : {&reference, &lit}) {
-                    const unsigned char* p = &(*picture)[3 * (512 * (y + dy) + x + dx)];
+                for (const std::vector<unsigned char>* one : {&reference, &picture}) {
+                    const unsigned char* p = &(*one)[3 * (512 * (y + dy) + x + dx)];
                     if (p[0] == 0 && p[1] == 0 && p[2] == 128) return false;
                 }
         return true;
@@ -248,13 +238,13 @@ TEST_F(EngineView, SyncedBakeLightsAsTheDetailedSurface) {
         {"shown in the own basis", kBasisOwn, false, false, false},
     };
     for (const auto& row : rows) {
-        const std::vector<unsigned char> lit = Lit(
-            sphere, row.basis, tangents, Bake(sphere, tangents, row.bakedGreenDown, row.bakedWithoutSign));
+        const std::vector<unsigned char> picture =
+            lit(sphere, row.basis, Bake(sphere, tangents, row.bakedGreenDown, row.bakedWithoutSign));
         std::vector<int> errors;
         for (int y = 3; y < 509; ++y)
             for (int x = 3; x < 509; ++x)
-                if (inside(lit, x, y))
-                    errors.push_back(std::abs(lit[3 * (512 * y + x)] - reference[3 * (512 * y + x)]));
+                if (inside(picture, x, y))
+                    errors.push_back(std::abs(picture[3 * (512 * y + x)] - reference[3 * (512 * y + x)]));
         ASSERT_GT(errors.size(), 100000u) << row.what;
         std::sort(errors.begin(), errors.end());
         const int p99 = errors[errors.size() * 99 / 100], max = errors.back();

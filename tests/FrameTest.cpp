@@ -1,5 +1,4 @@
-// The frame: its overlays and wire-frame, the projection of a window without height, GL's errors
-// in fixed words, the extension check, and the inverse view that carries the light to the object.
+// The frame, and the GL checks and view matrices it stands on.
 #include <algorithm>
 #include <cmath>
 

@@ -1,7 +1,6 @@
-// Preloaded into RVFView by the tests. RVF_TEST_EXTENSIONS replaces the GL extensions string;
-// RVF_TEST_COUNT_TEXTURES makes the process print at exit how many texture objects it left alive
-// ("textures alive: N" on standard error); RVF_TEST_SHADER_LOG makes every shader fail to
-// compile with that text as its log.
+// Preloaded into RVFView by the tests: RVF_TEST_EXTENSIONS replaces the extensions string,
+// RVF_TEST_COUNT_TEXTURES prints "textures alive: N" on standard error at exit, and every shader
+// fails to compile with the log RVF_TEST_SHADER_LOG.
 #define GL_GLEXT_PROTOTYPES 1
 
 #include <GL/gl.h>
@@ -21,7 +20,6 @@ __attribute__((destructor)) void ReportTextures() {
 
 }  // namespace
 
-// Each hands the call to the GL library's own function, `real`, found behind this one.
 extern "C" const GLubyte* glGetString(GLenum name) {
     static auto real = reinterpret_cast<decltype(&glGetString)>(dlsym(RTLD_NEXT, "glGetString"));
     const char* extensions = getenv("RVF_TEST_EXTENSIONS");

@@ -1,6 +1,5 @@
-// The viewer's per-frame work written literally: the light vectors through the matrix helpers,
-// one vertex at a time, and the draw from the double-precision client arrays. The viewer must give
-// the same bits and pixels; the tests compare the two and the benchmarks time them side by side.
+// The viewer's per-frame work written literally, one vertex at a time and from the double client
+// arrays: the viewer must give the same bits and pixels, in the tests and beside it in benchmarks.
 #ifndef TESTS_LITERALFRAME_H
 #define TESTS_LITERALFRAME_H
 

@@ -1,6 +1,5 @@
 // The mesh drawn from buffer objects, only its covering triangles sent, against the literal draw
-// from the double-precision client arrays: the same pixels in every state, one set of buffers
-// and one texture through reloads, and the client arrays when GL has no room for the mesh.
+// from the double-precision client arrays.
 #define GL_GLEXT_PROTOTYPES 1
 
 #include <dlfcn.h>
@@ -13,10 +12,9 @@
 #include "tests/TestFiles.h"
 #include "tests/ViewerWindow.h"
 
-// Set to make every buffer ask for more storage than GL can give.
+// Set, the viewer's buffers ask for more storage than GL can give.
 static bool gRefuseBufferStorage = false;
 
-// The viewer's calls reach this first.
 extern "C" void glBufferData(GLenum target, GLsizeiptr size, const void* data, GLenum usage) {
     static auto real = reinterpret_cast<decltype(&glBufferData)>(dlsym(RTLD_NEXT, "glBufferData"));
     real(target, gRefuseBufferStorage ? GLsizeiptr(1) << 40 : size, data, usage);
@@ -44,7 +42,6 @@ std::vector<unsigned char> Frame(void (*draw)(bool)) {
     FrameObject(worldLightPos, draw);
     FrameOverlays();
     std::vector<unsigned char> rgb(512 * 512 * 3);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, 512, 512, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
     return rgb;
 }
@@ -70,7 +67,6 @@ TEST_F(MeshBuffers, DrawTheLiteralPixelsInEveryStateThroughReloads) {
         void (*change)();
     } states[] = {
         {"dot3", [] {}},
-        {"dot3, light in object space", [] { gInTangentSpace = false; }},
         {"map colours", [] { gViewMode = 1; }},
         {"vertex lighting", [] { gViewMode = 2; }},
         {"alpha", [] { gViewMode = 3; }},
@@ -91,7 +87,6 @@ TEST_F(MeshBuffers, DrawTheLiteralPixelsInEveryStateThroughReloads) {
             MatrixInit();
             DragRotate(-40, 15);
             gViewMode = 0;
-            gInTangentSpace = true;
             gWireframe = gShowNormals = gShowTanCoord = gEngineView = false;
             s.change();
             ExpectLiteralPixels();
@@ -113,15 +108,12 @@ TEST_F(MeshBuffers, WithoutRoomTheClientArraysDraw) {
     EXPECT_EQ(CapturedStdout(), "GL_OUT_OF_MEMORY: Display\n");
 }
 
-// What the frame's comparison with the literal draw does not meet: a triangle whose corner behind
-// the eye, seen through it, falls between the same pixel centres as its other corners. It runs
-// out to the edges of the window.
+// Beyond the frames compared: a triangle whose corner behind the eye, seen through it, falls
+// between the same pixel centres as its others runs out to the window's edges.
 TEST(FindCoveringTriangles, KeepATriangleWithACornerBehindTheEye) {
-    // Window coordinates (256.2, 256.2), (255.7, 256.3), (256.3, 255.7) of a 512 x 512 viewport,
-    // through the identity transform but for w = 1 - 2 z.
-    const float positions[9] = {0.2f / 256, 0.2f / 256,  1, -0.3f / 256, 0.3f / 256, 0,
-                                0.3f / 256, -0.3f / 256, 0};
-    const double clipFromObject[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, -2, 0, 0, 0, 1};
+    // Window coordinates of a 512 x 512 viewport, w = 1 - 2 z.
+    const float positions[9] = {256.2f, 256.2f, 1, 255.7f, 256.3f, 0, 256.3f, 255.7f, 0};
+    const double clipFromObject[16] = {1 / 256.0, 0, 0, 0, 0, 1 / 256.0, 0, 0, 0, 0, 1, -2, -1, -1, 0, 1};
     const float viewport[4] = {0, 0, 512, 512};
     const RvIndex triangle = {{0, 1, 2}};
     CoveringVertex placed[3];

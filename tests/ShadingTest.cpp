@@ -14,7 +14,6 @@ TEST(LightVectors, AreTheLiteralComputationsToTheBit) {
     ASSERT_TRUE(LoadObjectFile(RVF_SAMPLES_DIR "/torus.rvf"));
     ObjectInit();
     const int all = gNumVerts;
-    ASSERT_GT(all, 40);
     const float belowBound = std::nextafter(1e-7f, 0.0f);
     const double atTheOrigin[][3] = {{0, 0, 0}, {-1e-7f, 0, 0}, {0, -belowBound, 0}, {0, 0, -3e-8}};
     for (int i = 0; i < 4; ++i) std::memcpy(gVertices[i].vertex, atTheOrigin[i], sizeof atTheOrigin[i]);
@@ -39,9 +38,8 @@ const std::vector<unsigned char> kFourColours = {255, 0, 0, 0, 255, 0, 0, 0, 255
 // Red, green, blue and a dark grey with alpha 0, 80, 160 and 255.
 const std::vector<unsigned char> kAlphas = {255, 0, 0, 0, 0, 255, 0, 80, 0, 0, 255, 160, 9, 9, 9, 255};
 
-// The middles of the square's quarters. Lit from the eye, each corner's light vector makes
-// 65 / |(25, 25, 65)| with the normal: the dot3 mode's grey with the flat map, and the vertex
-// lighting's diffuse term beside its ambient 0.14. A light behind the square gives black.
+// The middles of the square's quarters; lit from the eye, each corner's light vector makes
+// 65 / |(25, 25, 65)| with the normal (dot3 with the flat map, and vertex lighting's diffuse).
 TEST_F(Shading, ModesDrawTheirPictures) {
     const double facing = 65 / std::sqrt(25 * 25 * 2 + 65 * 65);
     const Rgb lit = Grey(facing), vertexLit = Grey(0.14 + 0.8 * facing), black = {0, 0, 0};

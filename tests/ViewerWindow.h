@@ -1,5 +1,4 @@
-// Test helpers of the viewer: one real 512 x 512 GLUT window per test process, hand-made meshes
-// and maps put straight into the viewer's globals, and pixels read back from the window.
+// One real 512 x 512 window per test process, meshes and maps put into the viewer's globals.
 #ifndef TESTS_VIEWERWINDOW_H
 #define TESTS_VIEWERWINDOW_H
 
@@ -34,8 +33,7 @@ inline void SetTriangles(const std::vector<RvRawTriangle>& tris, int basis = kBa
     ObjectInit();
 }
 
-// A 50 x 50 square at z = 0 facing +z (pixels 45 to 467 of the start-up view), its corners
-// (-25, -25), (25, -25), (25, 25), (-25, 25) at the texture coordinates `uv`, u and v of each.
+// A 50 x 50 square at z = 0 facing +z (pixels 45 to 467), corners from (-25, -25) at `uv`.
 inline void SetSquare(int basis = kBasisOwn, std::array<float, 8> uv = {0, 0, 1, 0, 1, 1, 0, 1},
                       std::array<float, 4> fileTangent = {1, 0, 0, 1}) {
     std::vector<RvRawTriangle> tris(2);
@@ -129,8 +127,7 @@ inline testing::AssertionResult Near(Rgb actual, Rgb expected, int tolerance = 6
     for (int k = 0; k < 3; ++k)
         if (std::abs(actual[k] - expected[k]) > tolerance)
             return testing::AssertionFailure()
-                   << "(" << actual[0] << ", " << actual[1] << ", " << actual[2] << ") is not ("
-                   << expected[0] << ", " << expected[1] << ", " << expected[2] << ")";
+                   << testing::PrintToString(actual) << " is not " << testing::PrintToString(expected);
     return testing::AssertionSuccess();
 }
 

@@ -10,15 +10,11 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
+static int gLiveTextures = 0;
 
-int gLiveTextures = 0;
-
-__attribute__((destructor)) void ReportTextures() {
+__attribute__((destructor)) static void ReportTextures() {
     if (getenv("RVF_TEST_COUNT_TEXTURES") != nullptr) fprintf(stderr, "textures alive: %d\n", gLiveTextures);
 }
-
-}  // namespace
 
 extern "C" const GLubyte* glGetString(GLenum name) {
     static auto real = reinterpret_cast<decltype(&glGetString)>(dlsym(RTLD_NEXT, "glGetString"));

@@ -11,6 +11,7 @@ inline void LiteralComputeLightVectors(GLfloat* objLightPos, bool inTangentSpace
         const RvTangentPointD& p = gVertices[v];
         for (int k = 0; k < 3; ++k) lv[k] = static_cast<GLfloat>(objLightPos[k] - p.vertex[k]);
         Normalize(lv);
+        for (int k = 0; k < 3; ++k) vec[k] = lv[k];
         if (inTangentSpace) {
             matrixIdentity(m);
             for (int k = 0; k < 3; ++k) {
@@ -20,8 +21,6 @@ inline void LiteralComputeLightVectors(GLfloat* objLightPos, bool inTangentSpace
             }
             vecMat3x3Mult(lv, m, vec);
             Normalize(vec);
-        } else {
-            for (int k = 0; k < 3; ++k) vec[k] = lv[k];
         }
         for (int k = 0; k < 3; ++k) gLightVec[3 * v + k] = vec[k] * 0.5 + 0.5;
     }
@@ -40,10 +39,8 @@ inline void LiteralDrawObject(bool withColor) {
         glColorPointer(3, GL_DOUBLE, 0, gLightVec);
     }
     glDrawElements(GL_TRIANGLES, 3 * gNumTris, GL_UNSIGNED_INT, gIndices);
-    glDisableClientState(GL_VERTEX_ARRAY);
-    glDisableClientState(GL_NORMAL_ARRAY);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    if (withColor) glDisableClientState(GL_COLOR_ARRAY);
+    for (GLenum array : {GL_VERTEX_ARRAY, GL_NORMAL_ARRAY, GL_TEXTURE_COORD_ARRAY, GL_COLOR_ARRAY})
+        glDisableClientState(array);
 }
 
 #endif

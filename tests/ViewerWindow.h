@@ -111,7 +111,6 @@ protected:
         return {p[0], p[1], p[2]};
     }
 
-    // True when some pixel of the box [x0, x1] x [y0, y1] has exactly the colour c.
     bool AnyIn(int x0, int y0, int x1, int y1, Rgb c) const {
         for (int y = y0; y <= y1; ++y)
             for (int x = x0; x <= x1; ++x)

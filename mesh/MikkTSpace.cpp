@@ -219,14 +219,6 @@ int VertexOf(Work* w, const CornerKey& key, std::uint64_t hash) {
     return vertex;
 }
 
-bool Finite(const RvRawTriangle& tri) {
-    const float* f = &tri.vert[0].x;
-    for (std::size_t i = 0; i < sizeof(RvRawTriangle) / sizeof(float); ++i) {
-        if (!std::isfinite(f[i])) return false;
-    }
-    return true;
-}
-
 // Numbers the vertices in order of first appearance and counts, in fanStart, each vertex's
 // corners on triangles with area. False for a number that is not finite or a table that
 // cannot grow.
@@ -239,7 +231,7 @@ bool WeldCorners(Work* w) {
         const int count = std::min(kBlock, w->numTris - first);
         for (int i = 0; i < count; ++i) {
             const RvRawTriangle& tri = w->tris[first + i];
-            if (!Finite(tri)) return false;
+            if (!RvTriangleIsFinite(&tri)) return false;
             for (int k = 0; k < 3; ++k) {
                 MakeKey(tri, k, &keys[3 * i + k]);
                 hashes[3 * i + k] = HashKey(keys[3 * i + k]);

@@ -39,6 +39,9 @@ void RvProjectFrame(const RvFrameDirections* dirs, const float64* normal, float6
 // True when the three u of *tri are all 0.0: its corners then keep the default frame.
 bool RvTriangleHasNoU(const RvRawTriangle* tri);
 
+// Whether every number of the triangle (positions, normals, texture coordinates) is finite.
+bool RvTriangleIsFinite(const RvRawTriangle* tri);
+
 // The default frame: tangent (1,0,0), binormal (0,0,1).
 void RvDefaultFrame(float64* tangent, float64* binormal);
 

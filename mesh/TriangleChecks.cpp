@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "mesh/RvFileIO.h"
+#include "mesh/RvFileIOInternal.h"
 
 namespace {
 
@@ -13,19 +14,20 @@ bool AllFinite(const float32* values, int count) {
     return true;
 }
 
-bool TriangleIsFinite(const RvRawTriangle& tri) {
+}  // namespace
+
+bool RvTriangleIsFinite(const RvRawTriangle* tri) {
     for (int c = 0; c < 3; ++c)
-        if (!AllFinite(tri.vert[c].v, 3) || !AllFinite(tri.norm[c].v, 3) || !AllFinite(tri.texCoord[c].uv, 2))
+        if (!AllFinite(tri->vert[c].v, 3) || !AllFinite(tri->norm[c].v, 3) ||
+            !AllFinite(tri->texCoord[c].uv, 2))
             return false;
     return true;
 }
 
-}  // namespace
-
 int RvKeepFiniteTriangles(int numTris, RvRawTriangle* tris, float* tangents) {
     int kept = 0;
     for (int t = 0; t < numTris; ++t) {
-        if (!TriangleIsFinite(tris[t])) continue;
+        if (!RvTriangleIsFinite(&tris[t])) continue;
         if (tangents != nullptr)
             std::copy_n(tangents + 12 * std::size_t(t), 12, tangents + 12 * std::size_t(kept));
         tris[kept++] = tris[t];

@@ -49,7 +49,6 @@ const Routine kRoutines[] = {
     {"KivBitmap", Scalars(2, 2) + "." + k32 + std::string(sizeof(void*), '.'),
      RvRecordByteOrder<true>::Bitmap}};
 
-// The first `num` items of `items` with the scalars of `layout` reversed.
 Bytes Reversed(const std::string& layout, Bytes items, std::size_t num) {
     for (std::size_t at = 0; at < num * layout.size();) {
         const char kind = layout[at % layout.size()];
@@ -58,19 +57,6 @@ Bytes Reversed(const std::string& layout, Bytes items, std::size_t num) {
         at += width;
     }
     return items;
-}
-
-// Converts none, then two, of three items of distinct bytes, then the same two again.
-void ExpectConversion(const std::string& layout, Convert convert) {
-    Bytes original(3 * layout.size());
-    for (std::size_t i = 0; i < original.size(); ++i) original[i] = static_cast<unsigned char>(i * 7 + 1);
-    Bytes items = original;
-    EXPECT_EQ(convert(items.data(), 0), 1u);
-    EXPECT_EQ(items, original);
-    EXPECT_EQ(convert(items.data(), 2), 1u);
-    EXPECT_EQ(items, Reversed(layout, original, 2));
-    EXPECT_EQ(convert(items.data(), 2), 1u);
-    EXPECT_EQ(items, original);
 }
 
 // Each pattern taken as a float comes back from one swap with its bytes reversed and from a
@@ -93,20 +79,25 @@ void ExpectSwapsKeepBits(std::initializer_list<Bits> patterns, Float (*swap)(Flo
 }  // namespace
 
 TEST(ByteOrder, FloatsKeepTheirBitPatternsThroughTwoSwaps) {
-    // Signalling NaNs, infinities and denormals, and values whose reversal is one of them: a
+    // A signalling NaN, an infinity, denormals, and values whose reversal is one of them: a
     // conversion through a float register would change some.
-    ExpectSwapsKeepBits<UInt32, float32>({0x7F800001u, 0x00000001u, 0x7F800000u, 0x807FFFFFu, 0xFFBFFFFFu,
-                                          0x0100807Fu, 0x0000807Fu, 0x010000FFu, 0x00807F00u},
+    ExpectSwapsKeepBits<UInt32, float32>({0x7F800001u, 0x00000001u, 0x7F800000u, 0x807FFFFFu, 0x0100807Fu},
                                          KivEndianFloat32_Swap);
     ExpectSwapsKeepBits<UInt64, float64>(
-        {0x7FF0000000000001ull, 0x0000000000000001ull, 0xFFF0000000000000ull, 0x000FFFFFFFFFFFFFull,
-         0x010000000000F07Full, 0x000000000000F07Full},
-        KivEndianFloat64_Swap);
+        {0x7FF0000000000001ull, 0x000FFFFFFFFFFFFFull, 0x010000000000F07Full}, KivEndianFloat64_Swap);
 }
 
+// Converting none, then two, of three items of distinct bytes, then the same two again.
 TEST(ByteOrder, ReversingVariantConvertsExactlyTheListedScalarsAndIsItsOwnInverse) {
-    for (const auto& [name, layout, reversing] : kRoutines) {
+    for (const auto& [name, layout, convert] : kRoutines) {
         SCOPED_TRACE(name);
-        ExpectConversion(layout, reversing);
+        Bytes original(3 * layout.size());
+        for (std::size_t i = 0; i < original.size(); ++i) original[i] = static_cast<unsigned char>(i * 7 + 1);
+        Bytes items = original;
+        for (const auto& [num, expected] :
+             {std::make_pair(0u, original), {2u, Reversed(layout, original, 2)}, {2u, original}}) {
+            EXPECT_EQ(convert(items.data(), num), 1u);
+            EXPECT_EQ(items, expected);
+        }
     }
 }

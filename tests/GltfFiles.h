@@ -8,14 +8,10 @@
 
 #include "TestFiles.h"
 
-// The triangle's tangents as the file stores them: x, y, z and the bitangent's sign for each
-// corner.
+// The triangle's tangents as the file stores them: x, y, z and the bitangent's sign per corner.
 inline const std::vector<float> kTangents = {1, 0, 0, 1, 1, 0, 0, -1, 0, 1, 0, 1};
 
-inline void PutText(Bytes& b, const std::string& s) { b.insert(b.end(), s.begin(), s.end()); }
-
-// The triangle's buffer for glTF: positions, normals, texture coordinates (v down, as glTF has
-// it), tangents, then `image` padded to four bytes.
+// Positions, normals, texture coordinates (v down), tangents, then `image` padded to 4 bytes.
 inline Bytes GltfBuffer(const Bytes& image) {
     Bytes b = Join({FloatBytes({0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1}),
                     FloatBytes(kTangents), image});
@@ -23,8 +19,7 @@ inline Bytes GltfBuffer(const Bytes& image) {
     return b;
 }
 
-// The asset's JSON: the buffer at `bufferUri` (none in a GLB), and the normal texture's image
-// at `imageUri`, or without one the `imageBytes` behind the triangle's data in the buffer.
+// The buffer at `bufferUri` (none in a GLB); the normal texture at `imageUri`, else in the buffer.
 inline std::string GltfJson(std::size_t bufferBytes, const std::string& bufferUri,
                             const std::string& imageUri, std::size_t imageBytes) {
     const std::string image = imageUri.empty() ? R"({"bufferView": 1, "mimeType": "image/png"})"
@@ -48,9 +43,8 @@ inline std::string GltfJson(std::size_t bufferBytes, const std::string& bufferUr
 // A .gltf beside its .bin, whose normal texture is the file at `imageUri`.
 inline bool WriteGltf(const PeerDir& dir, const std::string& name, const std::string& imageUri) {
     const Bytes buffer = GltfBuffer({});
-    const std::string json = GltfJson(buffer.size(), name + ".bin", imageUri, 0);
     return WriteFile(dir.File(name + ".bin"), buffer) &&
-           WriteFile(dir.File(name), Bytes(json.begin(), json.end()));
+           WriteFile(dir.File(name), BytesOf(GltfJson(buffer.size(), name + ".bin", imageUri, 0)));
 }
 
 // A GLB holding the normal texture `image` in its binary chunk.
@@ -58,15 +52,14 @@ inline Bytes Glb(const Bytes& image) {
     const Bytes bin = GltfBuffer(image);
     std::string json = GltfJson(bin.size(), "", "", image.size());
     json.resize((json.size() + 3) / 4 * 4, ' ');
-    Bytes glb = {'g', 'l', 'T', 'F'};
-    PutU32(glb, 2);
-    PutU32(glb, 12 + 8 + json.size() + 8 + bin.size());
-    PutU32(glb, json.size());
-    PutText(glb, "JSON" + json);
-    PutU32(glb, bin.size());
-    PutText(glb, std::string("BIN\0", 4));
-    glb.insert(glb.end(), bin.begin(), bin.end());
-    return glb;
+    return Join({BytesOf("glTF"),
+                 U32(2),
+                 U32(28 + json.size() + bin.size()),
+                 U32(json.size()),
+                 BytesOf("JSON" + json),
+                 U32(bin.size()),
+                 {'B', 'I', 'N', 0},
+                 bin});
 }
 
 #endif

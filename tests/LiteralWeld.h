@@ -1,17 +1,19 @@
 // The weld written literally: the sorted index in one flat array whose tail moves on every
-// insertion (quadratic in the vertex count), each corner's frame computed when it is inserted,
-// one thread. The library's weld must give the same results to the bit; the tests compare the
-// two and the benchmarks time them side by side.
+// insertion, each corner's frame computed when it is inserted, one thread. The library's weld must
+// give the same results to the bit; the tests compare the two, the benchmarks time them.
 #ifndef TESTS_LITERALWELD_H
 #define TESTS_LITERALWELD_H
 
 #include <cstddef>
 #include <cstring>
+#include <initializer_list>
 #include <new>
 
 #include "mesh/RvFileIO.h"
 #include "mesh/RvFileIOInternal.h"
 
+// The bisection over the `count` vertex numbers at `indices`: returns where it ends, *result
+// the last comparison there (-1 with nothing to compare).
 inline int LiteralTraverse(const RvTangentPointD* value, const RvTangentPointD* data, const int* indices,
                            int count, int* result) {
     int high = count;
@@ -21,11 +23,7 @@ inline int LiteralTraverse(const RvTangentPointD* value, const RvTangentPointD* 
     while (low != high) {
         *result = RvCompareD(value, &data[indices[mid]]);
         if (*result == 0) break;
-        if (*result < 0) {
-            high = mid;
-        } else {
-            low = mid;
-        }
+        (*result < 0 ? high : low) = mid;
         const int nextMid = low + ((high - low) >> 1);
         if (nextMid == mid) break;
         mid = nextMid;
@@ -33,62 +31,42 @@ inline int LiteralTraverse(const RvTangentPointD* value, const RvTangentPointD* 
     return mid;
 }
 
-inline int LiteralInsert(const RvRawTriangle* tri, int v, int* num, int* sortIndex, RvTangentPointD* point) {
-    if (*num < 1) {
-        RvCopyPointD(tri, v, &point[*num]);
-        sortIndex[*num] = 0;
-        return (*num)++;
-    }
-    RvTangentPointD* pt = &point[*num];
-    RvCopyPointD(tri, v, pt);
-    int compValue;
-    const int pos = LiteralTraverse(pt, point, sortIndex, *num, &compValue);
-    if (compValue == 0) {
-        RvTangentPointD* e = &point[sortIndex[pos]];
-        for (int k = 0; k < 3; ++k) e->tangent[k] += pt->tangent[k];
-        for (int k = 0; k < 3; ++k) e->binormal[k] += pt->binormal[k];
-        ++e->count;
-        return sortIndex[pos];
-    }
-    if (compValue < 0) {
-        std::memmove(&sortIndex[pos + 1], &sortIndex[pos],
-                     static_cast<std::size_t>(*num - pos) * sizeof(int));
-        sortIndex[pos] = *num;
-    } else {
-        if (pos < *num - 1) {
-            std::memmove(&sortIndex[pos + 2], &sortIndex[pos + 1],
-                         static_cast<std::size_t>(*num - 1 - pos) * sizeof(int));
-        }
-        sortIndex[pos + 1] = *num;
-    }
-    return (*num)++;
-}
-
 // RvCreateVertexBuffers step by step; numTris >= 1.
 inline bool LiteralCreateVertexBuffers(int numTris, const RvRawTriangle* tris, int* numVerts,
                                        RvTangentPointD** verts, RvIndex** indices) {
     const std::size_t corners = static_cast<std::size_t>(numTris) * 3;
     *indices = new (std::nothrow) RvIndex[static_cast<std::size_t>(numTris)];
-    if (*indices == nullptr) return false;
     int* sortIndex = new (std::nothrow) int[corners];
-    if (sortIndex == nullptr) return false;
     *verts = new (std::nothrow) RvTangentPointD[corners];
-    if (*verts == nullptr) {
+    if (*indices == nullptr || sortIndex == nullptr || *verts == nullptr) {
         delete[] sortIndex;
         return false;
     }
     int count = 0;
-    for (int i = 0; i < numTris; ++i) {
-        for (int j = 0; j < 3; ++j)
-            (*indices)[i].idx[j] = LiteralInsert(&tris[i], j, &count, sortIndex, *verts);
+    for (std::size_t c = 0; c < corners; ++c) {
+        RvTangentPointD* pt = &(*verts)[count];
+        RvCopyPointD(&tris[c / 3], static_cast<int>(c % 3), pt);
+        int compValue;
+        const int pos = LiteralTraverse(pt, *verts, sortIndex, count, &compValue);
+        int& vertex = (*indices)[c / 3].idx[c % 3];
+        if (compValue == 0) {
+            RvTangentPointD* e = &(*verts)[sortIndex[pos]];
+            for (int k = 0; k < 3; ++k) e->tangent[k] += pt->tangent[k];
+            for (int k = 0; k < 3; ++k) e->binormal[k] += pt->binormal[k];
+            ++e->count;
+            vertex = sortIndex[pos];
+            continue;
+        }
+        const int at = compValue < 0 ? pos : pos + 1;
+        std::memmove(&sortIndex[at + 1], &sortIndex[at], static_cast<std::size_t>(count - at) * sizeof(int));
+        sortIndex[at] = vertex = count++;
     }
     *numVerts = count;
     for (int n = 0; n < count; ++n) {
-        RvTangentPointD& p = (*verts)[n];
-        for (int k = 0; k < 3; ++k) p.tangent[k] /= static_cast<float64>(p.count);
-        NormalizeD(p.tangent);
-        for (int k = 0; k < 3; ++k) p.binormal[k] /= static_cast<float64>(p.count);
-        NormalizeD(p.binormal);
+        for (float64* v : {(*verts)[n].tangent, (*verts)[n].binormal}) {
+            for (int k = 0; k < 3; ++k) v[k] /= static_cast<float64>((*verts)[n].count);
+            NormalizeD(v);
+        }
     }
     delete[] sortIndex;
     return true;

@@ -10,18 +10,22 @@ namespace {
 
 const std::string kTriangle = "skin.tga\n0 1 2 3 0 0 1 0.25 0.5\n0 4 5 6 0 1 0 0 1\n0 7 8 9 1 0 0 1 0\n";
 
-// Two triangles behind other sections, with a line after the section.
+// Two triangles behind other sections, with a line after the section; texture coordinates below 0
+// and above 1 in both directions, and a NaN, which no comparison takes as out of range.
 const std::string kTwo =
     "version 1\nnodes\n0 \"root\" -1\nend\nskeleton\ntime 0\nend\ntriangles\n"
-    "skin.tga\n-7 1 2 3 0 0 1 0.25 0.5\n0 4 5 6 0 1 0 0 1\n3 7 8 9 1 0 0 1 0\n"
-    "Skin.TGA\n1 -1 -2 -3 0 0 -1 0.125 0.75\n1 -4 -5 -6 0 -1 0 0.5 0.5\n1 -7 -8 -9 -1 0 0 0.75 0.125\n"
+    "skin.tga\n-7 1 2 3 0 0 1 -0.25 1.5\n0 4 5 6 0 1 0 0 1\n3 7 8 9 1 0 0 1 0\n"
+    "Skin.TGA\n1 -1 -2 -3 0 0 -1 0.125 0.75\n1 -4 -5 -6 0 -1 0 nan 0.5\n1 -7 -8 -9 -1 0 0 1.5 -0.5\n"
     "end\ntrailing\n";
+// What reading all of it prints: one line for each coordinate clamped.
+const std::string kClamped =
+    "texCoord out of range!: -0.250000\ntexCoord out of range!: 1.500000\n"
+    "texCoord out of range!: -0.500000\ntexCoord out of range!: 1.500000\n";
 
 typedef std::tuple<bool, int, bool, std::string> Said;
 
-// What SMDReadTriangles gave for a stream, which is closed: the result, count, whether an array
-// was handed over and the console output; the triangles as 24 floats each in record order
-// (positions, normals, texture coordinates) and where the stream was left.
+// What SMDReadTriangles gave for a stream, which it closes: result, count, array handed over,
+// console output; the triangles' floats in record order and where the stream was left.
 struct Smd {
     Said said{false, -1, false, ""};
     std::vector<float> floats;
@@ -45,49 +49,46 @@ struct Smd {
 
 }  // namespace
 
-TEST(SMDReadTriangles, ReadsCornersInOrderFromTheStartAndStopsBehindEnd) {
+TEST(SMDReadTriangles, ReadsCornersInOrderFromTheStartClampingTextureCoordinatesAndStopsBehindEnd) {
     FILE* fp = StreamWith(kTwo);
     ASSERT_NE(fp, nullptr);
     std::fseek(fp, 40, SEEK_SET);
     const Smd smd(fp);
-    EXPECT_EQ(smd.said, Said(true, 2, true, ""));
+    EXPECT_EQ(smd.said, Said(true, 2, true, kClamped));
     EXPECT_EQ(std::size_t(smd.position), kTwo.find("trailing"));
-    EXPECT_EQ(smd.floats,
-              (std::vector<float>{1,  2,  3,  4,  5,  6,  7,      8,     9,    0,    0,     1,
-                                  0,  1,  0,  1,  0,  0,  0.25f,  0.5f,  0,    1,    1,     0,
-                                  -1, -2, -3, -4, -5, -6, -7,     -8,    -9,   0,    0,     -1,
-                                  0,  -1, 0,  -1, 0,  0,  0.125f, 0.75f, 0.5f, 0.5f, 0.75f, 0.125f}));
+    EXPECT_EQ(FloatBytes(smd.floats),
+              FloatBytes({1,  2, 3, 4,  5, 6,  7, 8,  9,  0,  0,      1,     0,   1,    0,  1,
+                          0,  0, 0, 1,  0, 1,  1, 0,  -1, -2, -3,     -4,    -5,  -6,   -7, -8,
+                          -9, 0, 0, -1, 0, -1, 0, -1, 0,  0,  0.125f, 0.75f, NAN, 0.5f, 1,  0}));
 }
 
-TEST(SMDReadTriangles, SectionBeginsAndEndsAtCaseInsensitiveLinePrefixes) {
+// The section begins and ends at case-insensitive line prefixes; the passes must agree.
+TEST(SMDReadTriangles, SectionRulesAndPassesThatDisagree) {
     // A line of more than 4094 characters is split, so "end" behind the vertex fields is a line.
     std::string longLine = "0 7 8 9 1 0 0 1 0";
     longLine.resize(4094, ' ');
-    const std::pair<std::string, int> cases[] = {
-        {"TRIANGLES\n" + kTriangle + "END\n", 1},
-        {"Triangles\n" + kTriangle + "End\n", 1},
-        {"trianglesXYZ\n" + kTriangle + "end\n", 1},
-        {" triangles\n" + kTriangle + "end\n", 0},
-        {"triangles\n" + kTriangle + "Endcap\n" + kTriangle + "end\n", 1},
-        {"triangles\n" + kTriangle + "endcap.tga\nnot a vertex\n", 1},
-        {"triangles\nend\n", 0},
-        {"version 1\nnodes\nend\n", 0},
-        {"triangles\nm\n0 1 2 3 0 0 1 0 0\n0 4 5 6 0 0 1 0 0\n" + longLine + "end\n", 1}};
-    for (const auto& [text, numTris] : cases)
-        EXPECT_EQ(Smd(text).said, Said(true, numTris, true, "")) << text;
-}
-
-TEST(SMDReadTriangles, ClampsTextureCoordinatesWithOneMessageEach) {
-    const Smd smd(
-        "triangles\nm\n0 0 0 0 0 0 1 -0.25 1.5\n0 0 0 0 0 0 1 0 1\n0 0 0 0 0 0 1 1.5 -0.5\n"
-        "m\n0 0 0 0 0 0 1 nan 0.5\n0 0 0 0 0 0 1 0 0\n0 0 0 0 0 0 1 1 1\nend\n");
-    EXPECT_EQ(smd.said, Said(true, 2, true,
-                             "texCoord out of range!: -0.250000\ntexCoord out of range!: 1.500000\n"
-                             "texCoord out of range!: -0.500000\ntexCoord out of range!: 1.500000\n"));
-    ASSERT_EQ(smd.floats.size(), 48u);
-    EXPECT_EQ(std::vector<float>(smd.floats.begin() + 18, smd.floats.begin() + 24),
-              (std::vector<float>{0, 1, 0, 1, 1, 0}));
-    EXPECT_TRUE(std::isnan(smd.floats[24 + 18]));
+    const std::string one = "triangles\n" + kTriangle + "end\n",
+                      two = "triangles\n" + kTriangle + kTriangle + "end\n";
+    auto took = [](int numTris) { return Said(true, numTris, true, ""); };
+    auto changed = [](int counted) {
+        return Said(false, counted, true,
+                    "ERROR: SMD file changed between reading passes: " + std::to_string(counted) +
+                        " triangles counted\n");
+    };
+    // From a pipe, which cannot be rewound, the second pass reads on behind the section the first
+    // one counted.
+    const std::tuple<std::string, bool, Said> cases[] = {
+        {"TRIANGLES\n" + kTriangle + "END\n", false, took(1)},
+        {"trianglesXYZ\n" + kTriangle + "end\n", false, took(1)},
+        {" triangles\n" + kTriangle + "end\n", false, took(0)},
+        {"triangles\n" + kTriangle + "Endcap\n" + kTriangle + "end\n", false, took(1)},
+        {"triangles\nend\n", false, took(0)},
+        {"triangles\nm\n0 1 2 3 0 0 1 0 0\n0 4 5 6 0 0 1 0 0\n" + longLine + "end\n", false, took(1)},
+        {one + two, true, changed(1)},
+        {two + one, true, changed(2)},
+        {one + "triangles\nm\n0 1 2 3 4 5 6 0 0\n", true, changed(1)}};
+    for (const auto& [text, pipe, said] : cases)
+        EXPECT_EQ(Smd(pipe ? UnseekableStreamWith(BytesOf(text)) : StreamWith(text)).said, said) << text;
 }
 
 TEST(SMDReadTriangles, MalformedFilesFailWithOneLineAndNoUndefinedValues) {
@@ -99,7 +100,7 @@ TEST(SMDReadTriangles, MalformedFilesFailWithOneLineAndNoUndefinedValues) {
             "ERROR: SMD file ends inside the triangles section, without an \"end\" line\n";
         EXPECT_EQ(Smd(kTwo.substr(0, n)).said, n < opened   ? Said(true, 0, true, "")
                                                : n < closed ? Said(false, 0, false, unclosed)
-                                                            : Said(true, 2, true, ""))
+                                                            : Said(true, 2, true, kClamped))
             << n;
     }
     const Smd shortLine("triangles\n" + kTriangle +
@@ -110,20 +111,4 @@ TEST(SMDReadTriangles, MalformedFilesFailWithOneLineAndNoUndefinedValues) {
     EXPECT_EQ(shortLine.floats[2], 3);
     EXPECT_EQ(std::vector<float>(shortLine.floats.begin() + 24, shortLine.floats.end()),
               std::vector<float>(24, 0.0f));
-}
-
-TEST(SMDReadTriangles, PassesThatDisagreeFailWithinTheArray) {
-    // A pipe cannot be rewound: the second pass reads on behind the section the first one counted.
-    const std::string one = "triangles\n" + kTriangle + "end\n",
-                      two = "triangles\n" + kTriangle + kTriangle + "end\n";
-    const std::pair<std::string, int> cases[] = {
-        {one + two, 1}, {two + one, 2}, {one + "nodes\n", 1}, {one + "triangles\nm\n0 1 2 3 4 5 6 0 0\n", 1}};
-    for (const auto& [text, counted] : cases) {
-        const std::string message =
-            "ERROR: SMD file changed between reading passes: " + std::to_string(counted) +
-            " triangles counted\n";
-        EXPECT_EQ(Smd(UnseekableStreamWith(Bytes(text.begin(), text.end()))).said,
-                  Said(false, counted, true, message))
-            << text;
-    }
 }

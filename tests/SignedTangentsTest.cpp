@@ -1,3 +1,4 @@
+// Welding with the tangents and signs a mesh brings: exact, field by field.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,84 +11,63 @@
 namespace {
 
 // Two triangles of a square that share the corners at (0,0,0) and (1,1,0): triangle 0 is
-// (0,0) (1,0) (1,1), triangle 1 (0,0) (1,1) (0,1); texture coordinates as the positions,
-// normal +z, tangent (1, 0, 0) with sign +1 everywhere.
+// (0,0) (1,0) (1,1), triangle 1 (0,0) (1,1) (0,1); texture coordinates as the positions, normal
+// (0,0,2), tangent (1,0,0) with sign -1 everywhere.
 struct Square {
     RvRawTriangle tris[2] = {
-        MakeTriangle({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}, {{0, 0}, {1, 0}, {1, 1}}, {0, 0, 1}),
-        MakeTriangle({{0, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 0}, {1, 1}, {0, 1}}, {0, 0, 1})};
-    float tangents[24] = {1, 0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 1};
+        MakeTriangle({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}, {{0, 0}, {1, 0}, {1, 1}}, {0, 0, 2}),
+        MakeTriangle({{0, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 0}, {1, 1}, {0, 1}}, {0, 0, 2})};
+    float tangents[24] = {1, 0, 0, -1, 1, 0, 0, -1, 1, 0, 0, -1, 1, 0, 0, -1, 1, 0, 0, -1, 1, 0, 0, -1};
 };
 
-struct Weld {
-    int numVerts = 0;
-    RvTangentPointD* verts = nullptr;
-    RvIndex* indices = nullptr;
-    float* signs = nullptr;
-    ~Weld() {
-        delete[] verts;
-        delete[] indices;
-        delete[] signs;
-    }
-    bool Of(const Square& s) {
-        return RvCreateSignedVertexBuffers(2, s.tris, s.tangents, &numVerts, &verts, &indices, &signs);
-    }
-};
+bool Weld(const Square& s, Welded* w) {
+    return RvCreateSignedVertexBuffers(2, s.tris, s.tangents, &w->numVerts, &w->verts, &w->indices,
+                                       &w->signs);
+}
+
+}  // namespace
 
 // Triangle 1's corner at (0,0,0) is changed in one number; it stays welded to triangle 0's only
 // where the numbers are equal.
 TEST(SignedVertexBuffers, WeldsCornersOnlyWhereEverythingAgrees) {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
     const struct {
         const char* change;
         float* (*at)(Square&);  // the number changed
         float value;
         int numVerts;
     } rows[] = {
-        {"nothing", [](Square& s) { return &s.tangents[12]; }, 1.0f, 4},
         {"tangent y to -0", [](Square& s) { return &s.tangents[13]; }, -0.0f, 4},
         {"tangent x one step", [](Square& s) { return &s.tangents[12]; }, std::nextafter(1.0f, 2.0f), 5},
-        {"tangent y", [](Square& s) { return &s.tangents[13]; }, 1e-30f, 5},
-        {"tangent z", [](Square& s) { return &s.tangents[14]; }, -1e-30f, 5},
-        {"sign", [](Square& s) { return &s.tangents[15]; }, -1.0f, 5},
-        {"tangent z NaN", [](Square& s) { return &s.tangents[14]; }, nan, 5},
+        {"tangent z NaN", [](Square& s) { return &s.tangents[14]; }, std::numeric_limits<float>::quiet_NaN(),
+         5},
+        {"sign", [](Square& s) { return &s.tangents[15]; }, 1.0f, 5},
         {"position x one step", [](Square& s) { return &s.tris[1].vert[0].x; }, 1e-45f, 5},
         {"normal y", [](Square& s) { return &s.tris[1].norm[0].y; }, 1e-30f, 5},
         {"v", [](Square& s) { return &s.tris[1].texCoord[0].v; }, -1e-30f, 5},
     };
     for (const auto& row : rows) {
+        SCOPED_TRACE(row.change);
         Square square;
         *row.at(square) = row.value;
-        Weld w;
-        ASSERT_TRUE(w.Of(square)) << row.change;
-        EXPECT_EQ(w.numVerts, row.numVerts) << row.change;
+        Welded w;
+        ASSERT_TRUE(Weld(square, &w));
+        EXPECT_EQ(w.numVerts, row.numVerts);
         const int first = row.numVerts == 4 ? 0 : 3;  // the changed corner's vertex
         EXPECT_EQ(std::vector<int>(w.indices[1].idx, w.indices[1].idx + 3),
-                  (std::vector<int>{first, 2, 3 + (first == 3)}))
-            << row.change;
+                  (std::vector<int>{first, 2, 3 + (first == 3)}));
     }
 }
 
 // The binormal is w * cross(N, T) with N made unit; the normal stays as given.
 TEST(SignedVertexBuffers, VerticesCarryTheTangentItsBinormalAndSign) {
-    Square square;
-    for (int c = 0; c < 6; ++c) {
-        square.tris[c / 3].norm[c % 3] = {{0, 0, 2}};
-        square.tangents[4 * c + 3] = -1;
-    }
-    Weld w;
-    ASSERT_TRUE(w.Of(square));
+    Welded w;
+    ASSERT_TRUE(Weld(Square(), &w));
     ASSERT_EQ(w.numVerts, 4);
     const RvTangentPointD& shared = w.verts[2];  // at (1,1,0)
     auto three = [](const double* v) { return std::vector<double>(v, v + 3); };
-    EXPECT_EQ(three(shared.vertex), (std::vector<double>{1, 1, 0}));
     EXPECT_EQ(three(shared.normal), (std::vector<double>{0, 0, 2}));
-    EXPECT_EQ(std::vector<double>(shared.uv, shared.uv + 2), (std::vector<double>{1, 1}));
     EXPECT_EQ(three(shared.tangent), (std::vector<double>{1, 0, 0}));
     EXPECT_EQ(three(shared.binormal), (std::vector<double>{0, -1, 0}));
     EXPECT_EQ(shared.count, 2);
-    EXPECT_EQ(w.verts[1].count, 1);
     EXPECT_EQ(std::vector<float>(w.signs, w.signs + 4), std::vector<float>(4, -1.0f));
 }
-
-}  // namespace

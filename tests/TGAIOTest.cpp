@@ -11,10 +11,8 @@ namespace {
 const Bytes kRgba = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24};
 Bytes Picture(int depth) { return Prefix(kRgba, 6 * std::size_t(depth / 8)); }
 
-// A 3 x 2 image of that type and depth holding `body`.
 Bytes Tga(int imtype, int depth, const Bytes& body) { return TargaBytes(3, 2, depth, body, imtype); }
 
-// Each pixel's first and third byte exchanged.
 Bytes Exchanged(Bytes b, int depth) {
     for (std::size_t i = 0; i + 2 < b.size(); i += std::size_t(depth / 8)) std::swap(b[i], b[i + 2]);
     return b;
@@ -22,9 +20,8 @@ Bytes Exchanged(Bytes b, int depth) {
 
 typedef std::tuple<bool, int, int, int, std::string> Said;
 
-// What TGAReadImage, or with `upright` TGAReadImageUpright, gave for a stream, which is closed:
-// the result, width, height, depth and message (printed or handed back), whether an array was
-// handed over, and the pixels after a success.
+// What TGAReadImage, or with `upright` TGAReadImageUpright, gave for a stream, which it closes:
+// result, size, depth and message, whether an array was handed over, the pixels after a success.
 struct Read {
     Said said{false, -1, -1, -1, ""};
     bool handedOver = false;
@@ -49,92 +46,63 @@ struct Read {
 
 }  // namespace
 
-TEST(TGAWriteImage, WritesHeaderAndExchangesOrCopiesChannelsByFlagAndReadsBack) {
-    for (int depth : {24, 32}) {
-        for (bool flag : {false, true}) {
-            SCOPED_TRACE(testing::Message() << depth << " bits, flag " << flag);
-            Bytes image = Picture(depth);
-            const Bytes file = Tga(2, depth, flag ? image : Exchanged(image, depth));
-            EXPECT_EQ(WrittenTo(SIZE_MAX,
-                                [&](FILE* fp) { return TGAWriteImage(fp, 3, 2, depth, image.data(), flag); }),
-                      std::make_tuple(true, std::string(), file));
-            EXPECT_EQ(image, Picture(depth));
-            const Read r(StreamWith(file));
-            EXPECT_EQ(r.said, Said(true, 3, 2, depth, ""));
-            EXPECT_EQ(r.pixels, Bytes(file.begin() + 18, file.end()));
-        }
+// With the flag the channel bytes are copied as they are, without it the first and third of
+// each pixel are exchanged.
+TEST(TGAWriteImage, WritesHeaderAndExchangesOrCopiesChannelsByFlag) {
+    for (const auto& [depth, flag] : {std::make_pair(24, false), {32, false}, {24, true}}) {
+        Bytes image = Picture(depth);
+        const Bytes file = Tga(2, depth, flag ? image : Exchanged(image, depth));
+        EXPECT_EQ(
+            WrittenTo(SIZE_MAX, [&](FILE* fp) { return TGAWriteImage(fp, 3, 2, depth, image.data(), flag); }),
+            std::make_tuple(true, std::string(), file))
+            << depth << " bits, flag " << flag;
+        EXPECT_EQ(image, Picture(depth));
     }
 }
 
-TEST(TGAWriteImage, RejectsBadArgumentsAndImpossibleSizesWithoutWriting) {
-    Bytes image = kRgba;
-    const char* const kNull = "ERROR: NULL image or file pointer!\n";
-    const char* const kNoMemory = "ERROR allocating memory for texels\n";
-    const std::tuple<bool, BYTE*, int, int, int, const char*> cases[] = {
-        {false, nullptr, 3, 2, 24, kNull},
-        {true, image.data(), 3, 2, 24, kNull},
-        {false, image.data(), 3, 2, 16,
-         "ERROR! Can only write 24 and 32 bit images! This image is 16 bits.\n"},
-        {false, image.data(), -3, 2, 32, kNoMemory},
-        {false, image.data(), -1, 0, 32, kNoMemory},
-        {false, image.data(), INT_MAX, INT_MAX, 32, kNoMemory}};
-    for (const auto& [nullFile, pixels, width, height, depth, message] : cases) {
-        FILE* fp = std::tmpfile();
-        ASSERT_NE(fp, nullptr);
-        CaptureStderr();
-        const bool ok = TGAWriteImage(nullFile ? nullptr : fp, width, height, depth, pixels, false);
-        EXPECT_EQ(std::make_tuple(ok, CapturedStderr(), ContentsOf(fp)),
-                  std::make_tuple(false, std::string(message), Bytes()))
-            << (nullFile ? "no file, "
-                : pixels ? ""
-                         : "no pixels, ")
-            << width << " x " << height << " x " << depth;
-        std::fclose(fp);
-    }
-}
-
-TEST(TGAWriteImage, WritesWideImagesInBlocksOf8192000BytesUnderTheLow16BitsOfTheWidth) {
-    // 70000 x 40 pixels of 3 bytes: one full block and 208,000 bytes more.
+// Wide images go out in blocks of 8,192,000 bytes; the header holds the low 16 bits of the width.
+TEST(TGAWriteImage, RejectsBadArgumentsAndReportsEachWriteThatFails) {
     Bytes image(70000 * 40 * 3, 7);
     const Bytes file = TargaBytes(70000, 40, 24, image);
-    const std::pair<std::size_t, const char*> cases[] = {
-        {17, "ERROR! Targa header not written successfully!\n"},
-        {18 + 5, "ERROR! Texels not written successfully! Wrote 5 instead of  8192000\n"},
-        {18 + 8192000 + 999, "ERROR! Texels not written successfully! Wrote 999 instead of  208000\n"},
-        {file.size(), ""}};
-    for (const auto& [room, message] : cases) {
-        SCOPED_TRACE(room);
-        const auto [ok, err, taken] =
-            WrittenTo(room, [&](FILE* fp) { return TGAWriteImage(fp, 70000, 40, 24, image.data(), false); });
+    const char* const kNull = "ERROR: NULL image or file pointer!\n";
+    const char* const kNoMemory = "ERROR allocating memory for texels\n";
+    // The room the stream has for bytes.
+    const std::tuple<const char*, bool, BYTE*, int, int, int, std::size_t, const char*> cases[] = {
+        {"no pixels", false, nullptr, 3, 2, 24, 0, kNull},
+        {"no file", true, image.data(), 3, 2, 24, 0, kNull},
+        {"16 bits", false, image.data(), 3, 2, 16, 0,
+         "ERROR! Can only write 24 and 32 bit images! This image is 16 bits.\n"},
+        {"-1 x 0", false, image.data(), -1, 0, 32, 0, kNoMemory},
+        {"INT_MAX x INT_MAX", false, image.data(), INT_MAX, INT_MAX, 32, 0, kNoMemory},
+        {"header", false, image.data(), 70000, 40, 24, 17, "ERROR! Targa header not written successfully!\n"},
+        {"first block", false, image.data(), 70000, 40, 24, 18 + 5,
+         "ERROR! Texels not written successfully! Wrote 5 instead of  8192000\n"},
+        {"second block", false, image.data(), 70000, 40, 24, 18 + 8192000 + 999,
+         "ERROR! Texels not written successfully! Wrote 999 instead of  208000\n"},
+        {"whole", false, image.data(), 70000, 40, 24, file.size(), ""}};
+    for (const auto& [name, noFile, pixels, width, height, depth, room, message] : cases) {
+        SCOPED_TRACE(name);
+        const auto [ok, err, taken] = WrittenTo(room, [&](FILE* fp) {
+            return TGAWriteImage(noFile ? nullptr : fp, width, height, depth, pixels, false);
+        });
         EXPECT_EQ(std::make_tuple(ok, err), std::make_tuple(*message == '\0', std::string(message)));
         EXPECT_TRUE(taken == Prefix(file, room));
     }
 }
 
-TEST(TGAReadImage, SkipsIdentificationFieldAndColourMapAndSetsOutputsOnceHeaderIsRead) {
-    // Two identification bytes and a colour map of two 24-bit entries in front of the pixels,
-    // which come back as stored. Every shorter file fails.
-    Bytes file = Tga(2, 24, Join({{'i', 'd'}, {9, 9, 9, 8, 8, 8}, Picture(24)}));
-    file[0] = 2, file[1] = 1, file[5] = 2, file[7] = 24;
-    for (std::size_t n = 0; n <= file.size(); ++n) {
-        const Read r(StreamWith(Prefix(file, n)));
-        EXPECT_EQ(r.said, n < 18            ? Said(false, -1, -1, -1, "ERROR! Bad Targa header!\n")
-                          : n < file.size() ? Said(false, 3, 2, 24, "ERROR! Couldn't read texels!\n")
-                                            : Said(true, 3, 2, 24, ""));
-        EXPECT_EQ(r.handedOver, n >= 18) << n;
-    }
-    EXPECT_EQ(Read(StreamWith(file)).pixels, Picture(24));
-}
-
-// A packet's first byte holds a count less one in its low 7 bits; bit 7 set, one pixel follows
-// and is repeated, else that many pixels follow as stored.
-TEST(TGAReadImage, DecodesRunLengthPacketsIntoThePlainBytesAndFailsWhenThePacketsEnd) {
-    Bytes indexed = Tga(9, 8, {7, 7, 7, 6, 6, 6, 0x81, 1, 0x03, 0, 1, 1, 0});  // behind a colour map
+// Pixels come back as stored, behind an identification field and a colour map, and run-length
+// packets decoded into the same bytes: a packet's first byte holds a count less one in its low 7
+// bits; bit 7 set, one pixel follows and is repeated, else that many pixels follow as stored.
+// Every shorter file fails; once the header is read the outputs are set, and an array is handed
+// over.
+TEST(TGAReadImage, ReadsPlainAndRunLengthPixelsAndEveryShorterFileFails) {
+    // Two identification bytes and a colour map of two 24-bit entries in front of the pixels.
+    Bytes plain = Tga(2, 24, Join({{'i', 'd'}, {9, 9, 9, 8, 8, 8}, Picture(24)}));
+    plain[0] = 2, plain[1] = 1, plain[5] = 2, plain[7] = 24;
+    Bytes indexed = Tga(9, 8, {7, 7, 7, 6, 6, 6, 0x81, 1, 0x03, 0, 1, 1, 0});
     indexed[1] = 1, indexed[5] = 2, indexed[7] = 24;
     const std::tuple<const char*, Bytes, Bytes> cases[] = {
-        {"run across the row end, then stored pixels",
-         Tga(10, 24, {0x83, 1, 2, 3, 0x01, 4, 5, 6, 7, 8, 9}),
-         {1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3, 4, 5, 6, 7, 8, 9}},
+        {"plain", plain, Picture(24)},
         {"stored pixel, then a run cut at the last pixel",
          Tga(10, 32, {0x00, 1, 2, 3, 4, 0x8F, 5, 6, 7, 8}),
          {1, 2, 3, 4, 5, 6, 7, 8, 5, 6, 7, 8, 5, 6, 7, 8, 5, 6, 7, 8, 5, 6, 7, 8}},
@@ -142,31 +110,21 @@ TEST(TGAReadImage, DecodesRunLengthPacketsIntoThePlainBytesAndFailsWhenThePacket
          Tga(10, 16, {0x85, 0x34, 0x12}),
          {0x34, 0x12, 0x34, 0x12, 0x34, 0x12, 0x34, 0x12, 0x34, 0x12, 0x34, 0x12}},
         {"greyscale", Tga(11, 8, {0x02, 1, 2, 3, 0x82, 4}), {1, 2, 3, 4, 4, 4}},
-        {"colour indices behind the colour map", indexed, {1, 1, 0, 1, 1, 0}},
-    };
-    for (const auto& [name, file, plain] : cases) {
+        {"colour indices behind the colour map", indexed, {1, 1, 0, 1, 1, 0}}};
+    for (const auto& [name, file, pixels] : cases) {
         SCOPED_TRACE(name);
-        const Read r(StreamWith(file));
-        EXPECT_EQ(r.said, Said(true, 3, 2, file[16], ""));
-        EXPECT_EQ(r.pixels, plain);
-        for (std::size_t n = file == indexed ? 24 : 18; n < file.size(); ++n) {
-            const Read cut(StreamWith(Prefix(file, n)));
-            EXPECT_EQ(cut.said, Said(false, 3, 2, file[16], "ERROR! Couldn't read texels!\n")) << n;
-            EXPECT_TRUE(cut.handedOver) << n;
+        for (std::size_t n = 0; n <= file.size(); ++n) {
+            const Read r(StreamWith(Prefix(file, n)));
+            EXPECT_EQ(r.said, n < 18 ? Said(false, -1, -1, -1, "ERROR! Bad Targa header!\n")
+                              : n < file.size()
+                                  ? Said(false, 3, 2, file[16], "ERROR! Couldn't read texels!\n")
+                                  : Said(true, 3, 2, file[16], ""))
+                << n;
+            EXPECT_EQ(std::make_tuple(r.handedOver, r.pixels),
+                      std::make_tuple(n >= 18, n < file.size() ? Bytes() : pixels))
+                << n;
         }
     }
-    const Read fifteen(StreamWith(Tga(10, 15, {0x85, 0, 0})));
-    EXPECT_EQ(fifteen.said, Said(false, 3, 2, 15,
-                                 "ERROR! Can't decode a run-length encoded Targa of 15 bits per pixel!\n"));
-    EXPECT_FALSE(fifteen.handedOver);
-}
-
-TEST(TGAReadImage, ReportsFailedSeekPastIdentificationField) {
-    Bytes file = Tga(2, 24, {});
-    file[0] = 4;
-    const Read r(UnseekableStreamWith(file));
-    EXPECT_EQ(r.said, Said(false, 3, 2, 24, "ERROR! Couldn't seek past Targa header!\n"));
-    EXPECT_FALSE(r.handedOver);
 }
 
 TEST(TGAReadImage, ReportsPixelsThatCannotBeAllocated) {
@@ -178,18 +136,26 @@ TEST(TGAReadImage, ReportsPixelsThatCannotBeAllocated) {
     EXPECT_FALSE(r.handedOver);
 }
 
-TEST(TGAReadImageUpright, RefusesWhatIsNotTrueColourOf24Or32BitsSayingWhatItIs) {
+// TGAReadImageUpright takes true colour of 24 or 32 bits only, and says what else it met.
+TEST(TGAReadImage, RefusesBeforeAllocatingWhatItCannotReadOrDecode) {
+    Bytes withId = Tga(2, 24, {});
+    withId[0] = 4;
     const std::string kOnly = ": only true-colour images of 24 or 32 bits are read";
-    const std::tuple<const char*, Bytes, Said> cases[] = {
-        {"16 bits", Tga(2, 16, Bytes(12, 0)), Said(false, 3, 2, 16, "a 16-bit true-colour Targa" + kOnly)},
-        {"no image type", Tga(0, 24, Picture(24)),
+    const std::tuple<const char*, FILE*, bool, Said> cases[] = {
+        {"identification field in a pipe", UnseekableStreamWith(withId), false,
+         Said(false, 3, 2, 24, "ERROR! Couldn't seek past Targa header!\n")},
+        {"15 bits run-length encoded", StreamWith(Tga(10, 15, {0x85, 0, 0})), false,
+         Said(false, 3, 2, 15, "ERROR! Can't decode a run-length encoded Targa of 15 bits per pixel!\n")},
+        {"upright, 16 bits", StreamWith(Tga(2, 16, Bytes(12, 0))), true,
+         Said(false, 3, 2, 16, "a 16-bit true-colour Targa" + kOnly)},
+        {"upright, no image type", StreamWith(Tga(0, 24, Picture(24))), true,
          Said(false, 3, 2, 24, "not a Targa image (image type 0, 24 bits per pixel)")},
-        {"empty", TargaBytes(0, 2, 24, Picture(24)), Said(false, 0, 2, 24, "an empty Targa (0 x 2 pixels)")},
-        {"short header", Prefix(Tga(2, 24, {}), 17),
-         Said(false, -1, -1, -1, "the file ends inside the 18-byte Targa header")},
-    };
-    for (const auto& [name, file, said] : cases) {
-        const Read r(StreamWith(file), true);
+        {"upright, empty", StreamWith(TargaBytes(0, 2, 24, Picture(24))), true,
+         Said(false, 0, 2, 24, "an empty Targa (0 x 2 pixels)")},
+        {"upright, short header", StreamWith(Prefix(Tga(2, 24, {}), 17)), true,
+         Said(false, -1, -1, -1, "the file ends inside the 18-byte Targa header")}};
+    for (const auto& [name, fp, upright, said] : cases) {
+        const Read r(fp, upright);
         EXPECT_EQ(r.said, said) << name;
         EXPECT_FALSE(r.handedOver) << name;
     }

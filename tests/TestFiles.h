@@ -1,6 +1,5 @@
-// Test helpers: streams made from bytes, the bytes a stream holds, streams that refuse seeks or
-// writes, hand-made RVF and Targa files, captured console output, an address-space limit, and
-// files exchanged with ImageMagick.
+// Test helpers: streams of given bytes, streams that refuse seeks or writes, hand-made RVF and
+// Targa files, captured console output, an address-space limit, files exchanged with ImageMagick.
 #ifndef TESTS_TESTFILES_H
 #define TESTS_TESTFILES_H
 
@@ -23,19 +22,19 @@
 
 typedef std::vector<unsigned char> Bytes;
 
+inline Bytes BytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
+
 // A temporary binary stream holding `bytes`, positioned at its start; fclose removes it.
 inline FILE* StreamWith(const Bytes& bytes) {
     FILE* fp = std::tmpfile();
-    if (fp == nullptr) return nullptr;
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), fp) != bytes.size()) {
+    if (fp != nullptr && !bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), fp) != bytes.size()) {
         std::fclose(fp);
         return nullptr;
     }
-    std::rewind(fp);
+    if (fp != nullptr) std::rewind(fp);
     return fp;
 }
-
-inline FILE* StreamWith(const std::string& text) { return StreamWith(Bytes(text.begin(), text.end())); }
+inline FILE* StreamWith(const std::string& text) { return StreamWith(BytesOf(text)); }
 
 // Everything the stream holds, from its start; the position is left at the end.
 inline Bytes ContentsOf(FILE* fp) {
@@ -70,17 +69,14 @@ inline Bytes Prefix(const Bytes& b, std::size_t length) {
     return Bytes(b.begin(), b.begin() + std::min(length, b.size()));
 }
 
-// Little-endian builders for hand-made files.
-// Byte by byte: GCC 12 at -O3 misreads a range insert into an empty vector as an overflow.
-inline void PutBytes(Bytes& b, const char* s, std::size_t n) {
-    for (std::size_t i = 0; i < n; ++i) b.push_back(static_cast<unsigned char>(s[i]));
-}
-inline void PutU16(Bytes& b, unsigned v) {
-    b.push_back(static_cast<unsigned char>(v & 0xFF));
-    b.push_back(static_cast<unsigned char>((v >> 8) & 0xFF));
-}
+// Little-endian builders.
 inline void PutU32(Bytes& b, unsigned long v) {
     for (int i = 0; i < 4; ++i) b.push_back(static_cast<unsigned char>((v >> (8 * i)) & 0xFF));
+}
+inline Bytes U32(unsigned long v) {
+    Bytes b;
+    PutU32(b, v);
+    return b;
 }
 
 // The little-endian bytes of the floats' bits, as a file holds them.
@@ -94,18 +90,15 @@ inline Bytes FloatBytes(const std::vector<float>& floats) {
     return b;
 }
 
+// An RVF chunk header: the tag, then the size of what follows.
+inline Bytes Chunk(const char* tag, unsigned long size) { return Join({Bytes(tag, tag + 4), U32(size)}); }
+
 // The one builder of RVF and Targa files. An RVF file as the writer lays it out: the container
 // and triangle chunk headers sized for the records, the triangle count `count` (whatever the
 // records hold), then the records: as bytes, or triangles of 24 floats (positions, normals,
 // texture coordinates) or of 9 (positions, with normal +z and texture corners (0,0), (1,0), (0,1)).
 inline Bytes RvfBytes(unsigned long count, const Bytes& records) {
-    Bytes b;
-    PutBytes(b, "RVF ", 4);
-    PutU32(b, records.size() + 12);
-    PutBytes(b, "TRIS", 4);
-    PutU32(b, records.size() + 4);
-    PutU32(b, count);
-    return Join({b, records});
+    return Join({Chunk("RVF ", records.size() + 12), Chunk("TRIS", records.size() + 4), U32(count), records});
 }
 inline Bytes RvfBytes(unsigned long count, std::vector<std::vector<float>> triangles) {
     std::vector<float> floats;
@@ -121,10 +114,8 @@ inline Bytes RvfBytes(unsigned long count, std::vector<std::vector<float>> trian
 inline Bytes TargaBytes(unsigned width, unsigned height, unsigned depth, const Bytes& pixels,
                         unsigned type = 2, unsigned descriptor = 8) {
     Bytes b = {0, 0, static_cast<unsigned char>(type), 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    PutU16(b, width);
-    PutU16(b, height);
-    b.push_back(static_cast<unsigned char>(depth));
-    b.push_back(static_cast<unsigned char>(descriptor));
+    PutU32(b, (width & 0xFFFF) | (height & 0xFFFF) << 16);
+    b.insert(b.end(), {static_cast<unsigned char>(depth), static_cast<unsigned char>(descriptor)});
     return Join({b, pixels});
 }
 
@@ -141,16 +132,13 @@ inline std::string CapturedStdout() {
 // refuses every byte beyond: the result, what was printed on standard error, the bytes taken.
 template <typename Write>
 std::tuple<bool, std::string, Bytes> WrittenTo(std::size_t room, Write write) {
-    struct Sink {
-        std::size_t left;
-        Bytes taken;
-    } sink{room, {}};
+    std::pair<std::size_t, Bytes> sink(room, {});  // room left, bytes taken
     cookie_io_functions_t io = {};
     io.write = [](void* cookie, const char* buf, std::size_t size) -> ssize_t {
-        Sink* s = static_cast<Sink*>(cookie);
-        const std::size_t n = std::min(size, s->left);
-        s->taken.insert(s->taken.end(), buf, buf + n);
-        s->left -= n;
+        auto* s = static_cast<std::pair<std::size_t, Bytes>*>(cookie);
+        const std::size_t n = std::min(size, s->first);
+        s->second.insert(s->second.end(), buf, buf + n);
+        s->first -= n;
         return ssize_t(n);
     };
     FILE* fp = fopencookie(&sink, "wb", io);
@@ -160,11 +148,10 @@ std::tuple<bool, std::string, Bytes> WrittenTo(std::size_t room, Write write) {
     const bool ok = write(fp);
     const std::string err = CapturedStderr();
     std::fclose(fp);
-    return {ok, err, sink.taken};
+    return {ok, err, sink.second};
 }
 
-// Whether an address-space limit can make allocations fail: the sanitizers reserve far more
-// than any limit.
+// Whether an address-space limit can make allocations fail: the sanitizers reserve far more.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kAddressLimitWorks = false;
 #else
@@ -175,17 +162,15 @@ constexpr bool kAddressLimitWorks = true;
 // the cap cannot be set or lifted.
 template <typename Call>
 bool UnderAddressLimit(Call call) {
-    rlimit saved, capped;
+    rlimit saved;
     if (getrlimit(RLIMIT_AS, &saved) != 0) return false;
-    capped = saved;
-    capped.rlim_cur = std::min<rlim_t>(saved.rlim_cur, rlim_t(2) << 30);
+    const rlimit capped = {std::min<rlim_t>(saved.rlim_cur, rlim_t(2) << 30), saved.rlim_max};
     if (setrlimit(RLIMIT_AS, &capped) != 0) return false;
     call();
     return setrlimit(RLIMIT_AS, &saved) == 0;
 }
 
-// ImageMagick's convert, an independent image encoder and decoder; our paths hold nothing the
-// shell would interpret.
+// ImageMagick's convert, an independent image codec; our paths hold nothing the shell interprets.
 inline bool RunConvert(const std::string& args) {
     return std::system(("/usr/bin/convert " + args + " >/dev/null 2>&1").c_str()) == 0;
 }
@@ -206,7 +191,6 @@ struct PeerDir {
     char path[19] = "/tmp/rvfpeerXXXXXX";
     const bool made = mkdtemp(path) != nullptr;
     std::string File(const std::string& name) const { return std::string(path) + "/" + name; }
-    const std::string tga = File("a.tga"), raw = File("a.raw");
     ~PeerDir() { std::filesystem::remove_all(path); }
 };
 

@@ -11,18 +11,14 @@
 #include "mesh/RvFileIO.h"
 #include "tests/WeldTestMeshes.h"
 
-namespace {
-
 // A pointer no routine would write.
 template <typename T>
-T* Held() {
+static T* Held() {
     return reinterpret_cast<T*>(std::uintptr_t{0x10});
 }
 
-}  // namespace
-
-// Each routine's line names it; every count is refused with all arrays given, then each array
-// argument is null in turn.
+// Every count is refused with all arrays given, then each array argument is null in turn; the
+// failing line names the routine.
 TEST(TriangleRoutines, RefuseBadCountsAndNullArraysWithoutWriting) {
     const RvRawTriangle tri = UnitRightTriangle();
     const float stored[12] = {1, 0, 0, 1, 1, 0, 0, 1, 1, 0, 0, 1};
@@ -41,21 +37,19 @@ TEST(TriangleRoutines, RefuseBadCountsAndNullArraysWithoutWriting) {
         EXPECT_FALSE(RvComputeTangentsD(numTris, &tri, &d));
         EXPECT_FALSE(RvComputeMikkTangents(numTris, &tri, mikk.data()));
     }
-    EXPECT_FALSE(RvCreateVertexBuffers(1, nullptr, &n, &v, &i));
-    EXPECT_FALSE(RvCreateVertexBuffers(1, &tri, &n, nullptr, &i));
-    EXPECT_FALSE(RvCreateVertexBuffers(1, &tri, &n, &v, nullptr));
-    EXPECT_FALSE(RvCreateSignedVertexBuffers(1, nullptr, stored, &n, &v, &i, &s));
-    EXPECT_FALSE(RvCreateSignedVertexBuffers(1, &tri, nullptr, &n, &v, &i, &s));
-    EXPECT_FALSE(RvCreateSignedVertexBuffers(1, &tri, stored, nullptr, &v, &i, &s));
-    EXPECT_FALSE(RvCreateSignedVertexBuffers(1, &tri, stored, &n, nullptr, &i, &s));
-    EXPECT_FALSE(RvCreateSignedVertexBuffers(1, &tri, stored, &n, &v, nullptr, &s));
-    EXPECT_FALSE(RvCreateSignedVertexBuffers(1, &tri, stored, &n, &v, &i, nullptr));
-    EXPECT_FALSE(RvComputeTangents(1, nullptr, &t));
-    EXPECT_FALSE(RvComputeTangents(1, &tri, nullptr));
-    EXPECT_FALSE(RvComputeTangentsD(1, nullptr, &d));
-    EXPECT_FALSE(RvComputeTangentsD(1, &tri, nullptr));
-    EXPECT_FALSE(RvComputeMikkTangents(1, nullptr, mikk.data()));
-    EXPECT_FALSE(RvComputeMikkTangents(1, &tri, nullptr));
+    for (int k = 0; k < 6; ++k) {
+        SCOPED_TRACE(testing::Message() << "array argument " << k << " null");
+        auto use = [k](int slot, auto* p) { return slot == k ? nullptr : p; };
+        EXPECT_FALSE(RvCreateSignedVertexBuffers(1, use(0, &tri), use(1, stored), use(2, &n), use(3, &v),
+                                                 use(4, &i), use(5, &s)));
+        if (k == 0 || k == 3 || k == 4) {
+            EXPECT_FALSE(RvCreateVertexBuffers(1, use(0, &tri), &n, use(3, &v), use(4, &i)));
+        }
+        if (k > 1) continue;
+        EXPECT_FALSE(RvComputeTangents(1, use(0, &tri), use(1, &t)));
+        EXPECT_FALSE(RvComputeTangentsD(1, use(0, &tri), use(1, &d)));
+        EXPECT_FALSE(RvComputeMikkTangents(1, use(0, &tri), use(1, mikk.data())));
+    }
     // MikkTSpace tangents also refuse a number that is not finite, in any field of any triangle.
     std::vector<RvRawTriangle> many(600, tri);
     std::vector<float> out(600 * 12, -7.0f);
@@ -103,11 +97,10 @@ TEST(KeepFiniteTriangles, TangentsMoveWithTheirTriangles) {
     tris[0].norm[1].y = NAN;
     tris[1].texCoord[2].u = 1;
     tris[2].texCoord[2].u = 2;
-    std::vector<float> tangents(36), kept(24);
+    std::vector<float> tangents(36);
     for (int i = 0; i < 36; ++i) tangents[i] = float(i);
-    for (int i = 0; i < 24; ++i) kept[i] = float(12 + i);
     ASSERT_EQ(RvKeepFiniteTriangles(3, tris, tangents.data()), 2);
     EXPECT_EQ(tris[0].texCoord[2].u, 1);
     EXPECT_EQ(tris[1].texCoord[2].u, 2);
-    EXPECT_EQ(std::vector<float>(tangents.begin(), tangents.begin() + 24), kept);
+    for (int i = 0; i < 24; ++i) EXPECT_EQ(tangents[i], float(12 + i)) << i;
 }

@@ -1,4 +1,4 @@
-// Triangle lists for the tests of frames, welding and tangent spaces.
+// Triangle lists, weld buffers and a memory limit for the tests of welding and tangents.
 #ifndef TESTS_WELDTESTMESHES_H
 #define TESTS_WELDTESTMESHES_H
 
@@ -6,31 +6,24 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <vector>
 
+#include "bench/TorusGrid.h"
 #include "mesh/RvFileIO.h"
 #include "tests/TestFiles.h"
 
-struct TestCorner3 {
-    float32 x, y, z;
-};
-struct TestCorner2 {
-    float32 u, v;
-};
-
 // One triangle from three positions, three texture coordinates and one normal for all corners.
-inline RvRawTriangle MakeTriangle(const TestCorner3 (&pos)[3], const TestCorner2 (&tex)[3],
-                                  TestCorner3 normal) {
+inline RvRawTriangle MakeTriangle(const float (&pos)[3][3], const float (&tex)[3][2],
+                                  const float (&normal)[3]) {
     RvRawTriangle tri;
     for (int i = 0; i < 3; ++i) {
-        tri.vert[i].x = pos[i].x, tri.vert[i].y = pos[i].y, tri.vert[i].z = pos[i].z;
-        tri.norm[i].x = normal.x, tri.norm[i].y = normal.y, tri.norm[i].z = normal.z;
-        tri.texCoord[i].u = tex[i].u, tri.texCoord[i].v = tex[i].v;
+        tri.vert[i] = {{pos[i][0], pos[i][1], pos[i][2]}};
+        tri.norm[i] = {{normal[0], normal[1], normal[2]}};
+        tri.texCoord[i] = {{tex[i][0], tex[i][1]}};
     }
     return tri;
 }
@@ -40,83 +33,61 @@ inline RvRawTriangle UnitRightTriangle() {
     return MakeTriangle({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 0}, {1, 0}, {0, 1}}, {0, 0, 1});
 }
 
-// The second triangle of a flat quad over the unit right triangle, sharing its edge from
-// (1,0,0) to (0,1,0). Its u is 2x + y - 1: tangent (1,0,0), binormal (-1,2,0)/sqrt 5.
-inline RvRawTriangle SkewedNeighbour() {
-    return MakeTriangle({{1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{1, 0}, {2, 1}, {0, 1}}, {0, 0, 1});
-}
+// A weld's buffers, released at the end of the test; signs only from the signed weld.
+struct Welded {
+    int numVerts = -1;
+    RvTangentPointD* verts = nullptr;
+    RvIndex* indices = nullptr;
+    float* signs = nullptr;
+    ~Welded() {
+        delete[] verts;
+        delete[] indices;
+        delete[] signs;
+    }
+};
 
-// A mesh built to stress the weld: triangles of a bumpy, texture-mapped grid picked in random
-// order (so most corners are shared), with seams, mirrored texture mappings, positions, normals
-// and texture coordinates moved by one or two units in the last place (either side of 1e-7),
-// collapsed triangles, triangles without u, rotated corner order and, with `withNaN`, corners
-// holding NaN or an infinite position.
-inline std::vector<RvRawTriangle> RandomMesh(std::mt19937* rng, int numTris, bool withNaN = false) {
-    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
-    const int side = static_cast<int>(std::sqrt(numTris / 2.0)) + 2;
-    auto corner = [&](int i, int j, RvRawTriangle* tri, int c) {
-        const float s = 0.5f + static_cast<float>(i) / side;
-        const float t = 0.5f + static_cast<float>(j) / side;
-        const float bump = 0.25f * std::sin(3.0f * s) * std::cos(2.0f * t);
-        tri->vert[c].x = s, tri->vert[c].y = t, tri->vert[c].z = 0.75f + bump;
-        const float nx = -0.75f * std::cos(3.0f * s) * std::cos(2.0f * t);
-        const float ny = 0.5f * std::sin(3.0f * s) * std::sin(2.0f * t);
-        const float len = std::sqrt(nx * nx + ny * ny + 1.0f);
-        tri->norm[c].x = nx / len, tri->norm[c].y = ny / len, tri->norm[c].z = 1.0f / len;
-        tri->texCoord[c].u = static_cast<float>(i) / side;
-        tri->texCoord[c].v = static_cast<float>(j) / side;
-    };
+// A mesh to stress the weld: the first `numTris` triangles of a texture-mapped torus grid, in
+// grid or shuffled order, with seams, mirrored mappings, numbers moved by one or two units in the
+// last place (either side of 1e-7), collapsed triangles, no texture area, no u, rotated corners,
+// positions far out and, with `withNaN`, NaNs and infinities.
+inline std::vector<RvRawTriangle> RandomMesh(std::mt19937* rng, int numTris, bool withNaN = false,
+                                             bool shuffled = true) {
+    const int across = static_cast<int>(std::sqrt(numTris / 4.0)) + 1;
+    std::vector<RvRawTriangle> tris = MakeTorusGrid(numTris / (2 * across) + 1, across, shuffled);
+    tris.resize(static_cast<std::size_t>(numTris));
     auto nudge = [&](float* f) {
-        const int steps = 1 + static_cast<int>((*rng)() % 2);
         const float toward = (*rng)() % 2 ? 8.0f : -8.0f;
-        for (int k = 0; k < steps; ++k) *f = std::nextafter(*f, toward);
+        for (int k = (*rng)() % 2; k < 2; ++k) *f = std::nextafter(*f, toward);
     };
-    std::vector<RvRawTriangle> tris(static_cast<std::size_t>(numTris));
     for (RvRawTriangle& tri : tris) {
-        const int i = static_cast<int>((*rng)() % (side - 1));
-        const int j = static_cast<int>((*rng)() % (side - 1));
-        if ((*rng)() % 2) {
-            corner(i, j, &tri, 0), corner(i + 1, j, &tri, 1), corner(i + 1, j + 1, &tri, 2);
-        } else {
-            corner(i, j, &tri, 0), corner(i + 1, j + 1, &tri, 1), corner(i, j + 1, &tri, 2);
-        }
         const unsigned what = (*rng)() % 100;
         const int c = static_cast<int>((*rng)() % 3);
+        float* number = &tri.vert[0].x + (*rng)() % 24;  // any of the triangle's 24 numbers
         if (what < 6)
             tri.texCoord[c].u += 1.0f;
         else if (what < 12)
             for (auto& tc : tri.texCoord) tc.u = -tc.u;
-        else if (what < 24)
-            nudge(&tri.vert[c].v[(*rng)() % 3]);
-        else if (what < 30)
-            nudge(&tri.norm[c].v[(*rng)() % 3]);
         else if (what < 36)
-            nudge(&tri.texCoord[c].uv[(*rng)() % 2]);
+            nudge(number);
         else if (what < 39)
             tri.vert[(c + 1) % 3] = tri.vert[c];
         else if (what < 42)
             tri.texCoord[(c + 1) % 3] = tri.texCoord[(c + 2) % 3] = tri.texCoord[c];
         else if (what < 45)
             for (auto& tc : tri.texCoord) tc.u = 0.0f;
-        else if (what < 48 && withNaN)
-            tri.vert[c].v[(*rng)() % 3] = std::nanf("");
-        else if (what < 50 && withNaN)
-            tri.texCoord[c].uv[(*rng)() % 2] = std::nanf("");
         else if (what < 51 && withNaN)
-            tri.vert[c].v[(*rng)() % 3] = (*rng)() % 2 ? INFINITY : -INFINITY;
-        else if (what < 60) {
-            std::rotate(tri.vert, tri.vert + 1, tri.vert + 3);
-            std::rotate(tri.norm, tri.norm + 1, tri.norm + 3);
-            std::rotate(tri.texCoord, tri.texCoord + 1, tri.texCoord + 3);
-        }
-        if (unit(*rng) < 0.02f) tri.vert[0].x = unit(*rng) * 4.0f;
+            *number = what < 48 ? NAN : (*rng)() % 2 ? INFINITY : -INFINITY;
+        else if (what < 60)
+            tri = {{tri.vert[1], tri.vert[2], tri.vert[0]},
+                   {tri.norm[1], tri.norm[2], tri.norm[0]},
+                   {tri.texCoord[1], tri.texCoord[2], tri.texCoord[0]}};
+        if ((*rng)() % 50 == 0) tri.vert[0].x = static_cast<float>((*rng)() % 4096) / 512.0f;
     }
     return tris;
 }
 
-// For a child process only: maps numTris zero triangles (read-only, no memory behind them
-// until read) and limits the address space to what is in use now plus `headroom` bytes, so
-// that larger allocations fail. Exits with 2 when that cannot be done.
+// For a child process only: maps numTris zero triangles (read-only, no memory behind them) and
+// limits the address space to what is in use plus `headroom` bytes; exits with 2 when it cannot.
 inline const RvRawTriangle* ZeroTrianglesUnderMemoryLimit(int numTris, std::size_t headroom) {
     void* zeros = mmap(nullptr, sizeof(RvRawTriangle) * static_cast<std::size_t>(numTris), PROT_READ,
                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);

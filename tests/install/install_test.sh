@@ -85,7 +85,9 @@ desktop-entry)
   out=$(desktop-file-validate "$entry" 2>&1) || fail "desktop-file-validate: $out"
   [ -z "$out" ] || fail "desktop-file-validate: $out"
   grep -qx 'Exec=RVFView %f' "$entry" || fail "the desktop entry does not open a file with RVFView"
-  grep -qx 'MimeType=model/x-rvf;' "$entry" || fail "the desktop entry does not name model/x-rvf"
+  # RVF files, and the OBJ and glTF meshes whose material names their map.
+  grep -qx 'MimeType=model/x-rvf;model/obj;model/gltf-binary;model/gltf+json;' "$entry" ||
+    fail "the desktop entry does not name RVF, OBJ and glTF meshes"
   ;;
 
 mime-type)

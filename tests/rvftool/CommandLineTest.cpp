@@ -2,40 +2,31 @@
 
 typedef ToolTest CommandLine;
 
-// Help and version go to standard output; without a command it is a usage error.
-TEST_F(CommandLine, HelpOnRequestOrAfterNoCommand) {
-    RunResult help = Tool({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("Usage: rvftool COMMAND", 0), 0u) << help.out;
-    RunResult version = Tool({"--version"});
-    EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, "rvftool " RVF_VERSION "\n");
-    RunResult none = Tool({});
-    EXPECT_EQ(none.status, 2);
-    EXPECT_EQ(none.err, help.out);
-}
-
-// Usage errors get status 2, files that cannot be used status 1; either way one line naming
-// what is wrong, nothing on standard output, and the file that was to be replaced left as it
-// was. A named kind is read as such: a byte too many keeps a body from being told as bare data,
-// and is refused for its size when named. After "--" an operand may begin with a dash.
+// Usage errors get status 2, files that cannot be used status 1; either way one line saying why
+// (without a command, the help), nothing on standard output, and the file to be replaced left as
+// it was, with no temporary beside it, also when writes fail as on a full disk. A byte too many
+// keeps a body from being told as bare data, and is refused when the kind is named.
 TEST_F(CommandLine, EachFailureIsOneLineWithItsStatus) {
-    const std::string rvf = RvfFile(std::vector<float>(48, 0.5f));
+    const std::string rvf = Text(RvfBytes(2, FloatBytes(std::vector<float>(48, 0.5f))));
     WriteFile("mesh.rvf", rvf);
     WriteFile("mesh.bin", rvf.substr(16));
     WriteFile("odd.bin", rvf.substr(16) + '\0');
-    WriteFile("one.bin", RvfFile(std::vector<float>(24, 0.5f)).substr(16) + '\0');
-    WriteFile("text.rvf", "hello, this is no mesh at all\n");
+    WriteFile("one.bin", '\1' + rvf.substr(17, 99) + '\0');
     WriteFile("empty.smd", "version 1\ntriangles\nend\n");
     WriteFile("bare.obj", FileText(RVFTOOL_TEST_DATA "/untextured.obj"));
     WriteFile("in.png", "GIF89a, not a PNG");
-    WriteFile("map.tga", TargaBytes(1, 1, 24, {1, 2, 3}));
+    WriteFile("map.tga", TargaBytes(64, 64, 24, Bytes(12288, 1)));
     WriteFile("out", "old");
+    const RunResult help = Tool({"--help"});
+    EXPECT_EQ(help.status, 0);
+    const std::string tooLarge = "rvftool: cannot write 'out': File too large";
     const struct {
         int status;
         const char* args;
         std::string err;
+        rlim_t fileLimit = 0;  // writes past it fail, as on a full disk
     } cases[] = {
+        {2, "", help.out.substr(0, help.out.size() - 1)},
         {2, "frobnicate", "rvftool: unknown command 'frobnicate' (see 'rvftool --help')"},
         {2, "info --yaml a.rvf", "rvftool info: unknown option '--yaml' (see 'rvftool info --help')"},
         {2, "convert --from",
@@ -47,9 +38,14 @@ TEST_F(CommandLine, EachFailureIsOneLineWithItsStatus) {
         {2, "info --help=yes a.rvf",
          "rvftool info: option '--help' takes no value (see 'rvftool info --help')"},
         {2, "info --version", "rvftool info: unknown option '--version' (see 'rvftool info --help')"},
+        {2, "tangents --basis bent mesh.rvf out",
+         "rvftool tangents: unknown basis 'bent' (own, mikktspace or file) (see 'rvftool tangents --help')"},
+        {2, "tangents --vec4 --double mesh.rvf out",
+         "rvftool tangents: --vec4 writes single precision; leave out --double (see 'rvftool tangents "
+         "--help')"},
         {1, "info -- --json", "rvftool: --json: cannot open: No such file or directory"},
-        {1, "info text.rvf",
-         "rvftool: text.rvf: No suitable reader found for the file format of file \"text.rvf\"."},
+        {1, "info in.png",
+         "rvftool: in.png: No suitable reader found for the file format of file \"in.png\"."},
         {1, "info map.tga", "rvftool: map.tga: a Targa image, not a mesh"},
         {1, "convert mesh.rvf out", "rvftool: mesh.rvf: already an RVF file"},
         {1, "convert odd.bin out",
@@ -67,17 +63,28 @@ TEST_F(CommandLine, EachFailureIsOneLineWithItsStatus) {
         {1, "map in.png out",
          "rvftool: in.png: not a PNG, JPEG or Targa image (a mesh goes to 'rvftool import')"},
         {1, "map mesh.rvf out", "rvftool: mesh.rvf: an RVF mesh, not an image"},
+        {1, "tangents --basis file mesh.rvf out",
+         "rvftool: mesh.rvf holds no tangents: choose --basis own or mikktspace"},
         {1, "convert mesh.bin .", "rvftool: '.' is a directory"},
         {1, "info .", "rvftool: '.' is a directory"},
         {1, "convert mesh.bin none/out",
          "rvftool: cannot create a temporary file in 'none/': No such file or directory"},
+        {1, "convert mesh.bin out", tooLarge, 100},
+        {1, "import " RVFTOOL_TEST_DATA "/triangles.obj out", tooLarge, 100},
+        {1, "map map.tga out", "rvftool: out: ERROR! Texels not written successfully!", 100},
+        {1, "tangents mesh.rvf out", tooLarge, 100},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args);
-        RunResult r = Tool(Words(c.args));
+        RunResult r = Tool(Words(c.args), c.fileLimit);
         EXPECT_EQ(r.status, c.status);
-        EXPECT_EQ(r.err, c.err + "\n");
+        // Past the limit a writer's message may go on to say how far it got.
+        const bool goesOn =
+            c.fileLimit != 0 && r.err.rfind(c.err + " ", 0) == 0 && r.err.find('\n') == r.err.size() - 1;
+        EXPECT_EQ(goesOn ? c.err + "\n" : r.err, c.err + "\n");
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(FileText("out"), "old");
+        EXPECT_EQ(RunProgram("/bin/ls", {"-A"}).out,
+                  "bare.obj\nempty.smd\nin.png\nmap.tga\nmesh.bin\nmesh.rvf\nodd.bin\none.bin\nout\n");
     }
 }

@@ -3,35 +3,19 @@
 #include "tests/GltfFiles.h"
 #include "tests/rvftool/ToolRun.h"
 
-namespace {
-
-// Two triangles sharing an edge (4 welded vertices), one without area, one without texture
-// area and one with a NaN, each of the last three on corners of its own: 10 vertices, since the
-// one with a NaN is left out as RVFView leaves it out.
-const std::vector<float> kMesh = {
-    0,   0, 0, 1, 0, 0, 1, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0,     0,     1,     0,     1,     1,
-    0,   0, 0, 1, 1, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0,     0,     1,     1,     0,     1,
-    2,   0, 0, 3, 0, 0, 4, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0.5f,  0.5f,  0.25f, 0.75f, -0.5f, 2,
-    0,   0, 5, 1, 0, 5, 0, 1, 5, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0.25f, 0.25f, 0.25f, 0.25f, 0.25f, 0.25f,
-    NAN, 0, 0, 7, 0, 0, 7, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0.9f,  0.1f,  0.8f,  0.1f,  0.8f,  0.2f};
-
-// The figures of `info --json` on `file` as Python's parser reads them.
-std::string ParsedJson(const std::string& file) {
-    RunResult parsed = RunProgram(
-        "/usr/bin/python3", {"-c",
-                             "import json, subprocess, sys; print(*json.loads(subprocess.run(sys.argv[1:], "
-                             "capture_output=True, check=True).stdout).values())",
-                             RVFTOOL_PATH, "info", "--json", file});
-    EXPECT_EQ(parsed.status, 0) << parsed.err;
-    return parsed.out;
-}
-
-}  // namespace
-
 typedef ToolTest Info;
 
 TEST_F(Info, PrintsTheFiguresOfAMeshAsTextAndAsJson) {
-    WriteFile("m.rvf", RvfFile(kMesh));
+    // Two triangles sharing an edge (4 welded vertices), one without area, one without texture
+    // area and one with a NaN, each of the last three on corners of its own: 10 vertices, since the
+    // one with a NaN is left out as RVFView leaves it out.
+    const std::vector<float> mesh = {
+        0,   0, 0, 1, 0, 0, 1, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0,     0,     1,     0,     1,     1,
+        0,   0, 0, 1, 1, 0, 0, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0,     0,     1,     1,     0,     1,
+        2,   0, 0, 3, 0, 0, 4, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0.5f,  0.5f,  0.25f, 0.75f, -0.5f, 2,
+        0,   0, 5, 1, 0, 5, 0, 1, 5, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0.25f, 0.25f, 0.25f, 0.25f, 0.25f, 0.25f,
+        NAN, 0, 0, 7, 0, 0, 7, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0.9f,  0.1f,  0.8f,  0.1f,  0.8f,  0.2f};
+    WriteFile("m.rvf", RvfBytes(5, FloatBytes(mesh)));
     RunResult r = Tool({"info", "m.rvf"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
@@ -46,21 +30,24 @@ TEST_F(Info, PrintsTheFiguresOfAMeshAsTextAndAsJson) {
               "u range:              -0.5 1\n"
               "v range:              0 2\n"
               "tangents in file:     no\n");
-    EXPECT_EQ(ParsedJson("m.rvf"),
-              "5 10 {'min': [0, 0, 0], 'max': [4, 1, 5]} 1 1 1 {'min': [-0.5, 0], 'max': [1, 2]} False\n");
-    // Without a finite triangle there are no ranges: null, never an "inf" that JSON lacks.
-    std::vector<float> infinite(kMesh.begin(), kMesh.begin() + 24);
+    // As JSON, read by Python's parser. Without a finite triangle there are no ranges: null, never
+    // an "inf" that JSON lacks. A glTF file is read through the importer and holds tangents.
+    std::vector<float> infinite(mesh.begin(), mesh.begin() + 24);
     infinite[7] = INFINITY;
-    WriteFile("m.rvf", RvfFile(infinite));
-    EXPECT_EQ(ParsedJson("m.rvf"), "1 0 {'min': None, 'max': None} 0 0 1 {'min': None, 'max': None} False\n");
-}
-
-// A mesh of another format is read through the importer, and its file may hold tangents.
-TEST_F(Info, ImportedMeshTellsWhetherItsFileHoldsTangents) {
+    WriteFile("inf.rvf", RvfBytes(1, FloatBytes(infinite)));
     WriteFile("t.glb", Text(Glb({1, 2, 3, 4})));
-    RunResult r = Tool({"info", "t.glb"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out.substr(r.out.rfind('\n', r.out.size() - 2) + 1), "tangents in file:     yes\n");
-    EXPECT_EQ(ParsedJson("t.glb"),
+    EXPECT_NE(Tool({"info", "t.glb"}).out.find("\ntangents in file:     yes\n"), std::string::npos);
+    RunResult parsed = RunProgram(
+        "/usr/bin/python3",
+        {"-c",
+         "import json, subprocess, sys\n"
+         "for f in sys.argv[2:]:\n"
+         "    info = [sys.argv[1], 'info', '--json', f]\n"
+         "    print(*json.loads(subprocess.run(info, capture_output=True, check=True).stdout).values())",
+         RVFTOOL_PATH, "m.rvf", "inf.rvf", "t.glb"});
+    EXPECT_EQ(parsed.status, 0) << parsed.err;
+    EXPECT_EQ(parsed.out,
+              "5 10 {'min': [0, 0, 0], 'max': [4, 1, 5]} 1 1 1 {'min': [-0.5, 0], 'max': [1, 2]} False\n"
+              "1 0 {'min': None, 'max': None} 0 0 1 {'min': None, 'max': None} False\n"
               "1 3 {'min': [0, 0, 0], 'max': [1, 1, 0]} 0 0 0 {'min': [0, 0], 'max': [1, 1]} True\n");
 }

@@ -1,21 +1,14 @@
-// Helpers for the tools' tests: a program run in a child process without a shell, a scratch
-// working directory per test, and hand-made RVF files.
+// Helpers for the tools' tests: programs run without a shell, in a scratch directory per test.
 #ifndef TESTS_RVFTOOL_TOOLRUN_H
 #define TESTS_RVFTOOL_TOOLRUN_H
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <csignal>
-#include <fstream>
-#include <iterator>
 #include <sstream>
-#include <string>
-#include <vector>
 
-#include "tests/TestFiles.h"
+#include "tests/TestFiles.h"  // also the standard headers used here
 
 struct RunResult {
     int status;  // exit status, or 128 + signal
@@ -32,13 +25,12 @@ inline std::vector<std::string> Words(const std::string& text) {
 
 inline std::string FileText(const std::string& path) { return Text(FileBytes(path)); }
 
-inline void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
+inline void WriteFile(const std::string& path, const std::string& s) {
+    std::ofstream(path, std::ios::binary) << s;
 }
 
-// Runs `program` with `args` and no input; standard output and error are collected in
-// temporary files. With `fileLimit` not 0, writes to any file past that many bytes fail as on
-// a full disk, so the messages checked then must stay shorter.
+// Runs `program` with `args` and no input, collecting its output. With `fileLimit` not 0, writes
+// past that many bytes fail as on a full disk (messages checked then must stay shorter).
 inline RunResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                             rlim_t fileLimit = 0) {
     std::vector<char*> argv(1, const_cast<char*>(program.c_str()));
@@ -65,8 +57,7 @@ inline RunResult RunProgram(const std::string& program, const std::vector<std::s
     return result;
 }
 
-// A fresh working directory per test, removed with its files afterwards; the programs run
-// there, so that files are named as a user in it would name them.
+// A fresh working directory per test, removed with its files afterwards; the programs run there.
 class ToolTest : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(peer_.made && chdir(peer_.path) == 0); }
@@ -77,11 +68,5 @@ protected:
     const PeerDir peer_;
     const std::string dir = peer_.path;
 };
-
-// An RVF file around triangle records of 24 floats each: three positions, three normals and
-// three texture coordinates.
-inline std::string RvfFile(const std::vector<float>& floats) {
-    return Text(RvfBytes(floats.size() / 24, FloatBytes(floats)));
-}
 
 #endif

@@ -6,18 +6,15 @@
 #include "mesh/RvFileIO.h"
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: consumer MESH.rvf MAP.tga\n");
-        return 2;
-    }
-    FILE* mesh = std::fopen(argv[1], "rb");
-    FILE* map = std::fopen(argv[2], "rb");
+    FILE* mesh = argc == 3 ? std::fopen(argv[1], "rb") : nullptr;
+    FILE* map = argc == 3 ? std::fopen(argv[2], "rb") : nullptr;
     int numTris = 0, width = 0, height = 0, depth = 0;
     RvRawTriangle* tris = nullptr;
     BYTE* pixels = nullptr;
     const bool read = mesh && map && RvReadTriangles(mesh, &numTris, &tris) &&
                       TGAReadImage(map, &width, &height, &depth, &pixels);
     if (read) std::printf("%d triangles, %d x %d, %d bits\n", numTris, width, height, depth);
+    // The arrays are the caller's, also after a failed read.
     delete[] tris;
     delete[] pixels;
     if (mesh) std::fclose(mesh);

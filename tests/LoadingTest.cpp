@@ -6,21 +6,18 @@
 
 namespace {
 
-// A file named `name` in `dir` holding `bytes`; its path.
-std::string Put(const PeerDir& dir, const std::string& name, const Bytes& bytes) {
-    EXPECT_TRUE(dir.made && WriteFile(dir.File(name), bytes));
+// An RVF file `name` in `dir` of flat triangles given as 3 corner positions each; its path.
+std::string MeshFile(const PeerDir& dir, const std::string& name,
+                     const std::vector<std::vector<float>>& corners) {
+    EXPECT_TRUE(dir.made && WriteFile(dir.File(name), RvfBytes(corners.size(), corners)));
     return dir.File(name);
 }
 
-// An RVF file of flat triangles given as 3 corner positions each.
-Bytes MeshFile(const std::vector<std::vector<float>>& corners) { return RvfBytes(corners.size(), corners); }
-
+// A mesh at one point has no extent to scale by: it is only centred.
 TEST(LoadObjectFile, CentresAndScalesTheLargestExtentTo50) {
     const PeerDir dir;
-    const std::string mesh =
-        Put(dir, "m.rvf", MeshFile({{-1, 0, 5, 3, 0, 5, 3, 10, 6}, {-1, 0, 5, 3, 10, 6, -1, 10, 6}}));
-    ASSERT_TRUE(LoadObjectFile(mesh.c_str()));
-    EXPECT_EQ(gNumTris, 2);
+    ASSERT_TRUE(LoadObjectFile(
+        MeshFile(dir, "m.rvf", {{-1, 0, 5, 3, 0, 5, 3, 10, 6}, {-1, 0, 5, 3, 10, 6, -1, 10, 6}}).c_str()));
     ASSERT_GT(gNumVerts, 0);
     const double half[3] = {10, 25, 2.5};
     for (int axis = 0; axis < 3; ++axis) {
@@ -32,21 +29,17 @@ TEST(LoadObjectFile, CentresAndScalesTheLargestExtentTo50) {
         EXPECT_NEAR(lo, -half[axis], 1e-5) << "axis " << axis;
         EXPECT_NEAR(hi, half[axis], 1e-5) << "axis " << axis;
     }
-}
-
-TEST(LoadObjectFile, MeshAtOnePointIsShownUnscaled) {
-    const PeerDir dir;
-    ASSERT_TRUE(LoadObjectFile(Put(dir, "m.rvf", MeshFile({{2, 3, 4, 2, 3, 4, 2, 3, 4}})).c_str()));
+    ASSERT_TRUE(LoadObjectFile(MeshFile(dir, "point.rvf", {{2, 3, 4, 2, 3, 4, 2, 3, 4}}).c_str()));
     ASSERT_GT(gNumVerts, 0);
     for (int i = 0; i < gNumVerts; ++i)
-        for (double c : gVertices[i].vertex) EXPECT_EQ(c, 0.0);
+        for (double c : gVertices[i].vertex) EXPECT_EQ(c, 0.0) << "at one point";
 }
 
 TEST(LoadObjectFile, FailureLeavesNoMeshAndDoesNotStandInTheWayOfTheNext) {
     const PeerDir dir;
-    const std::string good = Put(dir, "good.rvf", MeshFile({{0, 0, 0, 1, 0, 0, 0, 1, 0}}));
+    const std::string good = MeshFile(dir, "good.rvf", {{0, 0, 0, 1, 0, 0, 0, 1, 0}});
     // An extent beyond float.
-    const std::string infinite = Put(dir, "inf.rvf", MeshFile({{-3e38f, 0, 0, 3e38f, 0, 0, 0, 1, 0}}));
+    const std::string infinite = MeshFile(dir, "inf.rvf", {{-3e38f, 0, 0, 3e38f, 0, 0, 0, 1, 0}});
     ASSERT_TRUE(LoadObjectFile(good.c_str()));
     CaptureStdout();
     EXPECT_FALSE(LoadObjectFile(infinite.c_str()));
@@ -56,15 +49,14 @@ TEST(LoadObjectFile, FailureLeavesNoMeshAndDoesNotStandInTheWayOfTheNext) {
     EXPECT_TRUE(LoadObjectFile(good.c_str()));
 }
 
-// Rows stay in file order, bottom first, as GL takes them.
+// Rows stay in file order, bottom first, as GL takes them. (A 24-bit map's texels are compared
+// with the import library's reading of the same picture in the program's tests.)
 TEST(LoadTextureFile, TurnsTexelsRedFirstAndKeepsAlpha) {
     const PeerDir dir;
+    ASSERT_TRUE(dir.made &&
+                WriteFile(dir.File("m.tga"), TargaBytes(1, 2, 32, {10, 20, 30, 40, 50, 60, 70, 80})));
+    ASSERT_TRUE(LoadTextureFile(dir.File("m.tga").c_str()));
     // The map descriptor is byte-packed: its fields are read by value, never bound to a reference.
-    ASSERT_TRUE(LoadTextureFile(Put(dir, "rgb.tga", TargaBytes(2, 1, 24, {10, 20, 30, 40, 50, 60})).c_str()));
-    EXPECT_EQ(+gTexInfo.format, KIV_BITMAP_FORMAT_888);
-    EXPECT_EQ(Bytes(gTexInfo.pixels, gTexInfo.pixels + 6), (Bytes{30, 20, 10, 60, 50, 40}));
-    const Bytes rgba = TargaBytes(1, 2, 32, {10, 20, 30, 40, 50, 60, 70, 80});
-    ASSERT_TRUE(LoadTextureFile(Put(dir, "rgba.tga", rgba).c_str()));
     EXPECT_EQ(+gTexInfo.format, KIV_BITMAP_FORMAT_8888);
     EXPECT_EQ(Bytes(gTexInfo.pixels, gTexInfo.pixels + 8), (Bytes{30, 20, 10, 40, 70, 60, 50, 80}));
 }

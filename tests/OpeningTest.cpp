@@ -6,16 +6,6 @@
 // swaps show.
 #include "GltfFiles.h"
 #include "ViewerProgram.h"
-#include "tests/rvfrender/RenderRun.h"
-
-namespace {
-
-const std::string kMap8 =
-    " Map: 8 x 8, 24 bits.\nWarning: the map has no alpha channel (the alpha mode shows white).\n";
-const std::string kQuad = "Mesh: 2 triangles, 4 welded vertices (no tangents in the file)." + kMap8;
-const std::string kTriangle = "Mesh: 1 triangle, 3 welded vertices (tangents in the file)." + kMap8;
-
-}  // namespace
 
 class Opening : public ToolTest {
 protected:
@@ -23,13 +13,9 @@ protected:
     void SetUp() override {
         ToolTest::SetUp();
         if (getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
-        std::string ppm = "P6\n8 8\n255\n";
-        const char quadrants[4][3] = {
-            {'\xff', 0, 0}, {0, '\xff', 0}, {0, 0, '\xff'}, {'\x80', '\x80', '\xff'}};
-        for (int i = 0; i < 64; ++i) ppm.append(quadrants[2 * (i / 32) + i % 8 / 4], 3);
-        WriteFile("map.ppm", ppm);
         WriteFile("head.obj", FileText(RVFTOOL_TEST_DATA "/quad.obj"));
-        Run("/usr/bin/convert", "map.ppm PNG24:map.png");
+        Run("/usr/bin/convert",
+            "-size 4x4 xc:red xc:lime +append ( xc:blue xc:#8080ff +append ) -append PNG24:map.png");
         Run("/usr/bin/convert", "map.png -compress RLE -orient TopLeft head_nm.tga");
         const std::string tga = FileText("head_nm.tga");
         ASSERT_TRUE(tga.size() > 18 && tga[2] == 10 && (tga[17] & 0x20) != 0) << "not run-length, top first";
@@ -39,53 +25,45 @@ protected:
         RunResult r = RunProgram(program, Words(args));
         ASSERT_EQ(r.status, 0) << program << " " << args << ": " << r.err;
     }
-    // Makes the plain files of `mesh` and `map` in three steps, draws them with rvfrender in modes
-    // 0 and 1 (plain-0.png, plain-1.png), and finds these the viewer's shots MESH-001.png and
-    // MESH-002.png, MESH the mesh file's name without its extension.
-    void ExpectShotsShowThePlainFiles(const std::string& mesh, const std::string& map) {
-        const std::string base = mesh.substr(0, mesh.find('.'));
-        Run(RVFTOOL_PATH, "import " + mesh + " plain.rvf");
-        Run("/usr/bin/convert", map + " -auto-orient upright.png");
-        Run(RVFTOOL_PATH, "map upright.png plain.tga");
-        for (const std::string mode : {"0", "1"}) {
-            Run(RVFRENDER_PATH, "--mode " + mode + " plain.rvf plain.tga plain-" + mode + ".png");
-            EXPECT_TRUE(
-                SamePictures(base + "-00" + (mode == "0" ? "1" : "2") + ".png", "plain-" + mode + ".png"));
-        }
-    }
-    // Runs the viewer with `args`, saves its first frame, then after `keys` the next one, and quits.
-    // The shots are named after `mesh`, the mesh file's name without its extension.
-    Outcome ShowTwice(const std::vector<std::string>& args, const std::string& keys,
-                      const std::string& mesh) {
-        auto steps = [&](Session& s) {
-            EXPECT_TRUE(s.WaitFor(dir + "/" + mesh + "-001.png"));
-            s.Keys(keys + " F12");
-            EXPECT_TRUE(s.WaitFor(dir + "/" + mesh + "-002.png"));
-            s.Keys("q");
-        };
-        return RunViewer({args, {}, "", "F12", "", steps});
-    }
+    const std::string map8 =
+        " Map: 8 x 8, 24 bits.\nWarning: the map has no alpha channel (the alpha mode shows white).\n";
+    const std::string triangle = "Mesh: 1 triangle, 3 welded vertices (tangents in the file)." + map8;
 };
 
-TEST_F(Opening, ObjWithRunLengthTargaShowsWhatThePlainFilesShow) {
-    Outcome o = ShowTwice({dir + "/head.obj", "head_nm.tga"}, "a", "head");
-    EXPECT_EQ(o.status, 0);
-    EXPECT_EQ(o.out, kHelp + kQuad + dir + "/head-001.png\nNormal map.\n" + dir + "/head-002.png\n");
-    ExpectShotsShowThePlainFiles("head.obj", "head_nm.tga");
-    Run(RVFRENDER_PATH, "--mode 1 head.obj head_nm.tga direct.png");
-    EXPECT_TRUE(SamePictures("direct.png", "plain-1.png"));
-}
-
-// The map comes from inside the mesh file, also when F5 reads the file again.
-TEST_F(Opening, GlbAloneShowsItsOwnMapAsThePlainFilesShowIt) {
+// The viewer saves its first frame (mode 0), then after `keys` the next (mode 1), and quits; the
+// map comes from inside the GLB, also when F5 reads the file again.
+TEST_F(Opening, FilesAsUsersHaveThemShowWhatThePlainFilesShow) {
     const std::string glb = dir + "/model.glb";
-    Outcome o = ShowTwice({glb}, "a F5", "model");
-    EXPECT_EQ(o.status, 0);
-    EXPECT_EQ(o.out, kHelp + kTriangle + dir + "/model-001.png\nNormal map.\nReloaded " + glb + " and " +
-                         glb + ".\n" + kTriangle + dir + "/model-002.png\n");
-    ExpectShotsShowThePlainFiles("model.glb", "map.png");
-    Run(RVFRENDER_PATH, "model.glb direct.png");
-    EXPECT_TRUE(SamePictures("direct.png", "plain-0.png"));
+    const struct {
+        std::string files;     // the viewer's and rvfrender's, the mesh first
+        std::string plainMap;  // the map as the plain files' steps take it
+        const char* keys;
+        std::string summary, reloaded;
+    } rows[] = {
+        {dir + "/head.obj head_nm.tga", "head_nm.tga", "a",
+         "Mesh: 2 triangles, 4 welded vertices (no tangents in the file)." + map8, ""},
+        {glb, "map.png", "a F5", triangle, "Reloaded " + glb + " and " + glb + ".\n" + triangle},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.files);
+        const std::string mesh = Words(row.files)[0], shot = mesh.substr(0, mesh.rfind('.')) + "-00";
+        auto steps = [&](Session& s) {
+            EXPECT_TRUE(s.WaitFor(shot + "1.png"));
+            s.Keys(row.keys + std::string(" F12"));
+            EXPECT_TRUE(s.WaitFor(shot + "2.png"));
+            s.Keys("q");
+        };
+        Outcome o = RunViewer({Words(row.files), {}, "", "F12", "", steps});
+        EXPECT_EQ(o.status, 0);
+        EXPECT_EQ(o.out,
+                  kHelp + row.summary + shot + "1.png\nNormal map.\n" + row.reloaded + shot + "2.png\n");
+        Run(RVFTOOL_PATH, "import " + mesh + " plain.rvf");
+        Run("/usr/bin/convert", row.plainMap + " -auto-orient upright.png");
+        Run(RVFTOOL_PATH, "map upright.png plain.tga");
+        EXPECT_TRUE(AsRendered(shot + "1.png", "--mode 0 plain.rvf plain.tga"));
+        EXPECT_TRUE(AsRendered(shot + "2.png", "--mode 1 plain.rvf plain.tga"));
+        EXPECT_TRUE(AsRendered(shot + "2.png", "--mode 1 " + row.files));
+    }
 }
 
 // A normal texture that is not there is told as a map given by name would be; the map chooser
@@ -95,5 +73,5 @@ TEST_F(Opening, GltfWhoseNormalTextureIsMissingAsksForTheMap) {
     Outcome o = RunViewer({{dir + "/model.gltf"}, {}, "map.png\n", "q"});
     EXPECT_EQ(o.status, 0);
     EXPECT_EQ(o.out, kHelp + "ERROR: Unable to open file: " + dir + "/gone.png\n" +
-                         "The system says: No such file or directory\n" + kAskMap + kTriangle);
+                         "The system says: No such file or directory\n" + kAskMap + triangle);
 }

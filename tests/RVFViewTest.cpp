@@ -4,13 +4,13 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "GltfFiles.h"
 #include "ViewerProgram.h"
-#include "tests/rvftool/ToolRun.h"
 
 namespace {
 
@@ -20,18 +20,30 @@ struct Run {
     const char* name;
     Invocation invocation;
     int status;
-    std::string printed;  // after the key help
-    std::string err;
-    std::string zenityArgs = "";
+    std::string out, err, zenityArgs;
 };
 
 void PrintTo(const Run& run, std::ostream* os) { *os << run.name; }
 
+// A run past the start-up answers: `printed` follows the key help.
+Run Row(const char* name, std::vector<std::string> args, std::string input, std::string keys, int status,
+        std::string printed, std::vector<std::string> env = {}, std::string err = "", std::string zenity = "",
+        std::string zenityArgs = "") {
+    return {name, {args, env, input, keys, zenity}, status, kHelp + printed, err, zenityArgs};
+}
+
+// An answer before any file, chooser or window, the program ending at once (a file that is not
+// there would be heard of).
+Run Answer(const char* name, std::string args, std::string env, int status, std::string out,
+           std::string err) {
+    return {name, {Words(args), Words(env), "", ""}, status, out, err, ""};
+}
+
 std::vector<Run> Runs() {
-    const std::string lost = "ERROR: Unable to open file: /nonexistent/";
-    const std::string why = "The system says: No such file or directory\n";
-    const std::string none = "Error: Invalid or no file chosen.\n";
+    const std::string lost =
+        "ERROR: Unable to open file: /nonexistent/x.rvf\nThe system says: No such file or directory\n";
     const std::string kept = "Nothing loaded: the mesh and the map on screen stay.\n";
+    const std::string heard = "Gtk-WARNING: cannot reach the settings service\nzenity: no dialog today\n";
     const std::string failed = "The file dialog failed (zenity ended with status 5); asking here instead.\n";
     const std::string askMesh =
         "--file-selection\n--title=Select Relievo Data File (.rvf)\n"
@@ -42,119 +54,81 @@ std::vector<Run> Runs() {
         "--file-selection\n--title=Select Normal Map Texture (.tga)\n"
         "--file-filter=Normal maps (*.tga *.png *.jpg *.jpeg) | *.tga *.TGA *.png *.PNG *.jpg *.JPG *.jpeg "
         "*.JPEG\n--file-filter=All files | *\n";
-    // zenity's warnings about the desktop, which only a failed dialog lets through.
-    const std::string noise = "echo 'Gtk-WARNING: cannot reach the settings service' >&2\n";
+    auto longMap = [](size_t length) {
+        return RVF_SAMPLES_DIR + std::string(length + 1 - kMap.size(), '/') + "torus_normals.tga";
+    };
     return {
-        {"TwoArgumentsQuitWithQ",
-         {{kMesh, kMap}, {}, "", "a a a a c n t w b r Q"},
-         0,
-         kSummary + "Normal map.\nVertex lighting.\nAlpha.\nDiffuse lit normal map.\n"
-                    "Not converting light into tangent space\n",
-         ""},
-        {"BasisAndGreenFromTheCommandLineAndKeys",
-         {{"--basis", "mikktspace", "--flip-green", kMesh, kMap}, {}, "", "s F5 S g q"},
-         0,
-         kSummary + "Tangent basis: own\nReloaded " + kMesh + " and " + kMap + ".\n" + kSummary +
-             "Tangent basis: MikkTSpace\nGreen up (+Y)\n",
-         ""},
-        // A mesh that stores no tangents is shown in the own basis, and s passes over the file's.
-        {"FileBasisWithoutStoredTangents",
-         {{"--basis=file", kMesh, kMap}, {}, "", "s s q"},
-         0,
-         kMesh + " holds no tangents: tangent basis own.\n" + kSummary +
-             "Tangent basis: MikkTSpace\nTangent basis: own\n",
-         ""},
-        {"QuitWithEscape", {{kMesh, kMap}, {}, "", "Escape"}, 0, kSummary, ""},
-        {"BadFirstArgumentAsksForAMeshAndStillTriesTheSecond",
-         {{"/nonexistent/mesh.rvf", kMap}, {}, "/nonexistent/again.rvf\n" + kMesh + "\n", "q"},
-         0,
-         lost + "mesh.rvf\n" + why + kAskMesh + lost + "again.rvf\n" + why + kAskMesh + kSummary,
-         ""},
-        // A mesh alone brings the map its material names; an RVF mesh names none.
-        {"OneMeshWithoutItsOwnMapAsksForTheMap", {{kMesh}, {}, kMap + "\n", "q"}, 0, kAskMap + kSummary, ""},
-        {"NoMeshChosen", {{}, {}, "", ""}, 255, kAskMesh + none, ""},
-        // A load on "l" that gets no file, at either chooser, keeps what is on screen.
-        {"LoadCancelledKeepsTheMeshAndMap",
-         {{kMesh, kMap}, {}, "\n/nonexistent/x.rvf\n" + kMesh + "\n\n", "l l q"},
-         0,
-         kSummary + kAskMesh + kept + kAskMesh + lost + "x.rvf\n" + why + kAskMesh + kAskMap + kept,
-         ""},
-        {"NoMapChosen",
-         {{kMesh, "/nonexistent/map.tga"}, {}, "\n", ""},
-         255,
-         lost + "map.tga\n" + why + kAskMap + none,
-         ""},
-        {"NoCombineExtension",
-         {{kMesh, kMap}, {kShim, "RVF_TEST_EXTENSIONS=GL_ARB_texture_env_dot3"}, "", ""},
-         255,
-         kSummary + "No GL_EXT_texture_env_combine support!\n",
-         ""},
-        {"NoDot3Extension",
-         {{kMesh, kMap}, {kShim, "RVF_TEST_EXTENSIONS=GL_ARB_texture_env_combine GL_EXT_other"}, "", ""},
-         255,
-         kSummary + "No GL_EXT_texture_env_dot3 support!\n",
-         ""},
+        Answer("UnknownOption", "--bogus m.rvf", "", 2, "",
+               "RVFView: unknown option '--bogus' (see 'RVFView --help')\n"),
+        Answer("UnknownBasis", "--basis=bent m.rvf", "", 2, "",
+               "RVFView: unknown tangent basis 'bent' (own, mikktspace or file)\n"),
+        Answer("NoDisplay", "m.rvf", "DISPLAY=", 1,
+               "RVFView needs a display, and DISPLAY is not set; rvfrender draws pictures without one.\n",
+               ""),
+        Answer(
+            "DisplayNotAnswering", "m.rvf", "DISPLAY=:4711", 1,
+            "RVFView needs a display, and ':4711' cannot be opened; rvfrender draws pictures without one.\n",
+            ""),
+        // A mesh that stores no tangents is shown in the own basis, s passes over the file's, F5
+        // keeps the basis, and Escape quits.
+        Row("KeysPrintTheirWords", {"--basis", "file", "--flip-green", kMesh, kMap}, "",
+            "a a a a c n t w b r s F5 S g Escape", 0,
+            kMesh + " holds no tangents: tangent basis own.\n" + kSummary +
+                "Normal map.\nVertex lighting.\nAlpha.\nDiffuse lit normal map.\n"
+                "Not converting light into tangent space\nTangent basis: MikkTSpace\nReloaded " +
+                kMesh + " and " + kMap + ".\n" + kSummary + "Tangent basis: own\nGreen up (+Y)\n"),
+        // A load on "l" that gets no file, at either chooser, keeps what is on screen; one that
+        // does keeps one texture object. Extensions as the last words are found.
+        Row("LoadOnL", {kMesh, kMap}, "\n/nonexistent/x.rvf\n" + kMesh + "\n\n" + kMesh + "\n" + kMap + "\n",
+            "l l l q", 0,
+            kSummary + kAskMesh + kept + kAskMesh + lost + kAskMesh + kAskMap + kept + kAskMesh + kAskMap +
+                kSummary,
+            {kShim, "RVF_TEST_COUNT_TEXTURES=1",
+             "RVF_TEST_EXTENSIONS=GL_A GL_ARB_texture_env_combine GL_ARB_texture_env_dot3"},
+            "textures alive: 1\n"),
+        // A mesh alone brings the map its material names; an RVF mesh names none. Paths as long as
+        // the chooser's buffer holds, but not longer: the map with slashes doubled.
+        Row("PathTooLongIsRefusedAndAskedAgain", {kMesh}, longMap(1024) + "\n" + longMap(1023) + "\r\n", "q",
+            0,
+            kAskMap + "Error: The chosen path is 1024 characters long; at most 1023 can be used.\n" +
+                kAskMap + kSummary),
+        Row("NoCombineExtension", {kMesh, kMap}, "", "", 255,
+            kSummary + "No GL_EXT_texture_env_combine support!\n",
+            {kShim, "RVF_TEST_EXTENSIONS=GL_ARB_texture_env_dot3"}),
+        Row("NoDot3Extension", {kMesh, kMap}, "", "", 255, kSummary + "No GL_EXT_texture_env_dot3 support!\n",
+            {kShim, "RVF_TEST_EXTENSIONS=GL_ARB_texture_env_combine GL_EXT_other"}),
         // The engine view needs GLSL; without it, or when its shaders do not build, "a" steps
         // through the shading modes as before.
-        {"NoGlslKeepsTheShadingModes",
-         {{kMesh, kMap},
-          {kShim, "RVF_TEST_EXTENSIONS=GL_ARB_texture_env_combine GL_ARB_texture_env_dot3"},
-          "",
-          "e a q"},
-         0,
-         kSummary + "The engine view needs GLSL (OpenGL 2.0), which this GL lacks: the shading modes stay.\n"
-                    "Normal map.\n",
-         ""},
-        {"ShadersThatDoNotBuildPrintTheirLog",
-         {{kMesh, kMap}, {kShim, "RVF_TEST_SHADER_LOG=0:1(1): error: no GLSL today"}, "", "e a q"},
-         0,
-         kSummary +
-             "0:1(1): error: no GLSL today\n"
-             "The engine view's shaders do not build on this GL: the shading modes stay.\nNormal map.\n",
-         ""},
-        // Extensions as the last words are found; every reload keeps one texture object.
-        {"ReloadKeepsOneTextureObject",
-         {{kMesh, kMap},
-          {kShim, "RVF_TEST_COUNT_TEXTURES=1",
-           "RVF_TEST_EXTENSIONS=GL_A GL_ARB_texture_env_combine GL_ARB_texture_env_dot3"},
-          kMesh + "\n" + kMap + "\n" + kMesh + "\n" + kMap + "\n",
-          "l L q"},
-         0,
-         kSummary + kAskMesh + kAskMap + kSummary + kAskMesh + kAskMap + kSummary,
-         "textures alive: 1\n"},
-        // The dialog answers by its title ($2).
-        {"DialogOffersTheKindOfFileAndKeepsQuiet",
-         {{},
-          {},
-          "",
-          "q",
-          noise + "case \"$2\" in *Relievo*) echo '" + kMesh + "';; *) echo '" + kMap + "';; esac\n"},
-         0,
-         kSummary,
-         "",
-         askMesh + askMap},
-        {"DialogCancelledKeepsQuiet", {{}, {}, "", "", noise + "exit 1\n"}, 255, none, "", askMesh},
-        {"DialogThatFailsIsHeardAndTheConsoleAsks",
-         {{}, {}, kMesh + "\n" + kMap + "\n", "q", noise + "echo 'zenity: no dialog today' >&2\nexit 5\n"},
-         0,
-         failed + kAskMesh + failed + kAskMap + kSummary,
-         "Gtk-WARNING: cannot reach the settings service\nzenity: no dialog today\n"
-         "Gtk-WARNING: cannot reach the settings service\nzenity: no dialog today\n",
-         askMesh + askMap},
+        Row("NoGlslKeepsTheShadingModes", {kMesh, kMap}, "", "e a q", 0,
+            kSummary +
+                "The engine view needs GLSL (OpenGL 2.0), which this GL lacks: the shading modes stay.\n"
+                "Normal map.\n",
+            {kShim, "RVF_TEST_EXTENSIONS=GL_ARB_texture_env_combine GL_ARB_texture_env_dot3"}),
+        Row("ShadersThatDoNotBuildPrintTheirLog", {kMesh, kMap}, "", "e a q", 0,
+            kSummary +
+                "0:1(1): error: no GLSL today\n"
+                "The engine view's shaders do not build on this GL: the shading modes stay.\nNormal map.\n",
+            {kShim, "RVF_TEST_SHADER_LOG=0:1(1): error: no GLSL today"}),
+        // The dialog answers by its title ($2), the mesh with a copy at a path a shell would change.
+        Row("DialogOffersTheKindOfFileAndKeepsQuiet", {}, "", "q", 0, kSummary, {}, "",
+            "case \"$2\" in *Relievo*) f=\"${0%/*}/odd \\$(name).rvf\"; cp '" + kMesh +
+                "' \"$f\"; echo \"$f\";; *) echo '" + kMap + "';; esac\n",
+            askMesh + askMap),
+        Row("DialogCancelledKeepsQuiet", {}, "", "", 255, "Error: Invalid or no file chosen.\n", {}, "",
+            "exit 1\n", askMesh),
+        Row("DialogThatFailsIsHeardAndTheConsoleAsks", {}, kMesh + "\n" + kMap + "\n", "q", 0,
+            failed + kAskMesh + failed + kAskMap + kSummary, {}, heard + heard,
+            "echo 'zenity: no dialog today' >&2\nexit 5\n", askMesh + askMap),
     };
 }
 
-class RVFView : public testing::TestWithParam<Run> {
-protected:
-    void SetUp() override {
-        if (getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
-    }
-};
+class RVFView : public testing::TestWithParam<Run> {};
 
 TEST_P(RVFView, PrintsAndEndsAsExpected) {
+    if (getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
     Outcome o = RunViewer(GetParam().invocation);
     EXPECT_EQ(o.status, GetParam().status);
-    EXPECT_EQ(o.out, kHelp + GetParam().printed);
+    EXPECT_EQ(o.out, GetParam().out);
     EXPECT_EQ(o.err, GetParam().err);
     EXPECT_EQ(o.zenityArgs, GetParam().zenityArgs);
 }
@@ -162,63 +136,17 @@ TEST_P(RVFView, PrintsAndEndsAsExpected) {
 INSTANTIATE_TEST_SUITE_P(Runs, RVFView, testing::ValuesIn(Runs()),
                          [](const testing::TestParamInfo<Run>& run) { return run.param.name; });
 
-// Answers that come before any file, chooser or window: each ends at once, and nothing but the
-// answer is printed.
-TEST(RVFViewStartUp, AnswersBeforeFilesAndWindow) {
-    const struct {
-        const char* name;
-        std::vector<std::string> args, env;
-        int status;
-        std::string out, err;
-    } runs[] = {
-        {"Help", {"--help", kMesh, kMap}, {}, 0, "Usage: RVFView [OPTIONS] [MESH [MAP]]\n", ""},
-        {"Version", {kMesh, "--version"}, {}, 0, "RVFView " RVF_VERSION "\n", ""},
-        {"UnknownOption",
-         {"--bogus", kMesh, kMap},
-         {},
-         2,
-         "",
-         "RVFView: unknown option '--bogus' (see 'RVFView --help')\n"},
-        {"UnknownBasis",
-         {"--basis=bent", kMesh, kMap},
-         {},
-         2,
-         "",
-         "RVFView: unknown tangent basis 'bent' (own, mikktspace or file)\n"},
-        {"NoDisplay",
-         {kMesh, kMap},
-         {"DISPLAY="},
-         1,
-         "RVFView needs a display, and DISPLAY is not set; rvfrender draws pictures without one.\n",
-         ""},
-        {"DisplayThatDoesNotAnswer",
-         {kMesh, kMap},
-         {"DISPLAY=:4711"},
-         1,
-         "RVFView needs a display, and ':4711' cannot be opened; rvfrender draws pictures without one.\n",
-         ""},
-    };
-    for (const auto& run : runs) {
-        SCOPED_TRACE(run.name);
-        Outcome o = RunViewer({run.args, run.env, "", ""});
-        EXPECT_EQ(o.status, run.status);
-        // The help goes on; every other answer is one line.
-        EXPECT_EQ(run.name == std::string("Help") ? o.out.substr(0, run.out.size()) : o.out, run.out);
-        EXPECT_EQ(o.err, run.err);
-    }
-}
-
 // A left drag with Ctrl held moves the light as rvfrender's --light places it: 60 pixels to the
 // right turn it 18 degrees about the object's centre, 65 units in front of the eye; the object
 // stays. The screenshot goes beside a copy of the sample.
-class LightDrag : public ToolTest {};
-
-TEST_F(LightDrag, CtrlDragMovesTheLightWhereRvfrenderPutsIt) {
+TEST(LightDrag, CtrlDragMovesTheLightWhereRvfrenderPutsIt) {
     if (getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
-    const std::string mesh = dir + "/mesh.rvf", shot = dir + "/mesh-001.png";
+    const PeerDir dir;
+    const std::string mesh = dir.File("mesh.rvf"), shot = dir.File("mesh-001.png");
     WriteFile(mesh, FileText(kMesh));
     auto steps = [&](Session& s) {
-        s.CtrlDrag(200, 200, 260, 200);
+        const std::string to = " mousemove --window " + s.window + " ";
+        s.Xdo(to + "200 200 keydown ctrl mousedown 1" + to + "260 200 mouseup 1 keyup ctrl");
         s.Keys("F12");
         EXPECT_TRUE(s.WaitFor(shot));
         s.Keys("q");
@@ -229,40 +157,32 @@ TEST_F(LightDrag, CtrlDragMovesTheLightWhereRvfrenderPutsIt) {
     const std::string light =
         std::to_string(65 * std::sin(turn)) + ",0," + std::to_string(65 * std::cos(turn) - 65);
     RunResult r = RunProgram(RVFRENDER_PATH, {"--engine", "--light", light, "--reference", shot,
-                                              "--threshold", "1", mesh, kMap, "rendered.png"});
+                                              "--threshold", "1", mesh, kMap, dir.File("r.png")});
     EXPECT_EQ(r.status, 0) << r.err;
 }
 
 // The leaks of a LeakSanitizer report (printed with the module of every frame) that were
-// allocated by our program: the first frame past the allocator and the C and C++ runtimes lies in
-// the viewer's executable. Blocks that the GL driver keeps, whether it is still loaded or already
-// unloaded (its frames then have no module), are not ours, on whatever Mesa the system has.
+// allocated by our program: the first frame past the allocator (frame 0, in the runtime or linked
+// into the program) and the C and C++ runtimes lies in the viewer's executable. Blocks that the
+// GL driver keeps, whether it is still loaded or already unloaded (its frames then have no
+// module), are not ours, on whatever Mesa the system has.
 std::vector<std::string> OurLeaks(const std::string& report) {
-    static const char* const kRuntimes[] = {"/libc.so", "/libstdc++.so", "/libgcc_s.so", "/libm.so",
-                                            "/liblsan.so"};
+    const std::regex frameLine(R"(    #(\d+) \S+ \[([^\]]*)\](.*))"),
+        runtime(R"(/lib(c|stdc\+\+|gcc_s|m|lsan)\.so)");
     std::vector<std::string> ours;
     std::istringstream lines(report);
     std::string line, leak;
-    int frame = -1;  // frames of the current leak seen so far; -1: not in a leak's frames
-    while (std::getline(lines, line)) {
+    bool open = false;  // among a leak's frames, before the first that is not the runtime's
+    for (std::smatch m; std::getline(lines, line);) {
         if (line.find(" leak of ") != std::string::npos) {
             leak = line;
-            frame = 0;
-            continue;
+            open = true;
+        } else if (!open || !std::regex_match(line, m, frameLine)) {
+            open = false;
+        } else if (m[1] != "0" && !std::regex_search(m[2].str(), runtime)) {
+            if (m[2] == RVFVIEW_PATH) ours.push_back(leak + " at" + m[3].str());
+            open = false;
         }
-        size_t open = line.find(" [");
-        if (frame < 0 || line.find("    #") != 0 || open == std::string::npos) {
-            frame = -1;
-            continue;
-        }
-        // Frame 0 is the allocator's entry point, in the runtime or linked into the program.
-        if (frame++ == 0) continue;
-        std::string module = line.substr(open + 2, line.find(']', open) - open - 2);
-        bool runtime = false;
-        for (const char* name : kRuntimes) runtime = runtime || module.find(name) != std::string::npos;
-        if (runtime) continue;
-        if (module == RVFVIEW_PATH) ours.push_back(leak + " at" + line.substr(open + 2 + module.size() + 1));
-        frame = -1;
     }
     return ours;
 }

@@ -5,82 +5,53 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <string>
 
 #include "ViewerProgram.h"
-#include "tests/rvfrender/RenderRun.h"
 
-namespace {
-
-// A square facing the eye, with the whole map on it: nothing like the torus.
-std::string SquareMesh() {
-    return Text(RvfBytes(2, {{-1, -1, 0, 1, -1, 0, 1, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 1, 1},
-                             {-1, -1, 0, 1, 1, 0, -1, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0, 1}}));
-}
-
-// The viewer runs on copies of the sample in a fresh directory, which also takes its screenshots.
-class Reload : public ToolTest {
-protected:
-    void SetUp() override {
-        ToolTest::SetUp();
-        if (getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
-        mesh = dir + "/mesh.rvf";
-        map = dir + "/map.tga";
-        WriteFile(mesh, FileText(kMesh));
-        WriteFile(map, FileText(kMap));
-        WriteFile("square.rvf", SquareMesh());
-    }
-    std::string Shot(int n) { return dir + "/mesh-00" + std::to_string(n) + ".png"; }
-    // A reload's lines, with the load summary of the torus or the square.
-    std::string Reloaded(bool square) {
-        return "Reloaded " + mesh + " and " + map + ".\n" +
-               (square ? "Mesh: 2 triangles, 4 welded vertices. Map: 256 x 256, 32 bits.\n" : kSummary);
-    }
-    // The screenshot against rvfrender's picture of `meshFile` and the map, pixel for pixel as
-    // ImageMagick reads both.
-    testing::AssertionResult ShowsAsRendered(int shot, const std::string& meshFile) {
-        RunResult r = RunProgram(RVFRENDER_PATH, {meshFile, kMap, "rendered.png"});
-        if (r.status != 0) return testing::AssertionFailure() << r.err;
-        return SamePictures(Shot(shot), "rendered.png");
-    }
-    std::string mesh, map;
-};
-
-const std::string kKept = "Reload failed: the mesh and the map on screen stay.\n";
-
-}  // namespace
+class Reload : public ToolTest {};
 
 // A mesh written slowly is read once, when complete; a map renamed over the old one is noticed;
 // a broken mesh keeps the square on screen until the torus comes back.
 TEST_F(Reload, WatchReadsEachSettledChangeOnce) {
+    if (getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+    const std::string mesh = dir + "/mesh.rvf", map = dir + "/map.tga", shot = dir + "/mesh-00";
+    WriteFile(mesh, FileText(kMesh));
+    WriteFile(map, FileText(kMap));
+    // A square facing the eye, with the whole map on it: nothing like the torus.
+    const std::string square = Text(RvfBytes(
+        2, FloatBytes({-1, -1, 0, 1, -1, 0, 1,  1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 1, 1,
+                       -1, -1, 0, 1, 1,  0, -1, 1, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0, 1})));
+    WriteFile("square.rvf", square);
+    const std::string reloaded = "Reloaded " + mesh + " and " + map + ".\n";
+    const std::string squareShown =
+        reloaded + "Mesh: 2 triangles, 4 welded vertices. Map: 256 x 256, 32 bits.\n";
+    const std::string kept = "Reload failed: the mesh and the map on screen stay.\n";
     auto steps = [&](Session& s) {
-        const std::string square = SquareMesh();
-        FILE* fp = std::fopen(mesh.c_str(), "wb");
-        ASSERT_NE(fp, nullptr);
+        std::ofstream slow(mesh, std::ios::binary);
         // Pieces well within the half second a change must stay quiet, longer than that in all.
-        for (size_t at = 0; at < square.size(); at += 8, usleep(20000)) {
-            std::fwrite(square.data() + at, 1, std::min<size_t>(8, square.size() - at), fp);
-            std::fflush(fp);
-        }
-        std::fclose(fp);
-        EXPECT_TRUE(s.WaitFor(Reloaded(true)));
+        for (size_t at = 0; at < square.size(); at += 8, usleep(20000))
+            slow.write(&square[at], std::min<size_t>(8, square.size() - at)).flush();
+        slow.close();
+        EXPECT_TRUE(s.WaitFor(squareShown));
         WriteFile("new.tga", FileText(kMap));
         ASSERT_EQ(std::rename("new.tga", map.c_str()), 0);
-        EXPECT_TRUE(s.WaitFor(Reloaded(true), 2));
+        EXPECT_TRUE(s.WaitFor(squareShown + squareShown));
         WriteFile(mesh, square.substr(0, 40));
-        EXPECT_TRUE(s.WaitFor(kKept));
+        EXPECT_TRUE(s.WaitFor(kept));
         s.Keys("F12");
-        EXPECT_TRUE(s.WaitFor(Shot(1)));
+        EXPECT_TRUE(s.WaitFor(shot + "1.png"));
         WriteFile(mesh, FileText(kMesh));
-        EXPECT_TRUE(s.WaitFor(Reloaded(false)));
+        EXPECT_TRUE(s.WaitFor(reloaded + kSummary));
         s.Keys("F12 q");
     };
     Outcome o = RunViewer({{"--watch", mesh, map}, {}, "", "", "", steps});
     EXPECT_EQ(o.status, 0);
-    EXPECT_EQ(o.out, kHelp + kSummary + "Watching " + mesh + " and " + map + " for changes.\n" +
-                         Reloaded(true) + Reloaded(true) + "ERROR: Unable to read file: " + mesh + "\n" +
-                         kKept + Shot(1) + "\n" + Reloaded(false) + Shot(2) + "\n");
+    EXPECT_EQ(o.out, kHelp + kSummary + "Watching " + mesh + " and " + map + " for changes.\n" + squareShown +
+                         squareShown + "ERROR: Unable to read file: " + mesh + "\n" + kept + shot +
+                         "1.png\n" + reloaded + kSummary + shot + "2.png\n");
     EXPECT_EQ(o.err, "Unable to read triangles\n");
-    EXPECT_TRUE(ShowsAsRendered(1, "square.rvf"));
-    EXPECT_TRUE(ShowsAsRendered(2, kMesh));
+    EXPECT_TRUE(AsRendered(shot + "1.png", "square.rvf " + kMap));
+    EXPECT_TRUE(AsRendered(shot + "2.png", kMesh + " " + kMap));
 }

@@ -1,25 +1,20 @@
 // Runs the real RVFView program for the tests: its arguments, environment, standard input and
 // file dialog (a stand-in zenity), keys sent with xdotool to its window once it shows, steps of
 // a test's own between keys, and what it printed and how it ended.
-// The including target defines RVF_SAMPLES_DIR and RVFVIEW_PATH.
+// The including target defines RVF_SAMPLES_DIR, RVFVIEW_PATH, RVFRENDER_PATH and RVFTOOL_PATH.
 #ifndef TESTS_VIEWERPROGRAM_H
 #define TESTS_VIEWERPROGRAM_H
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <functional>
+#include <future>
 #include <string>
-#include <utility>
 #include <vector>
+
+#include "tests/rvfrender/RenderRun.h"
 
 inline const std::string kMesh = RVF_SAMPLES_DIR "/torus.rvf";
 inline const std::string kMap = RVF_SAMPLES_DIR "/torus_normals.tga";
@@ -54,120 +49,76 @@ inline const std::string kHelp =
     " F12            - Save the window as a PNG beside the mesh\n"
     "\n";
 
-inline std::string Slurp(const std::string& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+// The viewer while it runs: its window, once it shows, and the file of what it has printed.
+struct Session {
+    std::string out, window;
 
-// The viewer while it runs: its window, and what it has printed so far.
-class Session {
-public:
-    explicit Session(std::string outPath) : out_(std::move(outPath)) {}
-
-    // Waits up to half a minute for the window to show; false when it does not.
-    bool FindWindow() {
-        FILE* p =
-            popen("timeout 30 xdotool search --sync --onlyvisible --name '^RVF Viewer$' 2>/dev/null", "r");
-        if (p == nullptr) return false;
-        char id[32] = "";
-        if (std::fgets(id, sizeof id, p) == nullptr) id[0] = '\0';
-        pclose(p);
-        window_ = std::string(id, std::strspn(id, "0123456789"));
-        return !window_.empty();
+    // Runs xdotool with `commands`, words split at spaces, once the window shows; a lost key or
+    // move shows as a wrong outcome.
+    void Xdo(const std::string& commands) {
+        if (!window.empty()) RunProgram("/usr/bin/xdotool", Words(commands));
     }
-    // Sends xdotool key names to the window; a lost key shows as a wrong outcome.
-    void Keys(const std::string& keys) {
-        if (window_.empty()) return;
-        if (system(("xdotool key --window " + window_ + " " + keys + " >/dev/null 2>&1").c_str()) == -1)
-            ADD_FAILURE() << "no shell for xdotool";
-    }
-    // Drags the pointer with the left button from (x0, y0) to (x1, y1) of the window in one move,
-    // Ctrl held from before the press to after the release.
-    void CtrlDrag(int x0, int y0, int x1, int y1) {
-        if (window_.empty()) return;
-        const std::string to = " mousemove --window " + window_ + " ";
-        const std::string command = "xdotool" + to + std::to_string(x0) + " " + std::to_string(y0) +
-                                    " keydown ctrl mousedown 1" + to + std::to_string(x1) + " " +
-                                    std::to_string(y1) + " mouseup 1 keyup ctrl >/dev/null 2>&1";
-        if (system(command.c_str()) == -1) ADD_FAILURE() << "no shell for xdotool";
-    }
-    // True once standard output holds `text` at least `count` times; waits up to a minute.
-    bool WaitFor(const std::string& text, int count = 1) {
-        for (int i = 0; i < 1200; ++i, usleep(50000)) {
-            std::string out = Slurp(out_);
-            int seen = 0;
-            for (size_t at = out.find(text); at != std::string::npos; at = out.find(text, at + text.size()))
-                ++seen;
-            if (seen >= count) return true;
-        }
+    void Keys(const std::string& keys) { Xdo("key --window " + window + " " + keys); }
+    // True once standard output holds `text`; waits up to a minute.
+    bool WaitFor(const std::string& text) {
+        for (int i = 0; i < 1200; ++i, usleep(50000))
+            if (FileText(out).find(text) != std::string::npos) return true;
         return false;
     }
-
-private:
-    std::string out_, window_;
 };
 
 struct Invocation {
-    std::vector<std::string> args;
-    std::vector<std::string> env;  // NAME=value
-    std::string input;             // standard input
-    std::string keys;              // xdotool key names sent once the window shows; none: no window
-    std::string zenity = "";       // the body of a stand-in zenity script first on the PATH; none: no zenity
+    std::vector<std::string> args, env;  // env: NAME=value, for the viewer alone
+    std::string input;                   // standard input
+    std::string keys;                    // xdotool key names sent once the window shows; none: no window
+    std::string zenity = "";  // the body of a stand-in zenity script first on the PATH; none: no zenity
     std::function<void(Session&)> steps = nullptr;  // run after `keys`, once the window shows
 };
 
 struct Outcome {
     int status = -1;
-    std::string out, err;
-    std::string zenityArgs;  // the stand-in's arguments, one a line, call after call
+    std::string out, err, zenityArgs;  // zenityArgs: the stand-in's, one a line, call after call
 };
 
-// Runs RVFView with the stand-in zenity or none on its PATH; a viewer that never ends is killed
-// after a minute.
+// Runs RVFView with the stand-in zenity or none on its PATH; one that never ends is killed after a
+// minute.
 inline Outcome RunViewer(const Invocation& run) {
-    Outcome outcome;
-    char dir[] = "/tmp/rvfview_run_XXXXXX";
-    if (mkdtemp(dir) == nullptr) return outcome;
-    const std::string in = std::string(dir) + "/in", out = std::string(dir) + "/out",
-                      err = std::string(dir) + "/err";
-    const std::string zenity = std::string(dir) + "/zenity", args = std::string(dir) + "/args";
-    std::ofstream(in) << run.input;
+    const PeerDir dir;
+    const std::string in = dir.File("in"), out = dir.File("out"), err = dir.File("err");
+    if (!dir.made || !WriteFile(in, BytesOf(run.input))) return Outcome();
     if (!run.zenity.empty()) {
-        std::ofstream(zenity) << "#!/bin/sh\nprintf '%s\\n' \"$@\" >> " << args << "\n" << run.zenity;
-        chmod(zenity.c_str(), 0755);
+        // It warns as zenity does on a bare X server; only a failed dialog lets that through.
+        WriteFile(dir.File("zenity"), "#!/bin/sh\nprintf '%s\\n' \"$@\" >> " + dir.File("args") +
+                                          "\necho 'Gtk-WARNING: cannot reach the settings service' >&2\n" +
+                                          run.zenity);
+        chmod(dir.File("zenity").c_str(), 0755);
     }
-    const std::string path = run.zenity.empty() ? "/nonexistent" : std::string(dir) + ":/usr/bin:/bin";
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(open(in.c_str(), O_RDONLY), STDIN_FILENO);
-        dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDOUT_FILENO);
-        dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
-        setenv("PATH", path.c_str(), 1);
-        for (const std::string& e : run.env) putenv(const_cast<char*>(e.c_str()));
-        std::vector<char*> argv = {const_cast<char*>(RVFVIEW_PATH)};
-        for (const std::string& a : run.args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    Session session(out);
-    if ((!run.keys.empty() || run.steps) && session.FindWindow()) {
+    std::vector<std::string> words = Words("/usr/bin/timeout -s KILL 60 /usr/bin/env PATH=/nonexistent");
+    if (!run.zenity.empty()) words.back() = "PATH=" + std::string(dir.path) + ":/usr/bin:/bin";
+    words.insert(words.end(), run.env.begin(), run.env.end());
+    words.push_back(RVFVIEW_PATH);
+    words.insert(words.end(), run.args.begin(), run.args.end());
+    words.insert(words.begin(), {"-c", "exec \"$0\" \"$@\" <" + in + " >" + out + " 2>" + err});
+    std::future<RunResult> ended = std::async(std::launch::async, RunProgram, "/bin/sh", words, 0);
+    Session session = {out, ""};
+    if (!run.keys.empty() || run.steps) {
+        // Waits up to half a minute for the window to show.
+        const RunResult found = RunProgram("/usr/bin/timeout", {"30", "xdotool", "search", "--sync",
+                                                                "--onlyvisible", "--name", "^RVF Viewer$"});
+        session.window = found.out.substr(0, found.out.find_first_not_of("0123456789"));
         session.Keys(run.keys);
-        if (run.steps) run.steps(session);
+        if (run.steps && !session.window.empty()) run.steps(session);
     }
-    int s = 0;
-    for (int i = 0; i < 600 && waitpid(pid, &s, WNOHANG) == 0; ++i) usleep(100000);
-    if (waitpid(pid, &s, WNOHANG) == 0) {
-        kill(pid, SIGKILL);
-        waitpid(pid, &s, 0);
-    }
-    outcome.status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
-    outcome.out = Slurp(out);
-    outcome.err = Slurp(err);
-    outcome.zenityArgs = Slurp(args);
-    for (const std::string& f : {in, out, err, zenity, args}) unlink(f.c_str());
-    rmdir(dir);
-    return outcome;
+    return {ended.get().status, FileText(out), FileText(err), FileText(dir.File("args"))};
+}
+
+// Whether the viewer's screenshot `shot` is the picture rvfrender draws with `args` (words split at
+// spaces), pixel for pixel as ImageMagick reads both.
+inline testing::AssertionResult AsRendered(const std::string& shot, const std::string& args) {
+    const PeerDir dir;
+    const RunResult r = RunProgram(RVFRENDER_PATH, Words(args + " " + dir.File("rendered.png")));
+    if (r.status != 0) return testing::AssertionFailure() << args << ": " << r.err;
+    return SamePictures(shot, dir.File("rendered.png"));
 }
 
 #endif

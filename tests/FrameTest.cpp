@@ -1,4 +1,4 @@
-// The frame, and the GL error report and view matrices it stands on.
+// The frame, and the GL checks and view matrices it stands on.
 #include <algorithm>
 #include <cmath>
 
@@ -62,6 +62,11 @@ TEST_F(Frame, PrintErrorReportsOneErrorInFixedWords) {
     glMatrixMode(GL_MODELVIEW);
     glPopMatrix();
     EXPECT_EQ(Printed("pop"), "GL_STACK_UNDERFLOW: pop\n");
+}
+
+TEST_F(Frame, ExtensionsMatchOnlyWholeNames) {
+    for (const char* part : {"GL_ARB_texture_env", "texture_env_dot3"})
+        EXPECT_EQ(extensionSupported(part), 0) << part;
 }
 
 TEST(MatrixHelpers, InverseUndoesARigidMotion) {

@@ -28,9 +28,8 @@ typedef std::vector<RvRawTriangle> Mesh;
 // after a failure, which is reported.
 std::vector<float> PeerTangents(const Mesh& tris) {
     const float* numbers = &tris[0].vert[0].x;  // 24 a triangle
-    Bytes in;
-    PutU32(in, tris.size());
-    WriteFile("peer-in.bin", Join({in, FloatBytes(std::vector<float>(numbers, numbers + 24 * tris.size()))}));
+    WriteFile("peer-in.bin",
+              Join({U32(tris.size()), FloatBytes(std::vector<float>(numbers, numbers + 24 * tris.size()))}));
     const RunResult r = RunProgram(
         NODE_PROGRAM, {MIKKTSPACE_PEER_SCRIPT, MIKKTSPACE_PEER_MODULES, "peer-in.bin", "peer-out.bin"});
     const std::string out = FileText("peer-out.bin");

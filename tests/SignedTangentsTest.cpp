@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 #include <vector>
 
 #include "mesh/RvFileIO.h"
@@ -10,9 +9,8 @@
 
 namespace {
 
-// Two triangles of a square that share the corners at (0,0,0) and (1,1,0): triangle 0 is
-// (0,0) (1,0) (1,1), triangle 1 (0,0) (1,1) (0,1); texture coordinates as the positions, normal
-// (0,0,2), tangent (1,0,0) with sign -1 everywhere.
+// Two triangles of a square sharing the corners at (0,0,0) and (1,1,0); texture coordinates as
+// the positions, normal (0,0,2), tangent (1,0,0) with sign -1 everywhere.
 struct Square {
     RvRawTriangle tris[2] = {
         MakeTriangle({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}, {{0, 0}, {1, 0}, {1, 1}}, {0, 0, 2}),
@@ -38,8 +36,6 @@ TEST(SignedVertexBuffers, WeldsCornersOnlyWhereEverythingAgrees) {
     } rows[] = {
         {"tangent y to -0", [](Square& s) { return &s.tangents[13]; }, -0.0f, 4},
         {"tangent x one step", [](Square& s) { return &s.tangents[12]; }, std::nextafter(1.0f, 2.0f), 5},
-        {"tangent z NaN", [](Square& s) { return &s.tangents[14]; }, std::numeric_limits<float>::quiet_NaN(),
-         5},
         {"sign", [](Square& s) { return &s.tangents[15]; }, 1.0f, 5},
         {"position x one step", [](Square& s) { return &s.tris[1].vert[0].x; }, 1e-45f, 5},
         {"normal y", [](Square& s) { return &s.tris[1].norm[0].y; }, 1e-30f, 5},

@@ -28,11 +28,6 @@ inline RvRawTriangle MakeTriangle(const float (&pos)[3][3], const float (&tex)[3
     return tri;
 }
 
-// (0,0,0), (1,0,0), (0,1,0) with u along x, v along y, normal +z: tangent (1,0,0), binormal (0,1,0).
-inline RvRawTriangle UnitRightTriangle() {
-    return MakeTriangle({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 0}, {1, 0}, {0, 1}}, {0, 0, 1});
-}
-
 // A weld's buffers, released at the end of the test; signs only from the signed weld.
 struct Welded {
     int numVerts = -1;

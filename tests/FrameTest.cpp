@@ -1,3 +1,5 @@
+// The frame, and the GL checks and view matrices it stands on.
+#include <algorithm>
 #include <cmath>
 
 #include "tests/TestFiles.h"
@@ -7,37 +9,31 @@ namespace {
 
 typedef ViewerWindow Frame;
 
-TEST_F(Frame, WireframeIsWhiteLinesOnly) {
+// At the square's bottom-left corner (pixel 44, 44) the frame leans towards the eye so that its
+// lines stand in front of the square: normal to the right, tangent up, binormal to the left.
+TEST_F(Frame, OverlaysDrawRedNormalsBlueTangentsGreenBinormalsAndTheWireframeWhite) {
     SetSquare();
     SetMap();
-    gWireframe = true;
-    Show();
-    const Rgb white = {255, 255, 255};
-    EXPECT_TRUE(AnyIn(85, 300, 89, 300, white)) << "left edge";
-    EXPECT_TRUE(AnyIn(300, 423, 300, 427, white)) << "top edge";
-    EXPECT_TRUE(AnyIn(254, 254, 258, 258, white)) << "diagonal";
-    EXPECT_EQ(At(171, 341), (Rgb{0, 0, 0})) << "inside a triangle";
-}
-
-TEST_F(Frame, OverlaysDrawRedNormalsBlueTangentsGreenBinormals) {
-    SetSquare();
-    SetMap();
-    // At the bottom-left corner (pixel 86, 86), leaning towards the eye so that the lines stand
-    // in front of the square: normal to the right, tangent up, binormal to the left.
-    RvTangentPointD& p = gVertices[0];
-    p.normal[0] = p.normal[2] = p.tangent[1] = p.tangent[2] = p.binormal[2] = 1;
-    p.binormal[0] = -1;
+    RvTangentPointD& p = *std::find_if(gVertices, gVertices + gNumVerts, [](const RvTangentPointD& v) {
+        return v.vertex[0] < 0 && v.vertex[1] < 0;
+    });
+    p.normal[0] = p.normal[2] = p.tangent[1] = p.tangent[2] = p.binormal[2] = 3;
+    p.binormal[0] = -3;
     p.tangent[0] = p.binormal[1] = 0;
     gShowNormals = true;
     Show();
-    EXPECT_TRUE(AnyIn(88, 85, 92, 88, {255, 0, 0}));
-    EXPECT_FALSE(AnyIn(80, 80, 95, 95, {0, 0, 255}));
+    EXPECT_TRUE(AnyIn(50, 39, 53, 42, {255, 0, 0}));
+    EXPECT_FALSE(AnyIn(26, 34, 58, 56, {0, 0, 255}));
     gShowNormals = false;
     gShowTanCoord = gWireframe = true;
     Show();
-    EXPECT_FALSE(AnyIn(80, 80, 95, 95, {255, 0, 0}));
-    EXPECT_TRUE(AnyIn(85, 87, 88, 90, {0, 0, 255}));
-    EXPECT_TRUE(AnyIn(82, 85, 85, 88, {0, 255, 0}));
+    EXPECT_FALSE(AnyIn(26, 34, 58, 56, {255, 0, 0}));
+    EXPECT_TRUE(AnyIn(40, 48, 43, 51, {0, 0, 255}));
+    EXPECT_TRUE(AnyIn(30, 40, 34, 43, {0, 255, 0}));
+    EXPECT_TRUE(AnyIn(42, 300, 46, 300, {255, 255, 255})) << "left edge";
+    EXPECT_TRUE(AnyIn(300, 465, 300, 469, {255, 255, 255})) << "top edge";
+    EXPECT_TRUE(AnyIn(254, 254, 258, 258, {255, 255, 255})) << "diagonal";
+    EXPECT_EQ(At(171, 341), (Rgb{0, 0, 0})) << "inside a triangle";
 }
 
 TEST_F(Frame, WindowWithoutHeightKeepsAUsableProjection) {
@@ -51,19 +47,41 @@ TEST_F(Frame, WindowWithoutHeightKeepsAUsableProjection) {
     EXPECT_NE(projection[0], 0.0f) << "a projection was set";
 }
 
-TEST_F(Frame, ModeOutOfRangeIsDrawnAsDot3AndAnEarlierGlErrorIsTaggedDisplay) {
-    SetSquare();
-    SetMap();
-    gViewMode = 7;
+std::string Printed(const char* header) {
+    CaptureStdout();
+    PrintError(header);
+    return CapturedStdout();
+}
+
+TEST_F(Frame, PrintErrorReportsOneErrorInFixedWords) {
     while (glGetError() != GL_NO_ERROR) {
     }
-    glEnable(0x1234);
-    CaptureStdout();
-    Show();
-    Display();
-    EXPECT_EQ(CapturedStdout(), "GL_INVALID_ENUM: Display\n");
-    EXPECT_EQ(gViewMode, 0);
-    EXPECT_GE(At(256, 256)[0], 225);
+    EXPECT_EQ(Printed("Display"), "");
+    glLineWidth(-1.0f);
+    EXPECT_EQ(Printed(nullptr), "GL_INVALID_VALUE\n");
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    EXPECT_EQ(Printed("pop"), "GL_STACK_UNDERFLOW: pop\n");
+}
+
+TEST_F(Frame, ExtensionsMatchOnlyWholeNames) {
+    for (const char* part : {"GL_ARB_texture_env", "texture_env_dot3"})
+        EXPECT_EQ(extensionSupported(part), 0) << part;
+}
+
+TEST(MatrixHelpers, InverseUndoesARigidMotion) {
+    // 30 degrees about z, then a move by (4, -2, 9).
+    const GLfloat c = std::cos(0.5235988f), s = std::sin(0.5235988f);
+    const GLfloat m[16] = {c, s, 0, 0, -s, c, 0, 0, 0, 0, 1, 0, 4, -2, 9, 1};
+    const GLfloat point[3] = {1, 2, 3}, x[3] = {1, 0, 0};
+    GLfloat inverse[16], moved[3], back[3], turned[3];
+    matrixInvert(m, inverse);
+    vecMatMult(point, m, moved);
+    vecMatMult(moved, inverse, back);
+    vecMat3x3Mult(x, m, turned);  // directions ignore the move
+    const GLfloat expected[9] = {c - 2 * s + 4, s + 2 * c - 2, 12, 1, 2, 3, c, s, 0};
+    const GLfloat* actual[3] = {moved, back, turned};
+    for (int i = 0; i < 9; ++i) EXPECT_NEAR(actual[i / 3][i % 3], expected[i], 1e-5) << i;
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
-// Preloaded into RVFView by the tests. RVF_TEST_EXTENSIONS, when set, replaces the GL
-// extensions string; RVF_TEST_COUNT_TEXTURES, when set, makes the process report at exit how
-// many texture objects it left alive ("textures alive: N" on standard error);
-// RVF_TEST_SHADER_LOG, when set, makes every shader fail to compile with that text as its log.
+// Preloaded into RVFView by the tests: RVF_TEST_EXTENSIONS replaces the extensions string,
+// RVF_TEST_COUNT_TEXTURES prints "textures alive: N" on standard error at exit, and every shader
+// fails to compile with the log RVF_TEST_SHADER_LOG.
 #define GL_GLEXT_PROTOTYPES 1
 
 #include <GL/gl.h>
@@ -11,44 +10,34 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
+static int gLiveTextures = 0;
 
-int gLiveTextures = 0;
-
-template <typename F>
-F Next(const char* name) {
-    return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
-}
-
-__attribute__((destructor)) void ReportTextures() {
+__attribute__((destructor)) static void ReportTextures() {
     if (getenv("RVF_TEST_COUNT_TEXTURES") != nullptr) fprintf(stderr, "textures alive: %d\n", gLiveTextures);
 }
 
-}  // namespace
-
 extern "C" const GLubyte* glGetString(GLenum name) {
-    static auto real = Next<const GLubyte* (*)(GLenum)>("glGetString");
+    static auto real = reinterpret_cast<decltype(&glGetString)>(dlsym(RTLD_NEXT, "glGetString"));
     const char* extensions = getenv("RVF_TEST_EXTENSIONS");
     if (name == GL_EXTENSIONS && extensions != nullptr) return reinterpret_cast<const GLubyte*>(extensions);
     return real(name);
 }
 
 extern "C" void glGenTextures(GLsizei n, GLuint* textures) {
-    static auto real = Next<void (*)(GLsizei, GLuint*)>("glGenTextures");
+    static auto real = reinterpret_cast<decltype(&glGenTextures)>(dlsym(RTLD_NEXT, "glGenTextures"));
     real(n, textures);
     gLiveTextures += n;
 }
 
 extern "C" void glDeleteTextures(GLsizei n, const GLuint* textures) {
-    static auto real = Next<void (*)(GLsizei, const GLuint*)>("glDeleteTextures");
-    static auto isTexture = Next<GLboolean (*)(GLuint)>("glIsTexture");
-    for (GLsizei i = 0; i < n; ++i)
-        if (isTexture(textures[i])) --gLiveTextures;
+    static auto real = reinterpret_cast<decltype(&glDeleteTextures)>(dlsym(RTLD_NEXT, "glDeleteTextures"));
+    static auto isTexture = reinterpret_cast<decltype(&glIsTexture)>(dlsym(RTLD_NEXT, "glIsTexture"));
+    for (GLsizei i = 0; i < n; ++i) gLiveTextures -= isTexture(textures[i]) ? 1 : 0;
     real(n, textures);
 }
 
 extern "C" void glGetShaderiv(GLuint shader, GLenum name, GLint* value) {
-    static auto real = Next<void (*)(GLuint, GLenum, GLint*)>("glGetShaderiv");
+    static auto real = reinterpret_cast<decltype(&glGetShaderiv)>(dlsym(RTLD_NEXT, "glGetShaderiv"));
     const char* log = getenv("RVF_TEST_SHADER_LOG");
     if (log == nullptr) return real(shader, name, value);
     if (name == GL_COMPILE_STATUS) *value = GL_FALSE;
@@ -56,7 +45,8 @@ extern "C" void glGetShaderiv(GLuint shader, GLenum name, GLint* value) {
 }
 
 extern "C" void glGetShaderInfoLog(GLuint shader, GLsizei size, GLsizei* length, GLchar* text) {
-    static auto real = Next<void (*)(GLuint, GLsizei, GLsizei*, GLchar*)>("glGetShaderInfoLog");
+    static auto real =
+        reinterpret_cast<decltype(&glGetShaderInfoLog)>(dlsym(RTLD_NEXT, "glGetShaderInfoLog"));
     const char* log = getenv("RVF_TEST_SHADER_LOG");
     if (log == nullptr) return real(shader, size, length, text);
     std::snprintf(text, static_cast<size_t>(size), "%s", log);

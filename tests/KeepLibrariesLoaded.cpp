@@ -1,7 +1,5 @@
-// Linked into the GL programs of the sanitizer build, and preloaded into the viewer for the
-// leak check of the ordinary build. LeakSanitizer looks for leaks after
-// the exit handlers, by which time the GL library has unloaded its driver: whatever the driver's
-// globals still held would look leaked, and its allocation sites could no longer be named, so
-// tests/lsan.supp could not suppress them by library. Keeping every library loaded until the
-// process ends leaves both in place; nothing of ours is unloaded at run time.
+// Linked into the sanitizer build's GL programs and preloaded into the viewer's leak check:
+// LeakSanitizer looks after the exit handlers, when the GL library would have unloaded its driver,
+// whose globals would then look leaked from sites tests/lsan.supp cannot name. Nothing of ours is
+// unloaded at run time.
 extern "C" int dlclose(void*) { return 0; }

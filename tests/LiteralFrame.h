@@ -1,7 +1,5 @@
-// The viewer's per-frame work on the mesh written literally: the light vectors through the
-// matrix helpers, one vertex at a time, and the draw from the double-precision client arrays.
-// The viewer must give the same light vectors to the bit and the same pixels; the tests compare
-// the two and the benchmarks time them side by side.
+// The viewer's per-frame work written literally, one vertex at a time and from the double client
+// arrays: the viewer must give the same bits and pixels, in the tests and beside it in benchmarks.
 #ifndef TESTS_LITERALFRAME_H
 #define TESTS_LITERALFRAME_H
 
@@ -13,6 +11,7 @@ inline void LiteralComputeLightVectors(GLfloat* objLightPos, bool inTangentSpace
         const RvTangentPointD& p = gVertices[v];
         for (int k = 0; k < 3; ++k) lv[k] = static_cast<GLfloat>(objLightPos[k] - p.vertex[k]);
         Normalize(lv);
+        for (int k = 0; k < 3; ++k) vec[k] = lv[k];
         if (inTangentSpace) {
             matrixIdentity(m);
             for (int k = 0; k < 3; ++k) {
@@ -22,8 +21,6 @@ inline void LiteralComputeLightVectors(GLfloat* objLightPos, bool inTangentSpace
             }
             vecMat3x3Mult(lv, m, vec);
             Normalize(vec);
-        } else {
-            for (int k = 0; k < 3; ++k) vec[k] = lv[k];
         }
         for (int k = 0; k < 3; ++k) gLightVec[3 * v + k] = vec[k] * 0.5 + 0.5;
     }
@@ -42,10 +39,8 @@ inline void LiteralDrawObject(bool withColor) {
         glColorPointer(3, GL_DOUBLE, 0, gLightVec);
     }
     glDrawElements(GL_TRIANGLES, 3 * gNumTris, GL_UNSIGNED_INT, gIndices);
-    glDisableClientState(GL_VERTEX_ARRAY);
-    glDisableClientState(GL_NORMAL_ARRAY);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-    if (withColor) glDisableClientState(GL_COLOR_ARRAY);
+    for (GLenum array : {GL_VERTEX_ARRAY, GL_NORMAL_ARRAY, GL_TEXTURE_COORD_ARRAY, GL_COLOR_ARRAY})
+        glDisableClientState(array);
 }
 
 #endif

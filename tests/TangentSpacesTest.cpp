@@ -1,4 +1,3 @@
-// Smoothed per-corner tangent spaces.
 #include <gtest/gtest.h>
 
 #include <random>

@@ -1,5 +1,4 @@
-// Test helpers of the viewer: one real 512 x 512 GLUT window per test process, hand-made meshes
-// and maps put straight into the viewer's globals, and pixels read back from the window.
+// One real 512 x 512 window per test process, meshes and maps put into the viewer's globals.
 #ifndef TESTS_VIEWERWINDOW_H
 #define TESTS_VIEWERWINDOW_H
 
@@ -7,9 +6,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include "viewer/RVFView.h"
@@ -18,6 +18,55 @@ typedef std::array<int, 3> Rgb;
 
 // Reads the current GL window's 512 x 512 pixels from the X server as RGB bytes, bottom row first.
 bool ReadWindow(std::vector<unsigned char>* rgb);
+
+// Puts `tris` in place welded in `basis` as a load welds them, with the file's `fileTangents`.
+inline void SetTriangles(const std::vector<RvRawTriangle>& tris, int basis = kBasisOwn,
+                         const std::vector<float>& fileTangents = {}) {
+    delete[] gTriangles;
+    delete[] gFileTangents;
+    gNumTris = static_cast<int>(tris.size());
+    gTriangles = new RvRawTriangle[tris.size()];
+    std::copy(tris.begin(), tris.end(), gTriangles);
+    gFileTangents = fileTangents.empty() ? nullptr : new float[fileTangents.size()];
+    std::copy(fileTangents.begin(), fileTangents.end(), gFileTangents);
+    ASSERT_TRUE(WeldInBasis(basis));
+    ObjectInit();
+}
+
+// A 50 x 50 square at z = 0 facing +z (pixels 45 to 467), corners from (-25, -25) at `uv`.
+inline void SetSquare(int basis = kBasisOwn, std::array<float, 8> uv = {0, 0, 1, 0, 1, 1, 0, 1},
+                      std::array<float, 4> fileTangent = {1, 0, 0, 1}) {
+    std::vector<RvRawTriangle> tris(2);
+    std::vector<float> tangents;
+    const int corners[6] = {0, 1, 2, 0, 2, 3};
+    for (int c = 0; c < 6; ++c) {
+        const int i = corners[c];
+        tris[c / 3].vert[c % 3] = {{(i == 1 || i == 2) ? 25.0f : -25.0f, i >= 2 ? 25.0f : -25.0f, 0}};
+        tris[c / 3].norm[c % 3] = {{0, 0, 1}};
+        tris[c / 3].texCoord[c % 3] = {{uv[2 * i], uv[2 * i + 1]}};
+        tangents.insert(tangents.end(), fileTangent.begin(), fileTangent.end());
+    }
+    SetTriangles(tris, basis, tangents);
+}
+
+// The 2 x 2 map whose every texel is `texel`.
+inline std::vector<unsigned char> Uniform(Rgb texel) {
+    std::vector<unsigned char> texels;
+    for (int i = 0; i < 12; ++i) texels.push_back(static_cast<unsigned char>(texel[i % 3]));
+    return texels;
+}
+
+// A map `side` texels a side, of 3 or 4 bytes, red first, bottom row first; by default flat.
+inline void SetMap(const std::vector<unsigned char>& texels = Uniform({128, 128, 255}), int side = 2) {
+    delete[] gTexInfo.pixels;
+    gTexInfo.pixels = new unsigned char[texels.size()];
+    std::copy(texels.begin(), texels.end(), gTexInfo.pixels);
+    gTexInfo.width = gTexInfo.height = side;
+    const bool alpha = texels.size() == 4u * side * side;
+    gTexInfo.bitDepth = alpha ? 32 : 24;
+    gTexInfo.format = alpha ? KIV_BITMAP_FORMAT_8888 : KIV_BITMAP_FORMAT_888;
+    TextureInit();
+}
 
 // The window exists and has been shown; every test starts from the start-up view state.
 class ViewerWindow : public testing::Test {
@@ -43,48 +92,12 @@ protected:
         MatrixInit();
         gWidth = gHeight = 512;
         gViewMode = 0;
-        gWireframe = gShowNormals = gShowTanCoord = false;
+        gWireframe = gShowNormals = gShowTanCoord = gGreenDown = gEngineView = false;
         gInTangentSpace = true;
         SetBackground(kBackgroundBlack);
         gBasis = kBasisOwn;
-        gGreenDown = false;
-        gEngineView = false;
         gEngineShow = kShowLit;
         LightInit();
-    }
-
-    // A 40 x 40 square at z = 0 facing +z (or -z), texture square (0,0) to (1,1), tangent +x,
-    // binormal +y (or -y, its sign then -1 when the normal is +z); it covers pixels 87 to 425 of
-    // the start-up view.
-    static void SetSquare(double normalZ = 1.0, double binormalY = 1.0) {
-        delete[] gVertices;
-        delete[] gIndices;
-        delete[] gTangentSigns;
-        gVertices = new RvTangentPointD[4];
-        gIndices = new RvIndex[2]{{{0, 1, 2}}, {{0, 2, 3}}};
-        gTangentSigns = new float[4];
-        for (int i = 0; i < 4; ++i) {
-            const double x = (i == 1 || i == 2) ? 1 : 0, y = i >= 2 ? 1 : 0;
-            gVertices[i] = {
-                {40 * x - 20, 40 * y - 20, 0}, {0, 0, normalZ}, {x, y}, {1, 0, 0}, {0, binormalY, 0}, 1};
-            gTangentSigns[i] = normalZ * binormalY < 0 ? -1.0f : 1.0f;
-        }
-        gNumVerts = 4;
-        gNumTris = 2;
-        ObjectInit();
-    }
-
-    // A map of width x height texels of 3 or 4 bytes, red first, uploaded as the texture; by
-    // default the flat map, every texel the unperturbed normal.
-    static void SetMap(std::vector<unsigned char> texels = {128, 128, 255, 128, 128, 255, 128, 128, 255, 128,
-                                                            128, 255}) {
-        delete[] gTexInfo.pixels;
-        gTexInfo.pixels = new unsigned char[texels.size()];
-        std::memcpy(gTexInfo.pixels, texels.data(), texels.size());
-        gTexInfo.width = gTexInfo.height = 2;
-        gTexInfo.bitDepth = texels.size() == 16 ? 32 : 24;
-        gTexInfo.format = texels.size() == 16 ? KIV_BITMAP_FORMAT_8888 : KIV_BITMAP_FORMAT_888;
-        TextureInit();
     }
 
     // Draws a frame and reads the window as the user sees it; (0, 0) is the bottom left.
@@ -98,7 +111,6 @@ protected:
         return {p[0], p[1], p[2]};
     }
 
-    // True when some pixel of the box [x0, x1] x [y0, y1] has exactly the colour c.
     bool AnyIn(int x0, int y0, int x1, int y1, Rgb c) const {
         for (int y = y0; y <= y1; ++y)
             for (int x = x0; x <= x1; ++x)
@@ -114,9 +126,14 @@ inline testing::AssertionResult Near(Rgb actual, Rgb expected, int tolerance = 6
     for (int k = 0; k < 3; ++k)
         if (std::abs(actual[k] - expected[k]) > tolerance)
             return testing::AssertionFailure()
-                   << "(" << actual[0] << ", " << actual[1] << ", " << actual[2] << ") is not ("
-                   << expected[0] << ", " << expected[1] << ", " << expected[2] << ")";
+                   << testing::PrintToString(actual) << " is not " << testing::PrintToString(expected);
     return testing::AssertionSuccess();
+}
+
+// The grey of brightness `value`, clamped to [0, 1].
+inline Rgb Grey(double value) {
+    const int g = static_cast<int>(std::lround(255 * std::clamp(value, 0.0, 1.0)));
+    return {g, g, g};
 }
 
 #endif

@@ -7,6 +7,7 @@
 #include <regex>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include "platform/Progress.h"
 
@@ -45,13 +46,7 @@ std::string Shown(bool terminal, ProgressOffTerminal offTerminal, bool longWork)
 }
 
 TEST(Progress, LongWorkShowsOneLineOnATerminalAndPlainLinesElsewhereWhenAsked) {
-    const struct {
-        const char* name;
-        bool terminal;
-        ProgressOffTerminal offTerminal;
-        bool longWork;
-        const char* shown;
-    } rows[] = {
+    const std::tuple<const char*, bool, ProgressOffTerminal, bool, const char*> rows[] = {
         {"plain lines", false, kProgressPlainLines, true,
          "prog: reading... N s\nprog: welding... N s\nprog: done after N s\n"},
         {"short work", false, kProgressPlainLines, false, ""},
@@ -59,9 +54,9 @@ TEST(Progress, LongWorkShowsOneLineOnATerminalAndPlainLinesElsewhereWhenAsked) {
         {"terminal", true, kProgressSilent, true,
          "\rprog: reading... N s\033[K\rprog: welding... N s\033[K\r\033[K"},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(Shown(row.terminal, row.offTerminal, row.longWork), row.shown);
+    for (const auto& [name, terminal, offTerminal, longWork, shown] : rows) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(Shown(terminal, offTerminal, longWork), shown);
     }
 }
 

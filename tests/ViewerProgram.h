@@ -16,8 +16,6 @@
 
 #include "tests/rvfrender/RenderRun.h"
 
-inline const std::string kMesh = RVF_SAMPLES_DIR "/torus.rvf";
-inline const std::string kMap = RVF_SAMPLES_DIR "/torus_normals.tga";
 inline const std::string kAskMesh = "Select Relievo Data File (.rvf)\n";
 inline const std::string kAskMap = "Select Normal Map Texture (.tga)\n";
 // What loading the sample prints: its torus grid of 64 x 32 cells, two triangles each, welds

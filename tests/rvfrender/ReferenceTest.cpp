@@ -8,7 +8,7 @@ typedef ToolTest Reference;
 // top left 10 x 10 corner, black in the picture, painted (20, 0, 37). The last row's diff is red
 // where the pictures differ, upright; elsewhere the picture at a quarter of its brightness.
 TEST_F(Reference, StatusAndCountsForEachOutcome) {
-    ASSERT_EQ(Render({kSampleMesh, kSampleMap, "ref.png"}).status, 0);
+    ASSERT_EQ(Render({kMesh, kMap, "ref.png"}).status, 0);
     ASSERT_TRUE(RunConvert("ref.png -fill 'rgb(20,0,37)' -draw 'rectangle 0,0 9,9' PNG24:near.png"));
     ASSERT_TRUE(RunConvert("ref.png PNG32:ref-rgba.png"));
     WriteFile("notes.txt", "not a picture\n");
@@ -29,7 +29,7 @@ TEST_F(Reference, StatusAndCountsForEachOutcome) {
         SCOPED_TRACE(name);
         std::remove("out.png");
         std::vector<std::string> args = Words(options);
-        args.insert(args.end(), {kSampleMesh, kSampleMap, "out.png"});
+        args.insert(args.end(), {kMesh, kMap, "out.png"});
         RunResult r = Render(args);
         EXPECT_EQ(r.status, status);
         EXPECT_EQ(r.out, out);

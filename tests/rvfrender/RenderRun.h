@@ -4,8 +4,8 @@
 
 #include "tests/rvftool/ToolRun.h"
 
-const std::string kSampleMesh = RVF_SAMPLES_DIR "/torus.rvf";
-const std::string kSampleMap = RVF_SAMPLES_DIR "/torus_normals.tga";
+inline const std::string kMesh = RVF_SAMPLES_DIR "/torus.rvf";
+inline const std::string kMap = RVF_SAMPLES_DIR "/torus_normals.tga";
 
 // Whether the pictures in files a and b are equal pixel for pixel, as ImageMagick compares them.
 inline testing::AssertionResult SamePictures(const std::string& a, const std::string& b) {

@@ -26,7 +26,7 @@ typedef ViewerWindow ViewerMatch;
 // user would: both draw with Mesa's llvmpipe rasteriser, the viewer through GLX and rvfrender
 // through OSMesa, so the pictures are identical to the bit.
 TEST_F(ViewerMatch, EveryOptionGivesTheViewersFrame) {
-    ASSERT_TRUE(LoadObjectFile(kSampleMesh.c_str()) && LoadTextureFile(kSampleMap.c_str()));
+    ASSERT_TRUE(LoadObjectFile(kMesh.c_str()) && LoadTextureFile(kMap.c_str()));
     ObjectInit();
     TextureInit();
     const PeerDir dir;
@@ -34,7 +34,7 @@ TEST_F(ViewerMatch, EveryOptionGivesTheViewersFrame) {
     for (const auto& [options, keys, buttons, dx, dy] : kStates) {
         SCOPED_TRACE(options);
         std::vector<std::string> args = Words(options);
-        args.insert(args.end(), {kSampleMesh, kSampleMap, out});
+        args.insert(args.end(), {kMesh, kMap, out});
         RunResult r = RunProgram(RVFRENDER_PATH, args);
         EXPECT_EQ(r.status, 0) << r.err;
         gViewMode = 0;

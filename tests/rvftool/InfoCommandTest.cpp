@@ -36,7 +36,6 @@ TEST_F(Info, PrintsTheFiguresOfAMeshAsTextAndAsJson) {
     infinite[7] = INFINITY;
     WriteFile("inf.rvf", RvfBytes(1, FloatBytes(infinite)));
     WriteFile("t.glb", Text(Glb({1, 2, 3, 4})));
-    EXPECT_NE(Tool({"info", "t.glb"}).out.find("\ntangents in file:     yes\n"), std::string::npos);
     RunResult parsed = RunProgram(
         "/usr/bin/python3",
         {"-c",

@@ -38,7 +38,6 @@ TEST_F(Map, EachKindOfPngAndOptionGivesItsTarga) {
         {"RGBA named 24 bits", "PNG32:", "--depth 24", kRgba, ExpectedTarga(24, kRgba), ""},
         {"palette with a transparent colour", "PNG8:", "", keyed, ExpectedTarga(32, keyed), ""},
         {"RGBA green flipped", "PNG32:", "--flip-green", kRgba, ExpectedTarga(32, flipped), ""},
-        {"RGB green flipped", "-alpha off PNG24:", "--flip-green", kRgba, ExpectedTarga(24, flipped), ""},
         {"grey", "-define png:color-type=0 PNG:", "", grey, ExpectedTarga(24, grey),
          "rvftool: warning: in.png: greyscale: it holds heights, not the directions of a normal map\n"},
     };

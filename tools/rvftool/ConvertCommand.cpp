@@ -167,9 +167,7 @@ int RunConvert(int argc, char** argv) {
         } else {
             const ImportKind other = ImportKindOf(fp);
             std::fclose(fp);
-            if (other == IMPORT_KIND_RVF) return Fail("%s: already an RVF file", in);
-            if (other != IMPORT_KIND_MESH)
-                return Fail("%s: %s, not a mesh: use 'rvftool map'", in, ImportKindName(other));
+            if (!IsImportableMesh(in, other)) return kExitFailure;
             return Fail(
                 "%s: neither an SMD mesh nor bare triangle data (name the kind with --from, or use "
                 "'rvftool import' for meshes of other formats)",

@@ -42,9 +42,7 @@ int RunImport(int argc, char** argv) {
     if (fp == nullptr) return kExitFailure;
     const ImportKind kind = ImportKindOf(fp);
     std::fclose(fp);
-    if (kind == IMPORT_KIND_RVF) return Fail("%s: already an RVF file", in);
-    if (kind != IMPORT_KIND_MESH)
-        return Fail("%s: %s, not a mesh: use 'rvftool map'", in, ImportKindName(kind));
+    if (!IsImportableMesh(in, kind)) return kExitFailure;
 
     ImportedMesh mesh;
     if (!ImportMesh(in, &mesh)) return kExitFailure;

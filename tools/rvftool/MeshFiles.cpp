@@ -38,6 +38,16 @@ void ShowProgress(float percent, void*) { ProgressUpdate(std::size_t(percent)); 
 
 }  // namespace
 
+bool IsImportableMesh(const char* path, ImportKind kind) {
+    if (kind == IMPORT_KIND_MESH) return true;
+    if (kind == IMPORT_KIND_RVF) {
+        Fail("%s: already an RVF file", path);
+    } else {
+        Fail("%s: %s, not a mesh: use 'rvftool map'", path, ImportKindName(kind));
+    }
+    return false;
+}
+
 bool ImportMesh(const char* path, ImportedMesh* mesh) {
     std::string error;
     ProgressBegin("importing", 100);

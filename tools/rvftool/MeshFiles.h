@@ -12,6 +12,10 @@ constexpr int kMaxRvfTriangles = int((0xFFFFFFFFu - 12u) / 96u);
 // caller's, released with array delete). False after printing one message; *tris is then null.
 bool ReadRvfFile(const char* path, int* numTris, RvRawTriangle** tris);
 
+// Whether a file of `kind` at `path` is a mesh for the importer; else prints why not (an RVF
+// file already, or an image or other kind, which 'rvftool map' may take) and returns false.
+bool IsImportableMesh(const char* path, ImportKind kind);
+
 // Reads the mesh file at `path` through the importer into *mesh, showing its progress on a
 // terminal. False after printing one message.
 bool ImportMesh(const char* path, ImportedMesh* mesh);

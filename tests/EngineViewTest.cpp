@@ -18,10 +18,6 @@ Vec Add(Vec a, Vec b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 double Dot(Vec a, Vec b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
 Vec Cross(Vec a, Vec b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
 Vec Unit(Vec v) { return Scale(v, 1 / std::sqrt(Dot(v, v))); }
-// x a + y b + z c
-Vec Combine(Vec a, Vec b, Vec c, Vec m) { return Add(Add(Scale(a, m.x), Scale(b, m.y)), Scale(c, m.z)); }
-// A texel's bytes as the engine view decodes them.
-Vec Decoded(Rgb texel) { return {texel[0] / 127.5 - 1, texel[1] / 127.5 - 1, texel[2] / 127.5 - 1}; }
 
 Rgb Colour(Vec unit) {
     return {Grey(unit.x / 2 + 0.5)[0], Grey(unit.y / 2 + 0.5)[0], Grey(unit.z / 2 + 0.5)[0]};
@@ -66,9 +62,11 @@ TEST_F(EngineView, ShowsTheMapsNormalInTheSurfaceFramePerPixel) {
         std::copy(row.light, row.light + 3, gLightpos);
         Show();
 
-        const Vec tangent = {1, 0, 0}, normal = {0, 0, 1}, m = Decoded(row.texel);
-        const Vec own = Unit(Combine(tangent, row.layout.ownBinormal, normal, m));
-        const Vec mikk = Unit(Combine(tangent, row.layout.mikkBinormal, normal, m));
+        const Vec tangent = {1, 0, 0}, normal = {0, 0, 1};
+        const Vec m = {row.texel[0] / 127.5 - 1, row.texel[1] / 127.5 - 1, row.texel[2] / 127.5 - 1};
+        // The map's normal in the frame tangent, `b`, normal.
+        auto inFrame = [&](Vec b) { return Unit({m.x + b.x * m.y, b.y * m.y, m.z}); };
+        const Vec own = inFrame(row.layout.ownBinormal), mikk = inFrame(row.layout.mikkBinormal);
         const Vec binormal = row.basis == kBasisOwn ? row.layout.ownBinormal : row.layout.mikkBinormal;
         const Vec n = row.basis == kBasisOwn ? own : mikk;
         const Vec toLight = Unit({row.light[0], row.light[1], row.light[2] + 65});

@@ -64,7 +64,7 @@ TEST_F(EngineView, ShowsTheMapsNormalInTheSurfaceFramePerPixel) {
 
         const Vec tangent = {1, 0, 0}, normal = {0, 0, 1};
         const Vec m = {row.texel[0] / 127.5 - 1, row.texel[1] / 127.5 - 1, row.texel[2] / 127.5 - 1};
-        // The map's normal in the frame tangent, `b`, normal.
+        // The map's normal in the frame x, `b` (in the square's plane), z.
         auto inFrame = [&](Vec b) { return Unit({m.x + b.x * m.y, b.y * m.y, m.z}); };
         const Vec own = inFrame(row.layout.ownBinormal), mikk = inFrame(row.layout.mikkBinormal);
         const Vec binormal = row.basis == kBasisOwn ? row.layout.ownBinormal : row.layout.mikkBinormal;

@@ -6,12 +6,10 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <map>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -130,39 +128,6 @@ Mesh Pooled(std::mt19937* rng, int n) {
     return tris;
 }
 
-// A UV sphere of quads without normals, written as an OBJ file and read back through `rvftool
-// import`: Assimp splits the quads, makes smooth normals, and the quads at the poles collapse
-// into triangles without area; u wraps at a texture seam.
-Mesh ImportedSphere() {
-    const double kPi = 3.14159265358979323846;
-    const int around = 20, across = 12;
-    std::ostringstream obj;
-    obj.precision(9);
-    for (int k = 0; k < (around + 1) * (across + 1); ++k) {
-        const int i = k / (across + 1), j = k % (across + 1);
-        const double theta = 2 * kPi * i / around, phi = kPi * j / across;
-        obj << "v " << std::sin(phi) * std::cos(theta) << " " << std::sin(phi) * std::sin(theta) << " "
-            << std::cos(phi) << "\nvt " << double(i) / around << " " << 1 - double(j) / across << "\n";
-    }
-    for (int a = 1; a <= around * (across + 1); ++a) {
-        if (a % (across + 1) == 0) continue;
-        obj << "f";
-        for (int k : {a, a + 1, a + across + 2, a + across + 1}) obj << " " << k << "/" << k;
-        obj << "\n";
-    }
-    WriteFile("sphere.obj", obj.str());
-    const RunResult r = RunProgram(RVFTOOL_PATH, {"import", "sphere.obj", "sphere.rvf"});
-    EXPECT_EQ(r.status, 0) << r.err;
-    FILE* fp = std::fopen("sphere.rvf", "rb");
-    int numTris = 0;
-    RvRawTriangle* tris = nullptr;
-    const bool read = fp != nullptr && RvReadTriangles(fp, &numTris, &tris);
-    if (fp != nullptr) std::fclose(fp);
-    Mesh mesh(tris, tris + (read ? numTris : 0));
-    delete[] tris;
-    return mesh;
-}
-
 class MikkTSpacePeer : public ToolTest {};
 
 TEST_F(MikkTSpacePeer, EveryMeshMatches) {
@@ -176,7 +141,6 @@ TEST_F(MikkTSpacePeer, EveryMeshMatches) {
         // Seams, mirrored islands and triangles without area among shared corners.
         {"weld stress mesh", [&rng] { return RandomMesh(&rng, 6000); }},
         {"pooled corners, and corners without a frame", [&rng] { return Pooled(&rng, 1500); }},
-        {"sphere through Assimp", ImportedSphere},
     };
     for (const auto& mesh : meshes) {
         SCOPED_TRACE(mesh.name);

@@ -67,22 +67,20 @@ TEST(TGAWriteImage, RejectsBadArgumentsAndReportsEachWriteThatFails) {
     const char* const kNull = "ERROR: NULL image or file pointer!\n";
     const char* const kNoMemory = "ERROR allocating memory for texels\n";
     // The room the stream has for bytes.
-    const std::tuple<const char*, bool, BYTE*, int, int, int, std::size_t, const char*> cases[] = {
-        {"no pixels", false, nullptr, 3, 2, 24, 0, kNull},
-        {"no file", true, image.data(), 3, 2, 24, 0, kNull},
-        {"16 bits", false, image.data(), 3, 2, 16, 0,
+    const std::tuple<const char*, BYTE*, int, int, int, std::size_t, const char*> cases[] = {
+        {"no pixels", nullptr, 3, 2, 24, 0, kNull},
+        {"16 bits", image.data(), 3, 2, 16, 0,
          "ERROR! Can only write 24 and 32 bit images! This image is 16 bits.\n"},
-        {"-1 x 0", false, image.data(), -1, 0, 32, 0, kNoMemory},
-        {"INT_MAX x INT_MAX", false, image.data(), INT_MAX, INT_MAX, 32, 0, kNoMemory},
-        {"header", false, image.data(), 70000, 40, 24, 17, "ERROR! Targa header not written successfully!\n"},
-        {"second block", false, image.data(), 70000, 40, 24, 18 + 8192000 + 999,
+        {"-1 x 0", image.data(), -1, 0, 32, 0, kNoMemory},
+        {"INT_MAX x INT_MAX", image.data(), INT_MAX, INT_MAX, 32, 0, kNoMemory},
+        {"header", image.data(), 70000, 40, 24, 17, "ERROR! Targa header not written successfully!\n"},
+        {"second block", image.data(), 70000, 40, 24, 18 + 8192000 + 999,
          "ERROR! Texels not written successfully! Wrote 999 instead of  208000\n"},
-        {"whole", false, image.data(), 70000, 40, 24, file.size(), ""}};
-    for (const auto& [name, noFile, pixels, width, height, depth, room, message] : cases) {
+        {"whole", image.data(), 70000, 40, 24, file.size(), ""}};
+    for (const auto& [name, pixels, width, height, depth, room, message] : cases) {
         SCOPED_TRACE(name);
-        const auto [ok, err, taken] = WrittenTo(room, [&](FILE* fp) {
-            return TGAWriteImage(noFile ? nullptr : fp, width, height, depth, pixels, false);
-        });
+        const auto [ok, err, taken] =
+            WrittenTo(room, [&](FILE* fp) { return TGAWriteImage(fp, width, height, depth, pixels, false); });
         EXPECT_EQ(std::make_tuple(ok, err), std::make_tuple(*message == '\0', std::string(message)));
         EXPECT_TRUE(taken == Prefix(file, room));
     }

@@ -1,4 +1,4 @@
-// Per-triangle tangent frames and the vector routines of the welding.
+// Per-triangle tangent frames of the welding.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -23,7 +23,6 @@ void ExpectVector(const double* got, const double (&want)[3], double tolerance, 
 TEST(TriangleTangentFrame, MatchesTheWorkedExamples) {
     const Corners right = {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 0}, {1, 0}, {0, 1}}};
     const Corners flatV = {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 0}, {1, 0}, {1, 0}}};
-    const Corners sameUV = {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0.5f, 0.5f}, {0.5f, 0.5f}, {0.5f, 0.5f}}};
     const Corners skew = {{{0.74f, 1.45f, 1.77f}, {2.65f, 1.44f, 2.53f}, {-2.83f, -0.21f, 2.66f}},
                           {{0.65f, 0.9f}, {0.11f, 0.47f}, {0.25f, 0.54f}}};
     const double h = std::sqrt(0.5);
@@ -35,7 +34,6 @@ TEST(TriangleTangentFrame, MatchesTheWorkedExamples) {
     } cases[] = {
         // Without a texture span the edge from the second to the third corner stands in.
         {"no v span", flatV, {0, 0, 1}, {-h, h, 0}, {h, -h, 0}, 1e-15},
-        {"no span at all", sameUV, {0, 0, 1}, {-h, h, 0}, {-h, h, 0}, 1e-15},
         // Along the normal the tangent vanishes and takes its default exactly.
         {"tangent along the normal", right, {1, 0, 0}, {1, 0, 0}, {0, 1, 0}, 0},
         // Bits from a separate double-precision evaluation of the same steps; they differ from
@@ -56,19 +54,4 @@ TEST(TriangleTangentFrame, MatchesTheWorkedExamples) {
         ExpectVector(tangent, c.tangent, c.tolerance, c.what);
         ExpectVector(binormal, c.binormal, c.tolerance, c.what);
     }
-}
-
-TEST(TriangleTangentFrame, NullNormalFailsWithoutWriting) {
-    const float32 v[3] = {0, 0, 0}, t[2] = {0, 0};
-    double tangent[3] = {7, 7, 7}, binormal[3] = {8, 8, 8};
-    EXPECT_FALSE(TriangleTangentFrame(v, v, v, t, t, t, nullptr, tangent, binormal));
-    ExpectVector(tangent, {7, 7, 7}, 0, "tangent");
-    ExpectVector(binormal, {8, 8, 8}, 0, "binormal");
-}
-
-// Divided by the length, not multiplied by its reciprocal: 3/5 is 0.6 to the bit.
-TEST(NormalizeD, DividesByTheLength) {
-    double v[3] = {3, 0, 4};
-    NormalizeD(v);
-    ExpectVector(v, {0.6, 0, 0.8}, 0, "normalised");
 }

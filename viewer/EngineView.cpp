@@ -30,22 +30,32 @@ const char kVersion[] = "#version 110\n";
 // Both shaders of the welded mesh are built with one SHOW_ line, and OWN_BINORMAL in the own
 // basis. Only what the show needs is interpolated: llvmpipe's time goes with the varyings. The
 // vectors to the light and to the eye are affine in the position, so they interpolate exactly.
-const char kVertexShader[] = R"(
-attribute vec4 tangent;  // T and the sign w of the vertex's frame
+// The varyings are declared once for both shaders of a program.
+const char kVaryings[] = R"(
 varying vec3 vNormal;
 varying vec4 vTangent;
 varying vec2 vUv;
 #ifdef OWN_BINORMAL
-attribute vec3 binormal;  // the frame's own binormal
 varying vec3 vBinormal;
 #endif
 #if defined(SHOW_LIT) || defined(SHOW_HIGHLIGHT)
-uniform vec3 light;  // object coordinates
 varying vec3 vToLight;
 #endif
 #ifdef SHOW_HIGHLIGHT
-uniform vec3 eye;  // object coordinates
 varying vec3 vToEye;
+#endif
+)";
+
+const char kVertexShader[] = R"(
+attribute vec4 tangent;  // T and the sign w of the vertex's frame
+#ifdef OWN_BINORMAL
+attribute vec3 binormal;  // the frame's own binormal
+#endif
+#if defined(SHOW_LIT) || defined(SHOW_HIGHLIGHT)
+uniform vec3 light;  // object coordinates
+#endif
+#ifdef SHOW_HIGHLIGHT
+uniform vec3 eye;  // object coordinates
 #endif
 void main() {
     vNormal = gl_Normal;
@@ -66,18 +76,6 @@ void main() {
 
 const char kFragmentShader[] = R"(
 uniform sampler2D map;
-varying vec3 vNormal;
-varying vec4 vTangent;
-varying vec2 vUv;
-#ifdef OWN_BINORMAL
-varying vec3 vBinormal;
-#endif
-#if defined(SHOW_LIT) || defined(SHOW_HIGHLIGHT)
-varying vec3 vToLight;
-#endif
-#ifdef SHOW_HIGHLIGHT
-varying vec3 vToEye;
-#endif
 void main() {
     vec3 N = vNormal;
     vec3 T = vTangent.xyz;
@@ -110,14 +108,17 @@ void main() {
 )";
 
 // The disagreement view: both frames of each corner, over the same triangles.
-const char kDisagreementVertexShader[] = R"(
-attribute vec3 ownTangent;
-attribute vec3 ownBinormal;
-attribute vec4 mikkTangent;  // T and w
+const char kDisagreementVaryings[] = R"(
 varying vec3 vNormal;
 varying vec3 vOwnTangent;
 varying vec3 vOwnBinormal;
 varying vec4 vMikkTangent;
+)";
+
+const char kDisagreementVertexShader[] = R"(
+attribute vec3 ownTangent;
+attribute vec3 ownBinormal;
+attribute vec4 mikkTangent;  // T and w
 void main() {
     vNormal = gl_Normal;
     vOwnTangent = ownTangent;
@@ -131,10 +132,6 @@ void main() {
 // The heat scale's stops are those of kLegend.
 const char kDisagreementFragmentShader[] = R"(
 uniform sampler2D map;
-varying vec3 vNormal;
-varying vec3 vOwnTangent;
-varying vec3 vOwnBinormal;
-varying vec4 vMikkTangent;
 vec3 Heat(float degrees) {
     if (degrees < 1.0) return mix(vec3(0.25), vec3(0.0, 0.0, 1.0), degrees);
     if (degrees < 5.0) return mix(vec3(0.0, 0.0, 1.0), vec3(0.0, 1.0, 0.0), (degrees - 1.0) / 4.0);
@@ -205,12 +202,6 @@ struct Corner {
     GLfloat mikkTangent[4];
 };
 
-bool GlVersionAtLeast2() {
-    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-    int major = 0;
-    return version != nullptr && std::sscanf(version, "%d", &major) == 1 && major >= 2;
-}
-
 // Prints the log of a shader or a program that did not build.
 void PrintLog(GLuint object, bool isProgram) {
     GLint length = 0;
@@ -231,10 +222,10 @@ void PrintLog(GLuint object, bool isProgram) {
 }
 
 // A compiled shader of `type` from the sources, or 0 after its log.
-GLuint Compile(GLenum type, const char* defines, const char* body) {
-    const char* sources[3] = {kVersion, defines, body};
+GLuint Compile(GLenum type, const char* defines, const char* varyings, const char* body) {
+    const char* sources[4] = {kVersion, defines, varyings, body};
     GLuint shader = glCreateShader(type);
-    glShaderSource(shader, 3, sources, nullptr);
+    glShaderSource(shader, 4, sources, nullptr);
     glCompileShader(shader);
     GLint compiled = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
@@ -244,11 +235,12 @@ GLuint Compile(GLenum type, const char* defines, const char* body) {
     return 0;
 }
 
-// Links a program from the two sources, both after `defines`, its attributes in their slots;
-// false after a log.
-bool Link(const char* vertex, const char* defines, const char* fragment, Program* program) {
-    const GLuint vs = Compile(GL_VERTEX_SHADER, defines, vertex);
-    const GLuint fs = vs != 0 ? Compile(GL_FRAGMENT_SHADER, defines, fragment) : 0;
+// Links a program from the two sources, both after `defines` and `varyings`, its attributes in
+// their slots; false after a log.
+bool Link(const char* defines, const char* varyings, const char* vertex, const char* fragment,
+          Program* program) {
+    const GLuint vs = Compile(GL_VERTEX_SHADER, defines, varyings, vertex);
+    const GLuint fs = vs != 0 ? Compile(GL_FRAGMENT_SHADER, defines, varyings, fragment) : 0;
     if (fs == 0) {
         if (vs != 0) glDeleteShader(vs);
         return false;
@@ -283,24 +275,15 @@ bool BuildPrograms() {
             std::string(made >= kShowCount ? "#define OWN_BINORMAL\n" : "") + kShowDefines[show];
         const bool built =
             show == kShowDisagreement && made < kShowCount
-                ? Link(kDisagreementVertexShader, "", kDisagreementFragmentShader, &gPrograms[made])
-                : Link(kVertexShader, defines.c_str(), kFragmentShader, &gPrograms[made]);
+                ? Link("", kDisagreementVaryings, kDisagreementVertexShader, kDisagreementFragmentShader,
+                       &gPrograms[made])
+                : Link(defines.c_str(), kVaryings, kVertexShader, kFragmentShader, &gPrograms[made]);
         if (!built) {
             for (int i = 0; i < made; ++i) glDeleteProgram(gPrograms[i].name);
             return false;
         }
     }
     return true;
-}
-
-// Fills the buffer bound to GL_ARRAY_BUFFER, `bytes` long, through a mapping; false when GL has
-// no room for it or lost what was written.
-bool FillArrayBuffer(size_t bytes, void (*write)(void*)) {
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(bytes), nullptr, GL_STATIC_DRAW);
-    void* data = glMapBuffer(GL_ARRAY_BUFFER, GL_WRITE_ONLY);
-    if (data == nullptr) return false;
-    write(data);
-    return glUnmapBuffer(GL_ARRAY_BUFFER) == GL_TRUE;
 }
 
 void WriteFrames(void* to) {
@@ -316,12 +299,10 @@ void WriteFrames(void* to) {
 // The frames of the current mesh's welded vertices into gFrameBuffer; false when GL has no room.
 bool MakeFrames() {
     if (gFrameBuffer == 0) glGenBuffers(1, &gFrameBuffer);
-    glBindBuffer(GL_ARRAY_BUFFER, gFrameBuffer);
     const size_t vertices = static_cast<size_t>(gNumVerts);
-    const bool made = vertices <= static_cast<size_t>(PTRDIFF_MAX) / (7 * sizeof(GLfloat)) &&
-                      FillArrayBuffer(vertices * 7 * sizeof(GLfloat), WriteFrames);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-    return made;
+    return vertices <= static_cast<size_t>(PTRDIFF_MAX) / (7 * sizeof(GLfloat)) &&
+           FillBuffer(GL_ARRAY_BUFFER, gFrameBuffer, vertices * 7 * sizeof(GLfloat), GL_STATIC_DRAW,
+                      WriteFrames);
 }
 
 // What the corners are made from: the own frames and MikkTSpace tangents of gTriangles.
@@ -365,17 +346,14 @@ bool MakeCorners() {
         gOwnFrames = own;
         gMikkTangents = mikk;
         if (gCornerBuffer == 0) glGenBuffers(1, &gCornerBuffer);
-        glBindBuffer(GL_ARRAY_BUFFER, gCornerBuffer);
-        made = FillArrayBuffer(3 * triangles * sizeof(Corner), WriteCorners);
-        glBindBuffer(GL_ARRAY_BUFFER, 0);
+        made = FillBuffer(GL_ARRAY_BUFFER, gCornerBuffer, 3 * triangles * sizeof(Corner), GL_STATIC_DRAW,
+                          WriteCorners);
     }
     delete[] mikk;
     delete[] own;
     if (made) gCornerCount = static_cast<GLsizei>(3 * triangles);
     return made;
 }
-
-const void* Offset(size_t bytes) { return reinterpret_cast<const void*>(bytes); }
 
 // Binds the program of `show` with the map on unit 0, the light and the eye in the object's
 // coordinates.
@@ -395,12 +373,12 @@ void DrawWelded(const GLfloat* worldLightPos, void (*draw)(bool withColor)) {
     UseProgram(gEngineShow, worldLightPos);
     glBindBuffer(GL_ARRAY_BUFFER, gFrameBuffer);
     glEnableVertexAttribArray(kTangentSlot);
-    glVertexAttribPointer(kTangentSlot, 4, GL_FLOAT, GL_FALSE, 7 * sizeof(GLfloat), Offset(0));
+    glVertexAttribPointer(kTangentSlot, 4, GL_FLOAT, GL_FALSE, 7 * sizeof(GLfloat), BufferOffset(0));
     const bool own = gBasis == kBasisOwn;
     if (own) {
         glEnableVertexAttribArray(kBinormalSlot);
         glVertexAttribPointer(kBinormalSlot, 3, GL_FLOAT, GL_FALSE, 7 * sizeof(GLfloat),
-                              Offset(4 * sizeof(GLfloat)));
+                              BufferOffset(4 * sizeof(GLfloat)));
     }
     glBindBuffer(GL_ARRAY_BUFFER, 0);
     draw(false);
@@ -413,11 +391,11 @@ void DrawCorners(const GLfloat* worldLightPos) {
     const GLsizei stride = sizeof(Corner);
     glBindBuffer(GL_ARRAY_BUFFER, gCornerBuffer);
     glEnableClientState(GL_VERTEX_ARRAY);
-    glVertexPointer(3, GL_FLOAT, stride, Offset(offsetof(Corner, position)));
+    glVertexPointer(3, GL_FLOAT, stride, BufferOffset(offsetof(Corner, position)));
     glEnableClientState(GL_NORMAL_ARRAY);
-    glNormalPointer(GL_FLOAT, stride, Offset(offsetof(Corner, normal)));
+    glNormalPointer(GL_FLOAT, stride, BufferOffset(offsetof(Corner, normal)));
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glTexCoordPointer(2, GL_FLOAT, stride, Offset(offsetof(Corner, uv)));
+    glTexCoordPointer(2, GL_FLOAT, stride, BufferOffset(offsetof(Corner, uv)));
     const struct {
         GLuint slot;
         GLint size;
@@ -427,7 +405,7 @@ void DrawCorners(const GLfloat* worldLightPos) {
                       {kMikkSlot, 4, offsetof(Corner, mikkTangent)}};
     for (const auto& a : attributes) {
         glEnableVertexAttribArray(a.slot);
-        glVertexAttribPointer(a.slot, a.size, GL_FLOAT, GL_FALSE, stride, Offset(a.offset));
+        glVertexAttribPointer(a.slot, a.size, GL_FLOAT, GL_FALSE, stride, BufferOffset(a.offset));
     }
     glDrawArrays(GL_TRIANGLES, 0, gCornerCount);
     for (const auto& a : attributes) glDisableVertexAttribArray(a.slot);
@@ -442,7 +420,7 @@ void DrawCorners(const GLfloat* worldLightPos) {
 bool EngineViewReady() {
     if (gTried) return gBuilt;
     gTried = true;
-    if (!GlVersionAtLeast2() || !extensionSupported("GL_ARB_shading_language_100")) {
+    if (!GlVersionAtLeast(2, 0) || !extensionSupported("GL_ARB_shading_language_100")) {
         printf("The engine view needs GLSL (OpenGL 2.0), which this GL lacks: the shading modes stay.\n");
         return false;
     }

@@ -57,6 +57,13 @@ int extensionSupported(const char* extension) {
     }
 }
 
+bool GlVersionAtLeast(int major, int minor) {
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    int haveMajor = 0, haveMinor = 0;
+    if (version == nullptr || sscanf(version, "%d.%d", &haveMajor, &haveMinor) != 2) return false;
+    return haveMajor > major || (haveMajor == major && haveMinor >= minor);
+}
+
 void checkExtensions() {
     if (!extensionSupported("GL_ARB_texture_env_combine")) {
         printf("No GL_EXT_texture_env_combine support!\n");

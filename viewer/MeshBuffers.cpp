@@ -8,7 +8,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -82,15 +81,12 @@ void SubmitClientArrays(bool withColor) {
            withColor);
 }
 
-// An offset into a bound buffer object, as the pointer arguments take it.
-const void* Offset(size_t bytes) { return reinterpret_cast<const void*>(bytes); }
-
 // `triangles` triangles from the index buffer `indexBuffer`, from triangle `first` on.
 void SubmitBuffers(bool withColor, GLuint indexBuffer, int first, int triangles) {
     Submit({GL_FLOAT, sizeof(BufferVertex), gBuffers[kVertexBuffer], gBuffers[kColourBuffer], indexBuffer,
-            Offset(offsetof(BufferVertex, position)), Offset(offsetof(BufferVertex, normal)),
-            Offset(offsetof(BufferVertex, uv)), Offset(0),
-            Offset(sizeof(RvIndex) * static_cast<size_t>(first)), 3 * triangles},
+            BufferOffset(offsetof(BufferVertex, position)), BufferOffset(offsetof(BufferVertex, normal)),
+            BufferOffset(offsetof(BufferVertex, uv)), BufferOffset(0),
+            BufferOffset(sizeof(RvIndex) * static_cast<size_t>(first)), 3 * triangles},
            withColor);
 }
 
@@ -119,22 +115,6 @@ bool Fill(GLenum target, void (*write)(void*)) {
     if (data == nullptr) return false;
     write(data);
     return glUnmapBuffer(target) == GL_TRUE;
-}
-
-// Gives `buffer` `bytes` bytes of storage and fills them.
-bool Make(GLenum target, GLuint buffer, size_t bytes, GLenum usage, void (*write)(void*)) {
-    glBindBuffer(target, buffer);
-    glBufferData(target, static_cast<GLsizeiptr>(bytes), nullptr, usage);
-    const bool made = Fill(target, write);
-    glBindBuffer(target, 0);
-    return made;
-}
-
-bool GlVersionAtLeast(int major, int minor) {
-    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-    int haveMajor = 0, haveMinor = 0;
-    if (version == nullptr || std::sscanf(version, "%d.%d", &haveMajor, &haveMinor) != 2) return false;
-    return haveMajor > major || (haveMajor == major && haveMinor >= minor);
 }
 
 void ReleaseBuffers() {
@@ -170,14 +150,14 @@ bool MakeBuffers() {
         for (int k = 0; k < 3; ++k) gPositions[3 * i + k] = static_cast<GLfloat>(gVertices[i].vertex[k]);
     glGenBuffers(kBufferCount, gBuffers);
     gHaveBuffers = true;
-    const bool made = Make(GL_ARRAY_BUFFER, gBuffers[kVertexBuffer], vertices * sizeof(BufferVertex),
-                           GL_STATIC_DRAW, WriteVertices) &&
-                      Make(GL_ELEMENT_ARRAY_BUFFER, gBuffers[kIndexBuffer], triangles * sizeof(RvIndex),
-                           GL_STATIC_DRAW, WriteIndices) &&
-                      Make(GL_ELEMENT_ARRAY_BUFFER, gBuffers[kCoveringBuffer], triangles * sizeof(RvIndex),
-                           GL_STREAM_DRAW, WriteIndices) &&
-                      Make(GL_ARRAY_BUFFER, gBuffers[kColourBuffer], vertices * 3 * sizeof(GLfloat),
-                           GL_STREAM_DRAW, WriteColours);
+    const bool made = FillBuffer(GL_ARRAY_BUFFER, gBuffers[kVertexBuffer], vertices * sizeof(BufferVertex),
+                                 GL_STATIC_DRAW, WriteVertices) &&
+                      FillBuffer(GL_ELEMENT_ARRAY_BUFFER, gBuffers[kIndexBuffer], triangles * sizeof(RvIndex),
+                                 GL_STATIC_DRAW, WriteIndices) &&
+                      FillBuffer(GL_ELEMENT_ARRAY_BUFFER, gBuffers[kCoveringBuffer],
+                                 triangles * sizeof(RvIndex), GL_STREAM_DRAW, WriteIndices) &&
+                      FillBuffer(GL_ARRAY_BUFFER, gBuffers[kColourBuffer], vertices * 3 * sizeof(GLfloat),
+                                 GL_STREAM_DRAW, WriteColours);
     if (!made) ReleaseBuffers();
     return made;
 }
@@ -235,6 +215,14 @@ void DrawCovering(bool withColor) {
 }
 
 }  // namespace
+
+bool FillBuffer(GLenum target, GLuint buffer, size_t bytes, GLenum usage, void (*write)(void*)) {
+    glBindBuffer(target, buffer);
+    glBufferData(target, static_cast<GLsizeiptr>(bytes), nullptr, usage);
+    const bool made = Fill(target, write);
+    glBindBuffer(target, 0);
+    return made;
+}
 
 void MeshChanged() {
     gMeshChanged = true;

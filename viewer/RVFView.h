@@ -208,6 +208,11 @@ void DrawObject(bool withColor);
 // Tells DrawObject and the engine view that gVertices or gIndices now hold another mesh, or
 // other numbers: their buffers are made again at the next draw. No GL; ObjectInit calls it.
 void MeshChanged();
+// Gives `buffer` `bytes` bytes of storage for `target` with `usage` and fills them through a
+// mapping with write(data); leaves no buffer bound. False when GL has no room or lost the data.
+bool FillBuffer(GLenum target, GLuint buffer, size_t bytes, GLenum usage, void (*write)(void*));
+// An offset into a bound buffer object, as GL's pointer arguments take it.
+inline const void* BufferOffset(size_t bytes) { return reinterpret_cast<const void*>(bytes); }
 // One vertex as FindCoveringTriangles places it on the screen.
 struct CoveringVertex {
     float x, y;             // window coordinates less a half; NaN when they cannot be trusted
@@ -336,6 +341,8 @@ void PrintError(const char* header);
 // 1 when `extension` is a whole word of the GL_EXTENSIONS string, else 0. Needs a current
 // context on the first call with a usable name; the string is cached for the run.
 int extensionSupported(const char* extension);
+// Whether the current context's GL_VERSION is at least major.minor.
+bool GlVersionAtLeast(int major, int minor);
 // Ends the process with status -1 when the combine or dot3 texture environment is missing.
 void checkExtensions();
 

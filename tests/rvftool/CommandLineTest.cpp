@@ -39,7 +39,7 @@ TEST_F(CommandLine, EachFailureIsOneLineWithItsStatus) {
         {1, "info -- --json", "rvftool: --json: cannot open: No such file or directory"},
         {1, "info in.png",
          "rvftool: in.png: No suitable reader found for the file format of file \"in.png\"."},
-        {1, "info map.tga", "rvftool: map.tga: a Targa image, not a mesh"},
+        {1, "info map.tga", "rvftool: map.tga: a Targa image, not a mesh: use 'rvftool map'"},
         {1, "convert mesh.rvf out", "rvftool: mesh.rvf: already an RVF file"},
         {1, "convert odd.bin out",
          "rvftool: odd.bin: neither an SMD mesh nor bare triangle data (name the kind with --from, or use "

@@ -39,8 +39,9 @@ std::string Reason(const std::vector<std::string>& lines) {
 
 // Runs `load`, a call of the viewer's loaders that reads `what` (the file `path`, or none to
 // open first); the loader's console lines become the reason of the one failure message, or
-// warnings about `path` after a load (the triangles left out).
-bool Load(const std::string& what, const char* path, const std::function<bool()>& load) {
+// after a load are left in *lines.
+bool Load(const std::string& what, const char* path, const std::function<bool()>& load,
+          std::vector<std::string>* lines) {
     // The open is tried first for the system's own words.
     FILE* fp = path != nullptr ? std::fopen(path, "rb") : nullptr;
     if (path != nullptr && fp == nullptr) {
@@ -48,29 +49,48 @@ bool Load(const std::string& what, const char* path, const std::function<bool()>
         return false;
     }
     if (fp != nullptr) std::fclose(fp);
-    std::vector<std::string> lines;
-    if (!RunCapturingConsole(load, &lines)) {
-        Fail("cannot load %s: %s", what.c_str(), Reason(lines).c_str());
+    if (!RunCapturingConsole(load, lines)) {
+        Fail("cannot load %s: %s", what.c_str(), Reason(*lines).c_str());
         return false;
     }
-    for (const std::string& line : lines)
-        Warn("%s: %s", path != nullptr ? path : gMeshPath.c_str(), line.c_str());
     return true;
 }
 
-// Loads the mesh and the map the options name, or without a map the one the mesh names; false
-// after a message.
+// The loaders' lines after a load (the triangles left out), as warnings about `path`.
+void WarnAbout(const char* path, const std::vector<std::string>& lines) {
+    for (const std::string& line : lines) Warn("%s: %s", path, line.c_str());
+}
+
+// Loads the mesh, welded in the options' basis, and the map the options name, or without a map
+// the one the mesh names; false after a message.
 bool LoadFiles(const RenderOptions& options) {
+    gBasis = options.basis;
     const std::string mesh = std::string("'") + options.mesh + "'";
-    if (!Load("the mesh " + mesh, options.mesh, [&] { return LoadObjectFile(options.mesh); })) return false;
-    if (options.map != nullptr)
-        return Load(std::string("the map '") + options.map + "'", options.map,
-                    [&] { return LoadTextureFile(options.map); });
+    std::vector<std::string> lines;
+    if (!Load(
+            "the mesh " + mesh, options.mesh, [&] { return LoadObjectFile(options.mesh); }, &lines))
+        return false;
+    // Such a mesh the loader welds in the own basis, with a line that says so.
+    if (options.basis == kBasisFile && gFileTangents == nullptr) {
+        Fail("%s holds no tangents: --basis file needs a mesh that stores them", mesh.c_str());
+        return false;
+    }
+    WarnAbout(options.mesh, lines);
+    if (options.map != nullptr) {
+        if (!Load(
+                std::string("the map '") + options.map + "'", options.map,
+                [&] { return LoadTextureFile(options.map); }, &lines))
+            return false;
+        WarnAbout(options.map, lines);
+        return true;
+    }
     if (!MeshNamesMap()) {
         Fail("the mesh %s names no normal map: name one before the picture", mesh.c_str());
         return false;
     }
-    return Load("the map that " + mesh + " names", nullptr, LoadMeshMap);
+    if (!Load("the map that " + mesh + " names", nullptr, LoadMeshMap, &lines)) return false;
+    WarnAbout(gMeshPath.c_str(), lines);
+    return true;
 }
 
 // Puts the viewer into the state the options ask for, as start-up and the keys and drags would.
@@ -117,19 +137,7 @@ bool Draw() {
 // The frame the options ask for as RGB, top row first; array new, the caller's. Null after a
 // message.
 unsigned char* Render(const RenderOptions& options) {
-    // The mesh is welded in the basis as it loads; whether the file stores tangents is known only
-    // once it is read, so for them it is welded again after.
-    gBasis = options.basis == kBasisFile ? kBasisOwn : options.basis;
     if (!LoadFiles(options)) return nullptr;
-    if (options.basis == kBasisFile) {
-        if (gFileTangents == nullptr) {
-            Fail("'%s' holds no tangents: --basis file needs a mesh that stores them", options.mesh);
-            return nullptr;
-        }
-        if (!Load(std::string("the mesh '") + options.mesh + "'", nullptr,
-                  [] { return WeldInBasis(kBasisFile); }))
-            return nullptr;
-    }
     if (options.mode == 3 && gTexInfo.format != KIV_BITMAP_FORMAT_8888) {
         Fail("mode 3 (alpha) needs a map with an alpha channel; '%s' has %d bits", gMapPath.c_str(),
              gTexInfo.bitDepth);

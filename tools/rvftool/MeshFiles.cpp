@@ -65,10 +65,7 @@ bool ReadMeshFile(const char* path, int* numTris, RvRawTriangle** tris, float** 
     const ImportKind kind = ImportKindOf(fp);
     std::fclose(fp);
     if (kind == IMPORT_KIND_RVF) return ReadRvfFile(path, numTris, tris);
-    if (kind != IMPORT_KIND_MESH) {
-        Fail("%s: %s, not a mesh", path, ImportKindName(kind));
-        return false;
-    }
+    if (!IsImportableMesh(path, kind)) return false;
     ImportedMesh mesh;
     if (!ImportMesh(path, &mesh)) return false;
     *numTris = mesh.numTris;

@@ -65,13 +65,3 @@ TEST_F(Opening, FilesAsUsersHaveThemShowWhatThePlainFilesShow) {
         EXPECT_TRUE(AsRendered(shot + "2.png", "--mode 1 " + row.files));
     }
 }
-
-// A normal texture that is not there is told as a map given by name would be; the map chooser
-// asks instead.
-TEST_F(Opening, GltfWhoseNormalTextureIsMissingAsksForTheMap) {
-    ASSERT_TRUE(WriteGltf(peer_, "model.gltf", "gone.png"));
-    Outcome o = RunViewer({{dir + "/model.gltf"}, {}, "map.png\n", "q"});
-    EXPECT_EQ(o.status, 0);
-    EXPECT_EQ(o.out, kHelp + "ERROR: Unable to open file: " + dir + "/gone.png\n" +
-                         "The system says: No such file or directory\n" + kAskMap + triangle);
-}

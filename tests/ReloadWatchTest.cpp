@@ -1,13 +1,6 @@
 // The real RVFView reading its files again with --watch when they change on disk, keeping the
 // mesh and map on screen when a file no longer loads (F5 reads them through the same routine).
 // Its screenshots are compared with rvfrender's pictures of the same files.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstdio>
-#include <fstream>
-#include <string>
-
 #include "ViewerProgram.h"
 
 class Reload : public ToolTest {};

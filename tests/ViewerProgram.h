@@ -5,14 +5,10 @@
 #ifndef TESTS_VIEWERPROGRAM_H
 #define TESTS_VIEWERPROGRAM_H
 
-#include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <functional>
 #include <future>
-#include <string>
-#include <vector>
 
 #include "tests/rvfrender/RenderRun.h"
 
@@ -100,7 +96,6 @@ inline Outcome RunViewer(const Invocation& run) {
     std::future<RunResult> ended = std::async(std::launch::async, RunProgram, "/bin/sh", words, 0);
     Session session = {out, ""};
     if (!run.keys.empty() || run.steps) {
-        // Waits up to half a minute for the window to show.
         const RunResult found = RunProgram("/usr/bin/timeout", {"30", "xdotool", "search", "--sync",
                                                                 "--onlyvisible", "--name", "^RVF Viewer$"});
         session.window = found.out.substr(0, found.out.find_first_not_of("0123456789"));

@@ -29,7 +29,6 @@ TEST_F(RenderCommandLine, EachFailureIsOneLineWithItsStatus) {
         {2, "m t o x", "unexpected operand 'x'"},
         {2, "--mode=4 m t o", "bad value '4' for option '--mode'"},
         {2, "--size 99999999999x0 m t o", "bad value '99999999999x0' for option '--size'"},
-        {2, "--rotate 30 m t o", "bad value '30' for option '--rotate'"},
         {2, "--zoom inf m t o", "bad value 'inf' for option '--zoom'"},
         {2, "--reference r --threshold 256 m t o", "bad value '256' for option '--threshold'"},
         {2, "--threshold 1 m t o", "option '--threshold' needs --reference"},
@@ -41,8 +40,6 @@ TEST_F(RenderCommandLine, EachFailureIsOneLineWithItsStatus) {
          "cannot load the mesh 'torus.tga': torus.tga is a Targa image, not a mesh: give the mesh first, "
          "then the map"},
         {1, "torus.rvf out.png", "the mesh 'torus.rvf' names no normal map: name one before the picture"},
-        {1, "--basis file torus.rvf torus.tga out.png",
-         "'torus.rvf' holds no tangents: --basis file needs a mesh that stores them"},
         {1, "--mode alpha torus.rvf rgb.tga out.png",
          "mode 3 (alpha) needs a map with an alpha channel; 'rgb.tga' has 24 bits"},
     };

@@ -36,9 +36,6 @@ TEST_F(CommandLine, EachFailureIsOneLineWithItsStatus) {
          "rvftool tangents: option '--binary' takes no value (see 'rvftool tangents --help')"},
         {2, "tangents --basis bent mesh.rvf out",
          "rvftool tangents: unknown basis 'bent' (own, mikktspace or file) (see 'rvftool tangents --help')"},
-        {2, "tangents --vec4 --double mesh.rvf out",
-         "rvftool tangents: --vec4 writes single precision; leave out --double (see 'rvftool tangents "
-         "--help')"},
         {1, "info -- --json", "rvftool: --json: cannot open: No such file or directory"},
         {1, "info in.png",
          "rvftool: in.png: No suitable reader found for the file format of file \"in.png\"."},

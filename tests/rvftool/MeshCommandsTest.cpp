@@ -3,7 +3,7 @@
 typedef ToolTest MeshCommands;
 
 // Each RVF file holds exactly the expected triangles: bare data told by its size, an SMD file's
-// texture coordinates clamped to 0..1 with the clamps counted, a PLY file imported (OBJ: other tests).
+// texture coordinates clamped to 0..1 with the clamps counted (imports: the opening tests).
 TEST_F(MeshCommands, EachInputBecomesTheRvfFileOfItsTriangles) {
     const std::string rvf = Text(RvfBytes(2, {{0, 0, 0, 1, 0, 0, 1, 1, 0}, {0, 0, 0, 1, 1, 0, 0, 1, -2.5f}}));
     WriteFile("mesh.bin", rvf.substr(16));
@@ -13,9 +13,6 @@ TEST_F(MeshCommands, EachInputBecomesTheRvfFileOfItsTriangles) {
          "rvftool: warning: " RVFTOOL_TEST_DATA "/square.smd: 2 texture coordinates clamped to 0..1\n",
          Text(RvfBytes(2, {{0, 0, 0, 2, 0, 0, 2, 2, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 1, 1},
                            {0, 0, 0, 2, 2, 0, 0, 2, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0, 0}}))},
-        {"import " RVFTOOL_TEST_DATA "/triangle.ply out.rvf", "",
-         Text(RvfBytes(2, {{0, 0, 0, 2, 0, 0, 2, 3, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 1, 1},
-                           {0, 0, 0, 2, 3, 0, 0, 3, 0, 0, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 1, 1, 0, 1}}))},
     };
     for (const auto& [args, err, written] : rows) {
         SCOPED_TRACE(args);

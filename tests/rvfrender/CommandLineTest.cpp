@@ -40,6 +40,8 @@ TEST_F(RenderCommandLine, EachFailureIsOneLineWithItsStatus) {
          "cannot load the mesh 'torus.tga': torus.tga is a Targa image, not a mesh: give the mesh first, "
          "then the map"},
         {1, "torus.rvf out.png", "the mesh 'torus.rvf' names no normal map: name one before the picture"},
+        {1, "--basis file torus.rvf torus.tga out.png",
+         "'torus.rvf' holds no tangents: --basis file needs a mesh that stores them"},
         {1, "--mode alpha torus.rvf rgb.tga out.png",
          "mode 3 (alpha) needs a map with an alpha channel; 'rgb.tga' has 24 bits"},
     };

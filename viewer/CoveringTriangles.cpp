@@ -14,11 +14,6 @@
 
 namespace {
 
-// How far GL's window coordinates may lie from ours: its transform in single precision and its
-// snapping to sub-pixel steps move a vertex by far less. A triangle is kept when a pixel centre
-// lies within this distance of it.
-constexpr double kMargin = 1.0 / 16.0;
-
 // A triangle whose box holds more pixel centres than this is kept without looking closer.
 constexpr int kMostCentresTried = 4;
 
@@ -36,8 +31,8 @@ int Floor(double v) {
 }
 
 // Whether the triangle a, b, c may make a fragment: a centre of the viewport lies within
-// kMargin of it.
-bool Covers(const CoveringVertex& a, const CoveringVertex& b, const CoveringVertex& c) {
+// `margin` of it.
+bool Covers(const CoveringVertex& a, const CoveringVertex& b, const CoveringVertex& c, float margin) {
     int after[2], upTo[2];  // the centres of each axis within the box: after < k <= upTo
     for (int axis = 0; axis < 2; ++axis) {
         after[axis] = std::min(std::min(a.after[axis], b.after[axis]), c.after[axis]);
@@ -54,7 +49,7 @@ bool Covers(const CoveringVertex& a, const CoveringVertex& b, const CoveringVert
     for (int e = 0; e < 3; ++e) {
         ex[e] = p[(e + 1) % 3]->x - p[e]->x;
         ey[e] = p[(e + 1) % 3]->y - p[e]->y;
-        reach[e] = static_cast<float>(kMargin * kMargin) * (ex[e] * ex[e] + ey[e] * ey[e]);
+        reach[e] = margin * margin * (ex[e] * ex[e] + ey[e] * ey[e]);
     }
     const float area = ex[0] * ey[1] - ey[0] * ex[1];
     // Without area here, GL's rounding may still give the triangle some.
@@ -75,7 +70,7 @@ bool Covers(const CoveringVertex& a, const CoveringVertex& b, const CoveringVert
 
 // Places vertices first to first + count - 1 of `positions` on the screen.
 void PlaceVertices(const float* positions, int first, int count, const double* clipFromObject,
-                   const float* viewport, CoveringVertex* placed) {
+                   const float* viewport, double margin, CoveringVertex* placed) {
     const double* m = clipFromObject;
     // The first and last pixel of each axis whose centre lies inside the viewport; none, in a
     // viewport without centres or beyond the ints.
@@ -110,13 +105,13 @@ void PlaceVertices(const float* positions, int first, int count, const double* c
         for (int axis = 0; axis < 2; ++axis) {
             const int lo = firstPixel[axis], hi = lastPixel[axis];
             window[axis] = middle[axis] + clip[axis] * perW * halfSize[axis];
-            // The centres k with window - kMargin <= k <= window + kMargin, as after < k <= upTo,
+            // The centres k with window - margin <= k <= window + margin, as after < k <= upTo,
             // within the viewport's; a vertex not in front of the eye, or a NaN, gives them all.
             s.after[axis] = lo - 1;
             s.upTo[axis] = hi;
             if (w > 0 && window[axis] == window[axis]) {
-                const double below = std::clamp(window[axis] - kMargin, lo - 2.0, hi + 2.0);
-                const double above = std::clamp(window[axis] + kMargin, lo - 2.0, hi + 2.0);
+                const double below = std::clamp(window[axis] - margin, lo - 2.0, hi + 2.0);
+                const double above = std::clamp(window[axis] + margin, lo - 2.0, hi + 2.0);
                 s.after[axis] = std::clamp(-Floor(-below) - 1, lo - 1, hi);
                 s.upTo[axis] = std::clamp(Floor(above), lo - 1, hi);
             }
@@ -129,11 +124,12 @@ void PlaceVertices(const float* positions, int first, int count, const double* c
 
 // Writes to `kept` the index triples of those of the `count` triangles that may make a fragment,
 // in their order, and returns how many.
-int KeepCovering(const RvIndex* triangles, int count, const CoveringVertex* placed, GLuint* kept) {
+int KeepCovering(const RvIndex* triangles, int count, const CoveringVertex* placed, float margin,
+                 GLuint* kept) {
     int keptCount = 0;
     for (int t = 0; t < count; ++t) {
         const int* v = triangles[t].idx;
-        if (!Covers(placed[v[0]], placed[v[1]], placed[v[2]])) continue;
+        if (!Covers(placed[v[0]], placed[v[1]], placed[v[2]], margin)) continue;
         GLuint* out = &kept[3 * static_cast<size_t>(keptCount++)];
         out[0] = static_cast<GLuint>(v[0]);
         out[1] = static_cast<GLuint>(v[1]);
@@ -153,6 +149,7 @@ struct Finding {
     int numTris;
     const double* clipFromObject;
     const float* viewport;
+    double margin;
     CoveringVertex* placed;
     GLuint* kept;
     std::mutex mutex;
@@ -169,7 +166,7 @@ int ChunkStart(const Finding& f, int chunk) {
 void PlaceHalf(Finding* f, int half) {
     const int middle = f->numVerts / 2;
     PlaceVertices(f->positions, half == 0 ? 0 : middle, half == 0 ? middle : f->numVerts - middle,
-                  f->clipFromObject, f->viewport, f->placed);
+                  f->clipFromObject, f->viewport, f->margin, f->placed);
     {
         std::lock_guard<std::mutex> lock(f->mutex);
         ++f->halvesPlaced;
@@ -185,8 +182,9 @@ void FindChunks(Finding* f) {
     }
     for (int chunk = 0; chunk < kChunks; ++chunk) {
         const int first = ChunkStart(*f, chunk);
-        const int kept = KeepCovering(&f->triangles[first], ChunkStart(*f, chunk + 1) - first, f->placed,
-                                      &f->kept[3 * static_cast<size_t>(first)]);
+        const int kept =
+            KeepCovering(&f->triangles[first], ChunkStart(*f, chunk + 1) - first, f->placed,
+                         static_cast<float>(f->margin), &f->kept[3 * static_cast<size_t>(first)]);
         {
             std::lock_guard<std::mutex> lock(f->mutex);
             f->keptIn[chunk] = kept;
@@ -199,8 +197,9 @@ void FindChunks(Finding* f) {
 }  // namespace
 
 void FindCoveringTriangles(const float* positions, int numVerts, const RvIndex* triangles, int numTris,
-                           const double* clipFromObject, const float* viewport, CoveringVertex* placed,
-                           GLuint* kept, void (*send)(int first, int count, void* context), void* context) {
+                           const double* clipFromObject, const float* viewport, double margin,
+                           CoveringVertex* placed, GLuint* kept,
+                           void (*send)(int first, int count, void* context), void* context) {
     Finding f;
     f.positions = positions;
     f.numVerts = numVerts;
@@ -208,6 +207,7 @@ void FindCoveringTriangles(const float* positions, int numVerts, const RvIndex* 
     f.numTris = numTris;
     f.clipFromObject = clipFromObject;
     f.viewport = viewport;
+    f.margin = margin;
     f.placed = placed;
     f.kept = kept;
     std::thread finder;

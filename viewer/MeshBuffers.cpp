@@ -6,6 +6,8 @@
 // to nearest, so floats rounded once give the same pixels.
 #define GL_GLEXT_PROTOTYPES 1
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -197,6 +199,15 @@ void SendCovering(int first, int count, void* withColor) {
     SubmitBuffers(*static_cast<bool*>(withColor), gBuffers[kCoveringBuffer], first, count);
 }
 
+// How far GL may place a vertex from where our double-precision transform puts it: two of its
+// sub-pixel steps, which hold its rounding to them (or cutting to them) and its single-precision
+// transform with room to spare. GL gives at least 4 bits; more than 8 are not trusted.
+double CoveringMargin() {
+    GLint bits = 4;
+    glGetIntegerv(GL_SUBPIXEL_BITS, &bits);
+    return std::ldexp(1.0, 1 - std::clamp(bits, 4, 8));
+}
+
 // Draws the triangles that may make a fragment under the current matrices and viewport.
 void DrawCovering(bool withColor) {
     GLdouble modelView[16], projection[16], clipFromObject[16];
@@ -210,8 +221,8 @@ void DrawCovering(bool withColor) {
             for (int k = 0; k < 4; ++k) sum += projection[4 * k + row] * modelView[4 * col + k];
             clipFromObject[4 * col + row] = sum;
         }
-    FindCoveringTriangles(gPositions, gNumVerts, gIndices, gNumTris, clipFromObject, viewport, gPlaced,
-                          gCovering, SendCovering, &withColor);
+    FindCoveringTriangles(gPositions, gNumVerts, gIndices, gNumTris, clipFromObject, viewport,
+                          CoveringMargin(), gPlaced, gCovering, SendCovering, &withColor);
 }
 
 }  // namespace

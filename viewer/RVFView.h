@@ -219,7 +219,7 @@ struct CoveringVertex {
     int after[2], upTo[2];  // the pixels k of each axis whose centre lies near: after < k <= upTo
 };
 // Finds those of the numTris `triangles` that may make a fragment: that cover a pixel centre of
-// `viewport` (x, y, width, height) or pass within 1/16 pixel of one, the positions (3 floats
+// `viewport` (x, y, width, height) or pass within `margin` pixels of one, the positions (3 floats
 // each) carried to clip coordinates by `clipFromObject` (16 doubles, column-major); a triangle
 // with a corner not in front of the eye (clip w <= 0) is one. GL makes fragments of a filled
 // triangle, without smoothing or multisampling, only at the centres it covers. No GL.
@@ -229,8 +229,9 @@ struct CoveringVertex {
 // placed has room for numVerts records and kept for 3 x numTris indices; until this returns the
 // caller changes none of them, nor the positions or the triangles.
 void FindCoveringTriangles(const float* positions, int numVerts, const RvIndex* triangles, int numTris,
-                           const double* clipFromObject, const float* viewport, CoveringVertex* placed,
-                           GLuint* kept, void (*send)(int first, int count, void* context), void* context);
+                           const double* clipFromObject, const float* viewport, double margin,
+                           CoveringVertex* placed, GLuint* kept,
+                           void (*send)(int first, int count, void* context), void* context);
 // Mode 1: the map's colours.
 void SetupNormalMapState();
 void ClearNormalMapState();

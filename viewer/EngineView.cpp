@@ -28,8 +28,8 @@ enum { kTangentSlot = 6, kBinormalSlot = 7, kMikkSlot = 1 };
 const char kVersion[] = "#version 110\n";
 
 // Both shaders of the welded mesh are built with one SHOW_ line, and OWN_BINORMAL in the own
-// basis. Only what the show needs is interpolated: llvmpipe's time goes with the varyings. The
-// vectors to the light and to the eye are affine in the position, so they interpolate exactly.
+// basis. Only what the show needs is interpolated. The vectors to the light and to the eye are
+// affine in the position, so they interpolate exactly.
 // The varyings are declared once for both shaders of a program.
 const char kVaryings[] = R"(
 varying vec3 vNormal;

@@ -85,20 +85,12 @@ std::vector<Run> Runs() {
         Row("NoCombineExtension", {kMesh, kMap}, "", "", 255,
             kSummary + "No GL_EXT_texture_env_combine support!\n",
             {kShim, "RVF_TEST_EXTENSIONS=GL_ARB_texture_env_dot3"}),
-        Row("NoDot3Extension", {kMesh, kMap}, "", "", 255, kSummary + "No GL_EXT_texture_env_dot3 support!\n",
-            {kShim, "RVF_TEST_EXTENSIONS=GL_ARB_texture_env_combine GL_EXT_other"}),
-        // The engine view needs GLSL; without it, or when its shaders do not build, "a" steps
-        // through the shading modes as before.
+        // The engine view needs GLSL; without it "a" steps through the shading modes as before.
         Row("NoGlslKeepsTheShadingModes", {kMesh, kMap}, "", "e a q", 0,
             kSummary +
                 "The engine view needs GLSL (OpenGL 2.0), which this GL lacks: the shading modes stay.\n"
                 "Normal map.\n",
             {kShim, "RVF_TEST_EXTENSIONS=GL_ARB_texture_env_combine GL_ARB_texture_env_dot3"}),
-        Row("ShadersThatDoNotBuildPrintTheirLog", {kMesh, kMap}, "", "e a q", 0,
-            kSummary +
-                "0:1(1): error: no GLSL today\n"
-                "The engine view's shaders do not build on this GL: the shading modes stay.\nNormal map.\n",
-            {kShim, "RVF_TEST_SHADER_LOG=0:1(1): error: no GLSL today"}),
         // The dialog answers by its title ($2), the mesh with a copy at a path a shell would change.
         Row("DialogOffersTheKindOfFileAndKeepsQuiet", {}, "", "q", 0, kSummary, {}, "",
             "case \"$2\" in *Relievo*) f=\"${0%/*}/odd \\$(name).rvf\"; cp '" + kMesh +

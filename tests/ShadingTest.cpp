@@ -48,22 +48,19 @@ TEST_F(Shading, ModesDrawTheirPictures) {
     const struct {
         const char* what;
         int mode;
-        GLfloat lightZ;  // in eye coordinates: 0 at the eye, -130 behind the square
         std::vector<unsigned char> map;
         Rgb atBottomLeft, atBottomRight, atTopLeft, atTopRight;
         int tolerance;
     } pictures[] = {
-        {"dot3", 0, 0, flat, lit, lit, lit, lit, 2},
-        {"mode out of range, as dot3, light behind", 7, -130, flat, black, black, black, black, 2},
-        {"map colours", 1, 0, kFourColours, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}, 6},
-        {"vertex lighting", 2, 0, kFourColours, vertexLit, vertexLit, vertexLit, vertexLit, 6},
-        {"alpha as grey", 3, 0, kAlphas, black, {80, 80, 80}, {160, 160, 160}, {255, 255, 255}, 6},
+        {"dot3", 0, flat, lit, lit, lit, lit, 2},
+        {"map colours", 1, kFourColours, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}, 6},
+        {"vertex lighting", 2, kFourColours, vertexLit, vertexLit, vertexLit, vertexLit, 6},
+        {"alpha as grey", 3, kAlphas, black, {80, 80, 80}, {160, 160, 160}, {255, 255, 255}, 6},
     };
     glClearColor(0.5f, 0.5f, 0.5f, 1.0f);  // so that a black square shows
     for (const auto& p : pictures) {
         SCOPED_TRACE(p.what);
         SetSquare();
-        gLightpos[2] = p.lightZ;
         SetMap(p.map);
         gViewMode = p.mode;
         Show();

@@ -1,9 +1,7 @@
-// The real RVFView and rvfrender opening what users have in one step: an OBJ with a run-length
-// encoded Targa stored top row first, and a GLB alone with its normal map inside. Each must show
-// what the three steps show that make plain files of the same ones (rvftool import; the map
-// through ImageMagick with -auto-orient, then rvftool map; the RVF mesh and the plain Targa).
-// The inputs are made by ImageMagick and our glTF writer, the map asymmetric so that flips and
-// swaps show.
+// The real RVFView and rvfrender opening in one step an OBJ with a run-length Targa stored top row
+// first, and a GLB with its map inside, made by ImageMagick and our glTF writer: each must show
+// what plain files of the same show (rvftool import; ImageMagick -auto-orient, then rvftool map).
+// The map is asymmetric so that flips and swaps show.
 #include "GltfFiles.h"
 #include "ViewerProgram.h"
 

@@ -31,7 +31,6 @@ std::string Shown(bool terminal, ProgressOffTerminal offTerminal) {
     ProgressNext("welding", 0);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     ProgressEnd();
-    // Everything the descriptor holds now, read without waiting.
     std::string text;
     char buffer[4096];
     pollfd p = {fds[0], POLLIN, 0};

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "tests/TestFiles.h"
 #include "tests/ViewerWindow.h"
 
 namespace {
@@ -41,6 +42,20 @@ TEST_F(Frame, WindowWithoutHeightKeepsAUsableProjection) {
     glGetFloatv(GL_PROJECTION_MATRIX, projection);
     for (GLfloat value : projection) EXPECT_TRUE(std::isfinite(value));
     EXPECT_NE(projection[0], 0.0f) << "a projection was set";
+}
+
+TEST_F(Frame, PrintErrorReportsOneErrorInFixedWords) {
+    while (glGetError() != GL_NO_ERROR) {
+    }
+    glLineWidth(-1.0f);
+    CaptureStdout();
+    PrintError(nullptr);
+    EXPECT_EQ(CapturedStdout(), "GL_INVALID_VALUE\n");
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    CaptureStdout();
+    PrintError("pop");
+    EXPECT_EQ(CapturedStdout(), "GL_STACK_UNDERFLOW: pop\n");
 }
 
 // The light goes into the object's space through the inverse view: a rotated view must undo its move.

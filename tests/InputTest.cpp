@@ -1,10 +1,33 @@
-#include <cstring>
-
+#include "tests/TestFiles.h"
 #include "tests/ViewerWindow.h"
 
 namespace {
 
 typedef ViewerWindow Input;
+
+std::string Keys(const char* keys) {
+    CaptureStdout();
+    for (const char* k = keys; *k != '\0'; ++k) KeyFunc(static_cast<unsigned char>(*k), 0, 0);
+    return CapturedStdout();
+}
+
+// A map without alpha has no alpha mode. The program's own run checks the other keys' words, upper
+// case too, and rvfrender's tests reach each of its options through these keys.
+TEST_F(Input, WithoutAlphaTheAlphaModeIsLeftOut) {
+    gTexInfo.format = KIV_BITMAP_FORMAT_888;
+    EXPECT_EQ(Keys("AAAa"), "Normal map.\nVertex lighting.\nDiffuse lit normal map.\nNormal map.\n");
+}
+
+TEST_F(Input, BackgroundCyclesBlueGreyWhiteBlack) {
+    SetSquare();
+    SetMap();
+    for (Rgb colour :
+         {Rgb{0, 0, 128}, Rgb{128, 128, 128}, Rgb{255, 255, 255}, Rgb{0, 0, 0}, Rgb{0, 0, 128}}) {
+        EXPECT_EQ(Keys("b"), "");
+        Show();
+        EXPECT_TRUE(Near(At(5, 5), colour, 1));
+    }
+}
 
 // `actual` against GL's own model-view matrix, from its element `first` on.
 void ExpectGlMatrix(const GLfloat* actual, int first = 0, int count = 16) {
@@ -57,7 +80,7 @@ TEST_F(Input, DragsMoveTheObjectOrWithCtrlTheLightAndRPutsThemBack) {
     ExpectGlMatrix(gLightpos, 12, 3);
 
     // rvfrender's tests reset the view with r between their states.
-    KeyFunc('r', 0, 0);
+    EXPECT_EQ(Keys("r"), "");
     EXPECT_EQ(std::vector<GLfloat>(gLightpos, gLightpos + 4), std::vector<GLfloat>({0, 0, 0, 1}));
 }
 

@@ -1,5 +1,6 @@
 // The real RVFView program: arguments, choosers on the console and in a stand-in dialog, keys
 // sent to its window, load summaries, exit statuses, extension checks, reloading and leaks.
+#include <cmath>
 #include <regex>
 
 #include "GltfFiles.h"
@@ -84,6 +85,8 @@ std::vector<Run> Runs() {
         Row("NoCombineExtension", {kMesh, kMap}, "", "", 255,
             kSummary + "No GL_EXT_texture_env_combine support!\n",
             {kShim, "RVF_TEST_EXTENSIONS=GL_ARB_texture_env_dot3"}),
+        Row("NoDot3Extension", {kMesh, kMap}, "", "", 255, kSummary + "No GL_EXT_texture_env_dot3 support!\n",
+            {kShim, "RVF_TEST_EXTENSIONS=GL_ARB_texture_env_combine GL_EXT_other"}),
         // The engine view needs GLSL; without it "a" steps through the shading modes as before.
         Row("NoGlslKeepsTheShadingModes", {kMesh, kMap}, "", "e a q", 0,
             kSummary +
@@ -116,6 +119,31 @@ TEST_P(RVFView, PrintsAndEndsAsExpected) {
 
 INSTANTIATE_TEST_SUITE_P(Runs, RVFView, testing::ValuesIn(Runs()),
                          [](const testing::TestParamInfo<Run>& run) { return run.param.name; });
+
+// A left drag with Ctrl held moves the light as rvfrender's --light places it: 60 pixels to the
+// right turn it 18 degrees about the object's centre, 65 units in front of the eye; the object
+// stays. The screenshot goes beside a copy of the sample.
+TEST(LightDrag, CtrlDragMovesTheLightWhereRvfrenderPutsIt) {
+    if (getenv("DISPLAY") == nullptr) GTEST_SKIP() << "needs an X display (run under xvfb-run)";
+    const PeerDir dir;
+    const std::string mesh = dir.File("mesh.rvf"), shot = dir.File("mesh-001.png");
+    WriteFile(mesh, FileText(kMesh));
+    auto steps = [&](Session& s) {
+        const std::string to = " mousemove --window " + s.window + " ";
+        s.Xdo(to + "200 200 keydown ctrl mousedown 1" + to + "260 200 mouseup 1 keyup ctrl");
+        s.Keys("F12");
+        EXPECT_TRUE(s.WaitFor(shot));
+        s.Keys("q");
+    };
+    Outcome o = RunViewer({{mesh, kMap}, {}, "", "e", "", steps});
+    EXPECT_EQ(o.status, 0) << o.err;
+    const double turn = 18 * M_PI / 180;
+    const std::string light =
+        std::to_string(65 * std::sin(turn)) + ",0," + std::to_string(65 * std::cos(turn) - 65);
+    RunResult r = RunProgram(RVFRENDER_PATH, {"--engine", "--light", light, "--reference", shot,
+                                              "--threshold", "1", mesh, kMap, dir.File("r.png")});
+    EXPECT_EQ(r.status, 0) << r.err;
+}
 
 // The leaks of a LeakSanitizer report (frames printed with their module) that our program made:
 // its first frame past frame 0 (the allocator) and the C and C++ runtimes is in the viewer. Blocks

@@ -48,19 +48,22 @@ TEST_F(Shading, ModesDrawTheirPictures) {
     const struct {
         const char* what;
         int mode;
+        GLfloat lightZ;  // in eye coordinates: 0 at the eye, -130 behind the square
         std::vector<unsigned char> map;
         Rgb atBottomLeft, atBottomRight, atTopLeft, atTopRight;
         int tolerance;
     } pictures[] = {
-        {"dot3", 0, flat, lit, lit, lit, lit, 2},
-        {"map colours", 1, kFourColours, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}, 6},
-        {"vertex lighting", 2, kFourColours, vertexLit, vertexLit, vertexLit, vertexLit, 6},
-        {"alpha as grey", 3, kAlphas, black, {80, 80, 80}, {160, 160, 160}, {255, 255, 255}, 6},
+        {"dot3", 0, 0, flat, lit, lit, lit, lit, 2},
+        {"mode out of range, as dot3, light behind", 7, -130, flat, black, black, black, black, 2},
+        {"map colours", 1, 0, kFourColours, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}, 6},
+        {"vertex lighting", 2, 0, kFourColours, vertexLit, vertexLit, vertexLit, vertexLit, 6},
+        {"alpha as grey", 3, 0, kAlphas, black, {80, 80, 80}, {160, 160, 160}, {255, 255, 255}, 6},
     };
     glClearColor(0.5f, 0.5f, 0.5f, 1.0f);  // so that a black square shows
     for (const auto& p : pictures) {
         SCOPED_TRACE(p.what);
         SetSquare();
+        gLightpos[2] = p.lightZ;
         SetMap(p.map);
         gViewMode = p.mode;
         Show();
@@ -77,6 +80,20 @@ void LightFrom(float right, float up) {
     gLightpos[0] = far * right;
     gLightpos[1] = far * up;
     gLightpos[2] = far * std::sqrt(1 - right * right - up * up) - 65;  // from the object's centre
+}
+
+// A 16 x 16 map of a dome centred at (cu, cv) on a flat ground, bottom row first.
+std::vector<unsigned char> Dome(double cu, double cv) {
+    std::vector<unsigned char> texels;
+    const double r = 0.3;
+    for (int j = 0; j < 16; ++j)
+        for (int i = 0; i < 16; ++i) {
+            const double du = (i + 0.5) / 16 - cu, dv = (j + 0.5) / 16 - cv, d2 = du * du + dv * dv;
+            const bool in = d2 < r * r;
+            for (double c : {in ? du / r : 0, in ? dv / r : 0, in ? std::sqrt(r * r - d2) / r : 1})
+                texels.push_back(static_cast<unsigned char>(std::lround(127.5 * c + 127.5)));
+        }
+    return texels;
 }
 
 // How many pixels inside the square differ by more than `tolerance` between `a` and `b` upside down.
@@ -119,15 +136,7 @@ TEST_F(Basis, FlatSquareIsLitByTheMapsNormalInEveryBasis) {
 
 // A bump lit from above: green turned round mirrors its picture top to bottom and back to the bit.
 TEST_F(Basis, GreenTurnedLightsABumpAsTheMirrorImage) {
-    std::vector<unsigned char> texels;  // 16 x 16: a dome in the middle of flat ground, bottom row first
-    for (int j = 0; j < 16; ++j)
-        for (int i = 0; i < 16; ++i) {
-            const double r = 0.3, du = (i + 0.5) / 16 - 0.5, dv = (j + 0.5) / 16 - 0.5,
-                         d2 = du * du + dv * dv;
-            const bool in = d2 < r * r;
-            for (double c : {in ? du / r : 0, in ? dv / r : 0, in ? std::sqrt(r * r - d2) / r : 1})
-                texels.push_back(static_cast<unsigned char>(std::lround(127.5 * c + 127.5)));
-        }
+    const std::vector<unsigned char> texels = Dome(0.5, 0.5);
     SetSquare();
     SetMap(texels, 16);
     LightFrom(0, 0.5f);

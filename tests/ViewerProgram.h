@@ -47,10 +47,12 @@ inline const std::string kHelp =
 struct Session {
     std::string out, window;
 
-    // Sends `keys` (xdotool names) once the window shows; a lost key shows as a wrong outcome.
-    void Keys(const std::string& keys) {
-        if (!window.empty()) RunProgram("/usr/bin/xdotool", Words("key --window " + window + " " + keys));
+    // Runs xdotool with `commands`, words split at spaces, once the window shows; a lost key or
+    // move shows as a wrong outcome.
+    void Xdo(const std::string& commands) {
+        if (!window.empty()) RunProgram("/usr/bin/xdotool", Words(commands));
     }
+    void Keys(const std::string& keys) { Xdo("key --window " + window + " " + keys); }
     // True once standard output holds `text`; waits up to a minute.
     bool WaitFor(const std::string& text) {
         for (int i = 0; i < 1200; ++i, usleep(50000))

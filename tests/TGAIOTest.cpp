@@ -13,11 +13,6 @@ Bytes Picture(int depth) { return Prefix(kRgba, 6 * std::size_t(depth / 8)); }
 
 Bytes Tga(int imtype, int depth, const Bytes& body) { return TargaBytes(3, 2, depth, body, imtype); }
 
-Bytes Exchanged(Bytes b, int depth) {
-    for (std::size_t i = 0; i + 2 < b.size(); i += std::size_t(depth / 8)) std::swap(b[i], b[i + 2]);
-    return b;
-}
-
 typedef std::tuple<bool, int, int, int, std::string> Said;
 
 // What TGAReadImage, or with `upright` TGAReadImageUpright, gave for a stream, which it closes:
@@ -46,33 +41,15 @@ struct Read {
 
 }  // namespace
 
-// With the flag the channel bytes are copied as they are, without it the first and third of
-// each pixel are exchanged.
-TEST(TGAWriteImage, WritesHeaderAndExchangesOrCopiesChannelsByFlag) {
-    for (const auto& [depth, flag] : {std::make_pair(24, false), {32, false}, {24, true}}) {
-        Bytes image = Picture(depth);
-        const Bytes file = Tga(2, depth, flag ? image : Exchanged(image, depth));
-        EXPECT_EQ(
-            WrittenTo(SIZE_MAX, [&](FILE* fp) { return TGAWriteImage(fp, 3, 2, depth, image.data(), flag); }),
-            std::make_tuple(true, std::string(), file))
-            << depth << " bits, flag " << flag;
-        EXPECT_EQ(image, Picture(depth));
-    }
-}
-
 // Wide images go out in blocks of 8,192,000 bytes; the header holds the low 16 bits of the width.
 TEST(TGAWriteImage, RejectsBadArgumentsAndReportsEachWriteThatFails) {
     Bytes image(70000 * 40 * 3, 7);
     const Bytes file = TargaBytes(70000, 40, 24, image);
-    const char* const kNull = "ERROR: NULL image or file pointer!\n";
-    const char* const kNoMemory = "ERROR allocating memory for texels\n";
     // The room the stream has for bytes.
     const std::tuple<const char*, BYTE*, int, int, int, std::size_t, const char*> cases[] = {
-        {"no pixels", nullptr, 3, 2, 24, 0, kNull},
         {"16 bits", image.data(), 3, 2, 16, 0,
          "ERROR! Can only write 24 and 32 bit images! This image is 16 bits.\n"},
-        {"-1 x 0", image.data(), -1, 0, 32, 0, kNoMemory},
-        {"INT_MAX x INT_MAX", image.data(), INT_MAX, INT_MAX, 32, 0, kNoMemory},
+        {"INT_MAX x INT_MAX", image.data(), INT_MAX, INT_MAX, 32, 0, "ERROR allocating memory for texels\n"},
         {"header", image.data(), 70000, 40, 24, 17, "ERROR! Targa header not written successfully!\n"},
         {"second block", image.data(), 70000, 40, 24, 18 + 8192000 + 999,
          "ERROR! Texels not written successfully! Wrote 999 instead of  208000\n"},
@@ -127,12 +104,8 @@ TEST(TGAReadImage, ReportsPixelsThatCannotBeAllocated) {
 
 // TGAReadImageUpright takes true colour of 24 or 32 bits only, and says what else it met.
 TEST(TGAReadImage, RefusesBeforeAllocatingWhatItCannotReadOrDecode) {
-    Bytes withId = Tga(2, 24, {});
-    withId[0] = 4;
     const std::string kOnly = ": only true-colour images of 24 or 32 bits are read";
     const std::tuple<const char*, FILE*, bool, Said> cases[] = {
-        {"identification field in a pipe", UnseekableStreamWith(withId), false,
-         Said(false, 3, 2, 24, "ERROR! Couldn't seek past Targa header!\n")},
         {"upright, 16 bits", StreamWith(Tga(2, 16, Bytes(12, 0))), true,
          Said(false, 3, 2, 16, "a 16-bit true-colour Targa" + kOnly)},
         {"upright, empty", StreamWith(TargaBytes(0, 2, 24, Picture(24))), true,

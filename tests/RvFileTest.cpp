@@ -88,15 +88,8 @@ TEST(WriteTriangles, WritesTheExactBytesUntilAWriteFailsAndNoneForSizesBeyond32B
 TEST(ChunkWalk, SkipsForeignChunksAtBothLevelsButNeverLeavesTheContainerOrSeeksAPipe) {
     const Bytes junk = Join({Chunk("JUNK", 16), Bytes(16, 'x')}), body = TrisBody(3, 3);
     const Said read(true, 3, true, ""),
-        noHeader = Said(false, -1, false, "Unable to read header\n"),
         noSeek = Said(false, -1, false, "Chunk size doesn't match file size\n");
     const Open file = StreamWith, pipe = UnseekableStreamWith;
-    // The stream at its end, as a caller may hand it over.
-    const Open atEnd = [](const Bytes& bytes) {
-        FILE* fp = StreamWith(bytes);
-        if (fp != nullptr && std::fseek(fp, 0, SEEK_END) == 0) std::fgetc(fp);
-        return fp;
-    };
     const std::tuple<const char*, Bytes, Open, Said, long> cases[] = {
         {"plain", RvfFile(3), file, read, 16},
         {"foreign chunk in front", Join({junk, RvfFile(3)}), file, read, 40},
@@ -109,9 +102,7 @@ TEST(ChunkWalk, SkipsForeignChunksAtBothLevelsButNeverLeavesTheContainerOrSeeksA
         // Whatever memory the count would ask for, a file that holds less is a short read.
         {"count beyond the file", RvfBytes(INT_MAX, Join({Triangles(1, true), {1, 2, 3}})), file,
          Said(false, INT_MAX, true, "Unable to read triangles\n"), 16},
-        {"TRIS at the top", Join({Chunk("TRIS", 100), TrisBody(1, 1)}), file, noHeader, -1},
-        {"pipe, foreign chunk in front", Join({junk, RvfFile(1)}), pipe, noSeek, -1},
-        {"at its end", RvfFile(1), atEnd, Said(false, -1, false, "No RVF data found in file\n"), -1}};
+        {"pipe, foreign chunk in front", Join({junk, RvfFile(1)}), pipe, noSeek, -1}};
     for (const auto& [name, bytes, open, said, trisAt] : cases) {
         const Outcome o = Read(bytes, open);
         EXPECT_EQ(std::make_tuple(o.said, o.trisAt), std::make_tuple(said, trisAt)) << name;
@@ -141,18 +132,4 @@ TEST(ReadTriangleChunk, ReportsTrianglesThatCannotBeAllocated) {
     ASSERT_TRUE(UnderAddressLimit(
         [&] { o = Read(TrisBody(INT_MAX, 1), UnseekableStreamWith, RvReadTriangleChunk); }));
     EXPECT_EQ(o.said, Said(false, INT_MAX, false, "Unable to allocate space for 2147483647 triangles\n"));
-}
-
-TEST(ConvertFile, AddsItsLineToTheFailureOfEitherSide) {
-    const std::tuple<Bytes, std::size_t, const char*> cases[] = {
-        {TrisBody(0, 0), 212, "No triangles found in file\nUnable to read input file\n"},
-        {TrisBody(2, 2), 100, "Unable to write triangles\nUnable to write output file\n"}};
-    for (const auto& [in, room, messages] : cases) {
-        FILE* fpIn = StreamWith(in);
-        ASSERT_NE(fpIn, nullptr);
-        EXPECT_EQ(WrittenTo(room, [&](FILE* fp) { return RvConvertFile(fpIn, fp); }),
-                  std::make_tuple(false, std::string(messages),
-                                  in == TrisBody(2, 2) ? Prefix(RvfFile(2), room) : Bytes()));
-        std::fclose(fpIn);
-    }
 }

@@ -133,3 +133,12 @@ TEST(ReadTriangleChunk, ReportsTrianglesThatCannotBeAllocated) {
         [&] { o = Read(TrisBody(INT_MAX, 1), UnseekableStreamWith, RvReadTriangleChunk); }));
     EXPECT_EQ(o.said, Said(false, INT_MAX, false, "Unable to allocate space for 2147483647 triangles\n"));
 }
+
+TEST(ConvertFile, FailsWithItsOwnLineWhenTheWriteFails) {
+    FILE* fpIn = StreamWith(TrisBody(2, 2));
+    ASSERT_NE(fpIn, nullptr);
+    EXPECT_EQ(WrittenTo(100, [&](FILE* fp) { return RvConvertFile(fpIn, fp); }),
+              std::make_tuple(false, std::string("Unable to write triangles\nUnable to write output file\n"),
+                              Prefix(RvfFile(2), 100)));
+    std::fclose(fpIn);
+}

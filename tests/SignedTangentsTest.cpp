@@ -18,11 +18,6 @@ struct Square {
     float tangents[24] = {1, 0, 0, -1, 1, 0, 0, -1, 1, 0, 0, -1, 1, 0, 0, -1, 1, 0, 0, -1, 1, 0, 0, -1};
 };
 
-bool Weld(const Square& s, Welded* w) {
-    return RvCreateSignedVertexBuffers(2, s.tris, s.tangents, &w->numVerts, &w->verts, &w->indices,
-                                       &w->signs);
-}
-
 }  // namespace
 
 // Triangle 1's corner at (0,0,0) is changed in one number; it stays welded to triangle 0's only
@@ -45,7 +40,8 @@ TEST(SignedVertexBuffers, WeldsCornersOnlyWhereEverythingAgrees) {
         Square square;
         *row.at(square) = row.value;
         Welded w;
-        ASSERT_TRUE(Weld(square, &w));
+        ASSERT_TRUE(RvCreateSignedVertexBuffers(2, square.tris, square.tangents, &w.numVerts, &w.verts,
+                                                &w.indices, &w.signs));
         EXPECT_EQ(w.numVerts, row.numVerts);
         const int first = row.numVerts == 4 ? 0 : 3;  // the changed corner's vertex
         EXPECT_EQ(std::vector<int>(w.indices[1].idx, w.indices[1].idx + 3),

@@ -103,17 +103,17 @@ TEST(TGAReadImage, ReportsPixelsThatCannotBeAllocated) {
 }
 
 // TGAReadImageUpright takes true colour of 24 or 32 bits only, and says what else it met.
-TEST(TGAReadImage, RefusesBeforeAllocatingWhatItCannotReadOrDecode) {
+TEST(TGAReadImageUpright, RefusesBeforeAllocatingWhatItCannotDecode) {
     const std::string kOnly = ": only true-colour images of 24 or 32 bits are read";
-    const std::tuple<const char*, FILE*, bool, Said> cases[] = {
-        {"upright, 16 bits", StreamWith(Tga(2, 16, Bytes(12, 0))), true,
+    const std::tuple<const char*, FILE*, Said> cases[] = {
+        {"16 bits", StreamWith(Tga(2, 16, Bytes(12, 0))),
          Said(false, 3, 2, 16, "a 16-bit true-colour Targa" + kOnly)},
-        {"upright, empty", StreamWith(TargaBytes(0, 2, 24, Picture(24))), true,
+        {"empty", StreamWith(TargaBytes(0, 2, 24, Picture(24))),
          Said(false, 0, 2, 24, "an empty Targa (0 x 2 pixels)")},
-        {"upright, short header", StreamWith(Prefix(Tga(2, 24, {}), 17)), true,
+        {"short header", StreamWith(Prefix(Tga(2, 24, {}), 17)),
          Said(false, -1, -1, -1, "the file ends inside the 18-byte Targa header")}};
-    for (const auto& [name, fp, upright, said] : cases) {
-        const Read r(fp, upright);
+    for (const auto& [name, fp, said] : cases) {
+        const Read r(fp, true);
         EXPECT_EQ(r.said, said) << name;
         EXPECT_FALSE(r.handedOver) << name;
     }

@@ -90,6 +90,12 @@ TEST(ChunkWalk, SkipsForeignChunksAtBothLevelsButNeverLeavesTheContainerOrSeeksA
     const Said read(true, 3, true, ""),
         noSeek = Said(false, -1, false, "Chunk size doesn't match file size\n");
     const Open file = StreamWith, pipe = UnseekableStreamWith;
+    // The stream at its end, as a caller may hand it over.
+    const Open atEnd = [](const Bytes& bytes) {
+        FILE* fp = StreamWith(bytes);
+        if (fp != nullptr && std::fseek(fp, 0, SEEK_END) == 0) std::fgetc(fp);
+        return fp;
+    };
     const std::tuple<const char*, Bytes, Open, Said, long> cases[] = {
         {"plain", RvfFile(3), file, read, 16},
         {"foreign chunk in front", Join({junk, RvfFile(3)}), file, read, 40},
@@ -102,7 +108,8 @@ TEST(ChunkWalk, SkipsForeignChunksAtBothLevelsButNeverLeavesTheContainerOrSeeksA
         // Whatever memory the count would ask for, a file that holds less is a short read.
         {"count beyond the file", RvfBytes(INT_MAX, Join({Triangles(1, true), {1, 2, 3}})), file,
          Said(false, INT_MAX, true, "Unable to read triangles\n"), 16},
-        {"pipe, foreign chunk in front", Join({junk, RvfFile(1)}), pipe, noSeek, -1}};
+        {"pipe, foreign chunk in front", Join({junk, RvfFile(1)}), pipe, noSeek, -1},
+        {"at its end", RvfFile(1), atEnd, Said(false, -1, false, "No RVF data found in file\n"), -1}};
     for (const auto& [name, bytes, open, said, trisAt] : cases) {
         const Outcome o = Read(bytes, open);
         EXPECT_EQ(std::make_tuple(o.said, o.trisAt), std::make_tuple(said, trisAt)) << name;

@@ -49,6 +49,7 @@ TEST(TGAWriteImage, RejectsBadArgumentsAndReportsEachWriteThatFails) {
     const std::tuple<const char*, BYTE*, int, int, int, std::size_t, const char*> cases[] = {
         {"16 bits", image.data(), 3, 2, 16, 0,
          "ERROR! Can only write 24 and 32 bit images! This image is 16 bits.\n"},
+        {"no pixels", nullptr, 3, 2, 24, 0, "ERROR: NULL image or file pointer!\n"},
         {"INT_MAX x INT_MAX", image.data(), INT_MAX, INT_MAX, 32, 0, "ERROR allocating memory for texels\n"},
         {"header", image.data(), 70000, 40, 24, 17, "ERROR! Targa header not written successfully!\n"},
         {"second block", image.data(), 70000, 40, 24, 18 + 8192000 + 999,
@@ -100,6 +101,13 @@ TEST(TGAReadImage, ReportsPixelsThatCannotBeAllocated) {
     ASSERT_TRUE(UnderAddressLimit([&] { r = Read(StreamWith(TargaBytes(65535, 65535, 32, {}))); }));
     EXPECT_EQ(r.said, Said(false, 65535, 65535, 32, "ERROR allocating memory for pixels\n"));
     EXPECT_FALSE(r.handedOver);
+}
+
+TEST(TGAReadImage, SaysWhenItCannotSeekPastTheIdentificationField) {
+    Bytes withId = Tga(2, 24, {});
+    withId[0] = 4;
+    const Read r(UnseekableStreamWith(withId));
+    EXPECT_EQ(r.said, Said(false, 3, 2, 24, "ERROR! Couldn't seek past Targa header!\n"));
 }
 
 // TGAReadImageUpright takes true colour of 24 or 32 bits only, and says what else it met.

@@ -88,6 +88,7 @@ TEST(WriteTriangles, WritesTheExactBytesUntilAWriteFailsAndNoneForSizesBeyond32B
 TEST(ChunkWalk, SkipsForeignChunksAtBothLevelsButNeverLeavesTheContainerOrSeeksAPipe) {
     const Bytes junk = Join({Chunk("JUNK", 16), Bytes(16, 'x')}), body = TrisBody(3, 3);
     const Said read(true, 3, true, ""),
+        noHeader = Said(false, -1, false, "Unable to read header\n"),
         noSeek = Said(false, -1, false, "Chunk size doesn't match file size\n");
     const Open file = StreamWith, pipe = UnseekableStreamWith;
     // The stream at its end, as a caller may hand it over.
@@ -108,6 +109,7 @@ TEST(ChunkWalk, SkipsForeignChunksAtBothLevelsButNeverLeavesTheContainerOrSeeksA
         // Whatever memory the count would ask for, a file that holds less is a short read.
         {"count beyond the file", RvfBytes(INT_MAX, Join({Triangles(1, true), {1, 2, 3}})), file,
          Said(false, INT_MAX, true, "Unable to read triangles\n"), 16},
+        {"TRIS at the top", Join({Chunk("TRIS", 100), TrisBody(1, 1)}), file, noHeader, -1},
         {"pipe, foreign chunk in front", Join({junk, RvfFile(1)}), pipe, noSeek, -1},
         {"at its end", RvfFile(1), atEnd, Said(false, -1, false, "No RVF data found in file\n"), -1}};
     for (const auto& [name, bytes, open, said, trisAt] : cases) {

@@ -11,6 +11,11 @@ namespace {
 const Bytes kRgba = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24};
 Bytes Picture(int depth) { return Prefix(kRgba, 6 * std::size_t(depth / 8)); }
 
+Bytes Exchanged(Bytes b, int depth) {
+    for (std::size_t i = 0; i + 2 < b.size(); i += std::size_t(depth / 8)) std::swap(b[i], b[i + 2]);
+    return b;
+}
+
 Bytes Tga(int imtype, int depth, const Bytes& body) { return TargaBytes(3, 2, depth, body, imtype); }
 
 typedef std::tuple<bool, int, int, int, std::string> Said;
@@ -41,6 +46,20 @@ struct Read {
 
 }  // namespace
 
+// With the flag the channel bytes are copied as they are, without it the first and third of
+// each pixel are exchanged.
+TEST(TGAWriteImage, WritesHeaderAndExchangesOrCopiesChannelsByFlag) {
+    for (const auto& [depth, flag] : {std::make_pair(24, false), {32, false}, {24, true}}) {
+        Bytes image = Picture(depth);
+        const Bytes file = Tga(2, depth, flag ? image : Exchanged(image, depth));
+        EXPECT_EQ(
+            WrittenTo(SIZE_MAX, [&](FILE* fp) { return TGAWriteImage(fp, 3, 2, depth, image.data(), flag); }),
+            std::make_tuple(true, std::string(), file))
+            << depth << " bits, flag " << flag;
+        EXPECT_EQ(image, Picture(depth));
+    }
+}
+
 // Wide images go out in blocks of 8,192,000 bytes; the header holds the low 16 bits of the width.
 TEST(TGAWriteImage, RejectsBadArgumentsAndReportsEachWriteThatFails) {
     Bytes image(70000 * 40 * 3, 7);
@@ -50,6 +69,7 @@ TEST(TGAWriteImage, RejectsBadArgumentsAndReportsEachWriteThatFails) {
         {"16 bits", image.data(), 3, 2, 16, 0,
          "ERROR! Can only write 24 and 32 bit images! This image is 16 bits.\n"},
         {"no pixels", nullptr, 3, 2, 24, 0, "ERROR: NULL image or file pointer!\n"},
+        {"-1 x 0", image.data(), -1, 0, 32, 0, "ERROR allocating memory for texels\n"},
         {"INT_MAX x INT_MAX", image.data(), INT_MAX, INT_MAX, 32, 0, "ERROR allocating memory for texels\n"},
         {"header", image.data(), 70000, 40, 24, 17, "ERROR! Targa header not written successfully!\n"},
         {"second block", image.data(), 70000, 40, 24, 18 + 8192000 + 999,

@@ -6,22 +6,6 @@
 
 namespace {
 
-// What ImportMapFile gave: result, message, size, depth, grey flag, an array after a failure;
-// the texels after a success.
-struct Decoded {
-    std::tuple<bool, std::string, int, int, int, bool, bool> said;
-    Bytes pixels;
-    explicit Decoded(const std::string& path) {
-        ImportedMap map;
-        std::string error;
-        const bool ok = ImportMapFile(path.c_str(), 0, &map, &error);
-        said = {ok, error, map.width, map.height, map.bitDepth, map.greyscale, !ok && map.pixels != nullptr};
-        if (ok)
-            pixels.assign(map.pixels, map.pixels + std::size_t(map.width) * map.height * (map.bitDepth / 8));
-        delete[] map.pixels;
-    }
-};
-
 // ImageMagick's decoding of `file`, upright, turned bottom row first like ours; its 16-bit
 // samples rounded to 8 here, since its own reduction to 8 bits is not a plain rounding.
 Bytes TheirPixels(const PeerDir& dir, const std::string& file, int depth, int height) {
@@ -98,11 +82,19 @@ TEST(ImportMap, EveryKindDecodesAsAnIndependentDecoderShowsItOrSaysWhyNot) {
         std::string error;
         ASSERT_TRUE(ImportKindOfFile(file.c_str(), &kind, &error)) << error;
         EXPECT_EQ(kind, c.kind);
-        const Decoded ours(file);
-        EXPECT_EQ(ours.said, c.refusal.empty()
-                                 ? std::make_tuple(true, std::string(), 5, 3, c.depth, false, false)
-                                 : std::make_tuple(false, c.refusal, 0, 0, 0, false, false));
-        EXPECT_EQ(ours.pixels, c.refusal.empty() ? TheirPixels(dir, c.reader + file, c.depth, 3) : Bytes());
+        // Result, message, size, depth, grey flag, and an array left after a failure.
+        ImportedMap map;
+        error.clear();
+        const bool ok = ImportMapFile(file.c_str(), 0, &map, &error);
+        EXPECT_EQ(std::make_tuple(ok, error, map.width, map.height, map.bitDepth, map.greyscale,
+                                  !ok && map.pixels != nullptr),
+                  c.refusal.empty() ? std::make_tuple(true, std::string(), 5, 3, c.depth, false, false)
+                                    : std::make_tuple(false, c.refusal, 0, 0, 0, false, false));
+        const Bytes ours =
+            ok ? Bytes(map.pixels, map.pixels + std::size_t(map.width) * map.height * (map.bitDepth / 8))
+               : Bytes();
+        delete[] map.pixels;
+        EXPECT_EQ(ours, c.refusal.empty() ? TheirPixels(dir, c.reader + file, c.depth, 3) : Bytes());
     }
 }
 

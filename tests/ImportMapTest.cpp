@@ -23,9 +23,16 @@ Bytes TheirPixels(const PeerDir& dir, const std::string& file, int depth, int he
     return bottom;
 }
 
-// A 5 x 3 picture of 16-bit samples, top row first: a run of three equal pixels for the Targa
-// packets, every other sample different, with low bytes that rounding to 8 bits must meet.
-std::string MakeSource(const PeerDir& dir) {
+}  // namespace
+
+// Each kind is told by its bytes and decodes to what ImageMagick shows, bottom row first, or is
+// refused saying what it is.
+TEST(ImportMap, EveryKindDecodesAsAnIndependentDecoderShowsItOrSaysWhyNot) {
+    ASSERT_TRUE(RunConvert("-version")) << "make test installs imagemagick";
+    const PeerDir dir;
+    ASSERT_TRUE(dir.made);
+    // A 5 x 3 picture of 16-bit samples, top row first: a run of three equal pixels for the Targa
+    // packets, every other sample different, with low bytes that rounding to 8 bits must meet.
     Bytes samples;
     for (int p = 0; p < 15; ++p) {
         const int q = p == 2 || p == 3 ? 1 : p;
@@ -35,20 +42,9 @@ std::string MakeSource(const PeerDir& dir) {
             samples.push_back(static_cast<unsigned char>(v));
         }
     }
-    const std::string path = dir.File("source.rgba");
-    return WriteFile(path, samples) ? "-size 5x3 -depth 16 -endian MSB rgba:" + path : "";
-}
-
-}  // namespace
-
-// Each kind is told by its bytes and decodes to what ImageMagick shows, bottom row first, or is
-// refused saying what it is.
-TEST(ImportMap, EveryKindDecodesAsAnIndependentDecoderShowsItOrSaysWhyNot) {
-    ASSERT_TRUE(RunConvert("-version")) << "make test installs imagemagick";
-    const PeerDir dir;
-    ASSERT_TRUE(dir.made);
-    const std::string source = MakeSource(dir), only = ": only true-colour images of 24 or 32 bits are read";
-    ASSERT_FALSE(source.empty());
+    const std::string source = "-size 5x3 -depth 16 -endian MSB rgba:" + dir.File("source.rgba"),
+                      only = ": only true-colour images of 24 or 32 bits are read";
+    ASSERT_TRUE(WriteFile(dir.File("source.rgba"), samples));
     const struct {
         const char* name;
         const char* written;  // convert's options and output format

@@ -17,13 +17,11 @@ TEST_F(Info, PrintsTheFiguresOfAMeshAsJson) {
     WriteFile("m.rvf", RvfBytes(5, FloatBytes(mesh)));
     // Read by Python's JSON parser.
     RunResult parsed = RunProgram(
-        "/usr/bin/python3",
-        {"-c",
-         "import json, subprocess, sys\n"
-         "for f in sys.argv[2:]:\n"
-         "    info = [sys.argv[1], 'info', '--json', f]\n"
-         "    print(*json.loads(subprocess.run(info, capture_output=True, check=True).stdout).values())",
-         RVFTOOL_PATH, "m.rvf"});
+        "/usr/bin/python3", {"-c",
+                             "import json, subprocess, sys\n"
+                             "info = subprocess.run(sys.argv[1:], capture_output=True, check=True).stdout\n"
+                             "print(*json.loads(info).values())",
+                             RVFTOOL_PATH, "info", "--json", "m.rvf"});
     EXPECT_EQ(parsed.status, 0) << parsed.err;
     EXPECT_EQ(parsed.out,
               "5 10 {'min': [0, 0, 0], 'max': [4, 1, 5]} 1 1 1 {'min': [-0.5, 0], 'max': [1, 2]} False\n");

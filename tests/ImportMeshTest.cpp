@@ -17,8 +17,8 @@ const std::string kObj =
 }  // namespace
 
 // A mesh alone names its normal map file beside it: glTF's normal texture (its name escaped), OBJ's
-// map_Bump (with options and a Windows path) or norm. Tangents the file stores are kept.
-TEST(ImportMesh, KeepsStoredTangentsAndNamesTheNormalMapOfItsMaterial) {
+// map_Bump (with options and a Windows path) or norm.
+TEST(ImportMesh, NamesTheNormalMapOfItsMaterial) {
     const PeerDir dir;
     ASSERT_TRUE(dir.made && WriteGltf(dir, "t.gltf", "maps/my%20map.png"));
     const std::pair<std::string, std::string> objs[] = {{"bump", "map_Bump -bm 0.5 maps\\n.png"},
@@ -27,21 +27,16 @@ TEST(ImportMesh, KeepsStoredTangentsAndNamesTheNormalMapOfItsMaterial) {
         ASSERT_TRUE(WriteFile(dir.File(name + ".obj"), BytesOf("mtllib " + name + ".mtl\n" + kObj)) &&
                     WriteFile(dir.File(name + ".mtl"), BytesOf("newmtl m\n" + line + "\n")));
     }
-    const std::tuple<const char*, std::vector<float>, std::string> cases[] = {
-        {"t.gltf", kTangents, dir.File("maps/my map.png")},
-        {"bump.obj", {}, dir.File("maps/n.png")},
-        {"norm.obj", {}, dir.File("maps/n.png")}};
-    for (const auto& [name, tangents, normalMap] : cases) {
+    const std::pair<const char*, std::string> cases[] = {{"t.gltf", dir.File("maps/my map.png")},
+                                                         {"bump.obj", dir.File("maps/n.png")},
+                                                         {"norm.obj", dir.File("maps/n.png")}};
+    for (const auto& [name, normalMap] : cases) {
         SCOPED_TRACE(name);
         ImportedMesh mesh;
         std::string error;
         ASSERT_TRUE(ImportMeshFile(dir.File(name).c_str(), &mesh, &error)) << error;
         const float* f = reinterpret_cast<const float*>(mesh.tris);
         EXPECT_EQ(std::vector<float>(f, f + 24 * mesh.numTris), kTriangle);
-        EXPECT_EQ(mesh.tangents == nullptr
-                      ? std::vector<float>()
-                      : std::vector<float>(mesh.tangents, mesh.tangents + 12 * mesh.numTris),
-                  tangents);
         EXPECT_EQ(std::make_pair(mesh.normalMap, mesh.normalMapEmbedded), std::make_pair(normalMap, false));
         delete[] mesh.tris;
         delete[] mesh.tangents;

@@ -5,9 +5,6 @@
 #include <cstddef>
 #include <cstring>
 #include <random>
-#include <string>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "mesh/RvFileIO.h"
@@ -69,33 +66,6 @@ TEST(RvCreateVertexBuffers, MatchesTheLiteralWeldBitForBit) {
             ASSERT_TRUE(SameWeld(fast, literal, tris.size()));
         }
     }
-}
-
-// When no second thread can start (here its stack finds no address space), every chunk is
-// prepared where it is welded, with the same results.
-TEST(RvCreateVertexBuffers, WeldsAlikeWhenNoThreadCanStart) {
-    if (!kAddressLimitWorks) GTEST_SKIP() << "no address-space limit under the sanitizers";
-    std::mt19937 rng(31);
-    const std::vector<RvRawTriangle> tris = RandomMesh(&rng, 3000, true);
-    Welded literal;
-    ASSERT_TRUE(Weld(tris, &literal, true));
-    // A child forked from here could start a thread on a stack an earlier test left behind.
-    const std::string style = GTEST_FLAG_GET(death_test_style);
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            // Room for the weld's arrays, not for a thread's stack of the usual 8 MB.
-            ZeroTrianglesUnderMemoryLimit(1, std::size_t{6} << 20);
-            try {
-                std::thread([] {}).join();
-                std::exit(3);  // the limit does not keep a thread from starting
-            } catch (const std::system_error&) {
-            }
-            Welded fast;
-            std::exit(Weld(tris, &fast) && SameWeld(fast, literal, tris.size()) ? 0 : 1);
-        },
-        testing::ExitedWithCode(0), "");
-    GTEST_FLAG_SET(death_test_style, style);
 }
 
 // The comparison that both welds share, so that the literal weld cannot check it: tolerance and

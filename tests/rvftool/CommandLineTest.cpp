@@ -44,7 +44,6 @@ TEST_F(CommandLine, EachFailureIsOneLineWithItsStatus) {
         {1, "convert odd.bin out",
          "rvftool: odd.bin: neither an SMD mesh nor bare triangle data (name the kind with --from, or use "
          "'rvftool import' for meshes of other formats)"},
-        {1, "convert map.tga out", "rvftool: map.tga: a Targa image, not a mesh: use 'rvftool map'"},
         {1, "convert --from=bare odd.bin out",
          "rvftool: odd.bin: bare triangle data of 2 triangles takes 196 bytes, the file has 197"},
         {1, "convert empty.smd out", "rvftool: empty.smd: no triangles in the SMD file"},
@@ -58,7 +57,6 @@ TEST_F(CommandLine, EachFailureIsOneLineWithItsStatus) {
         {1, "convert mesh.bin none/out",
          "rvftool: cannot create a temporary file in 'none/': No such file or directory"},
         {1, "convert mesh.bin out", tooLarge, 100},
-        {1, "import " RVFTOOL_TEST_DATA "/triangles.obj out", tooLarge, 100},
         {1, "map map.tga out", "rvftool: out: ERROR! Texels not written successfully!", 100},
         {1, "tangents mesh.rvf out", tooLarge, 100},
     };

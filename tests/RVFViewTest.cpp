@@ -171,11 +171,12 @@ std::vector<std::string> OurLeaks(const std::string& report) {
 
 // Every reload replaces the mesh, light-vector and texel arrays; the old ones must be released.
 // The texel pointer sits unaligned in the byte-packed map descriptor, where LeakSanitizer looks
-// only when told to. The libraries stay loaded so that the driver's blocks keep their module.
+// only when told to. The libraries stay loaded so that the driver's blocks keep their module. The
+// check logs the threads it scans, so a run where it never looked does not pass as clean.
 TEST(RVFViewLeaks, ReloadsLeakNothing) {
     if (getenv("DISPLAY") == nullptr) GTEST_SKIP() << "no display";
     const std::string options =
-        "LSAN_OPTIONS=exitcode=0:use_unaligned=1:stack_trace_format=\"    #%n %p [%m] %f\"";
+        "LSAN_OPTIONS=exitcode=0:use_unaligned=1:log_threads=1:stack_trace_format=\"    #%n %p [%m] %f\"";
 #ifdef RVFVIEW_HAS_LEAK_CHECK
     // Built with the sanitizers, which keep the libraries loaded themselves.
     const std::vector<std::string> env = {options};
@@ -195,6 +196,7 @@ TEST(RVFViewLeaks, ReloadsLeakNothing) {
     Outcome o = RunViewer({{dir.File("t.glb")}, env, input, "l s l g l s l F5 q"});
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.err.find("cannot be preloaded"), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find("Processing thread"), std::string::npos) << "the leak check did not run\n" << o.err;
     for (const std::string& leak : OurLeaks(o.err)) ADD_FAILURE() << leak;
 }
 

@@ -186,13 +186,15 @@ TEST(RVFViewLeaks, ReloadsLeakNothing) {
     const std::vector<std::string> env = {"LD_PRELOAD=" + lsan + " " KEEP_LOADED_PATH, options};
 #endif
     // It starts on a GLB with stored tangents and its map inside, which the first load keeps: that
-    // load is cancelled at the map, after a new mesh was read. Between the loads the mesh is welded
-    // again in the other basis and the map uploaded green down; F5 reads the last again.
+    // load is cancelled at the map, after a new mesh was read. The next is first given a map of a
+    // depth the viewer refuses after reading it. Between the loads the mesh is welded again in the
+    // other basis and the map uploaded green down; F5 reads the last again.
     const PeerDir dir;
     ASSERT_TRUE(dir.made && RunConvert("-size 2x2 xc:blue PNG24:" + dir.File("n.png")));
     ASSERT_TRUE(WriteFile(dir.File("t.glb"), Glb(FileBytes(dir.File("n.png")))));
-    std::string input = kMesh + "\n\n";
-    for (int i = 0; i < 3; ++i) input += kMesh + "\n" + kMap + "\n";
+    ASSERT_TRUE(WriteFile(dir.File("grey.tga"), TargaBytes(2, 2, 8, Bytes(4, 7))));
+    std::string input = kMesh + "\n\n" + kMesh + "\n" + dir.File("grey.tga") + "\n" + kMap + "\n";
+    for (int i = 0; i < 2; ++i) input += kMesh + "\n" + kMap + "\n";
     Outcome o = RunViewer({{dir.File("t.glb")}, env, input, "l s l g l s l F5 q"});
     EXPECT_EQ(o.status, 0) << o.err;
     EXPECT_EQ(o.err.find("cannot be preloaded"), std::string::npos) << o.err;

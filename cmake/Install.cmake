@@ -1,6 +1,6 @@
 # `make install` and `cmake --install`: the library with its headers, CMake package and pkg-config
-# file; with the viewer, the three programs, their manual pages, the desktop entry, the MIME type
-# of RVF files and the sample.
+# file; with the viewer, the three programs, their manual pages, the desktop entry and its icon,
+# the MIME type of RVF files and the sample.
 #
 # Every install rule of the project is in this file, between the two hooks that keep the record
 # `make uninstall` reads (cmake/InstallRecord.cmake): a rule elsewhere would run after the last
@@ -16,6 +16,7 @@ set(RVF_INSTALL_PKGCONFIGDIR ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 set(RVF_INSTALL_MAN1DIR ${CMAKE_INSTALL_MANDIR}/man1)
 set(RVF_INSTALL_DESKTOPDIR ${CMAKE_INSTALL_DATADIR}/applications)
 set(RVF_INSTALL_MIMEDIR ${CMAKE_INSTALL_DATADIR}/mime/packages)
+set(RVF_INSTALL_ICONDIR ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 set(RVF_INSTALL_SAMPLEDIR ${CMAKE_INSTALL_DATADIR}/rvf/samples)
 
 # Every directory a file goes into, so that the record knows which ones the install creates (one
@@ -29,7 +30,7 @@ foreach(header IN LISTS rvf_headers)
 endforeach()
 if(RVF_BUILD_VIEWER)
   list(APPEND rvf_install_dirs ${CMAKE_INSTALL_BINDIR} ${RVF_INSTALL_MAN1DIR} ${RVF_INSTALL_DESKTOPDIR}
-       ${RVF_INSTALL_MIMEDIR} ${RVF_INSTALL_SAMPLEDIR})
+       ${RVF_INSTALL_ICONDIR} ${RVF_INSTALL_MIMEDIR} ${RVF_INSTALL_SAMPLEDIR})
 endif()
 
 set(rvf_install_records ${PROJECT_BINARY_DIR}/installed)
@@ -92,9 +93,10 @@ if(RVF_BUILD_VIEWER)
   add_custom_target(man_pages ALL DEPENDS ${rvf_man_pages})
   install(FILES ${rvf_man_pages} DESTINATION ${RVF_INSTALL_MAN1DIR})
 
-  # The caches of desktop entries and MIME types are not refreshed here: a package manager does
-  # that once for every package (README, Install).
+  # The caches of desktop entries, icons and MIME types are not refreshed here: a package manager
+  # does that once for every package (README, Install).
   install(FILES desktop/rvfview.desktop DESTINATION ${RVF_INSTALL_DESKTOPDIR})
+  install(FILES desktop/rvfview.svg DESTINATION ${RVF_INSTALL_ICONDIR})
   install(FILES desktop/rvf.xml DESTINATION ${RVF_INSTALL_MIMEDIR})
   install(FILES samples/torus.rvf samples/torus_normals.tga DESTINATION ${RVF_INSTALL_SAMPLEDIR})
 endif()

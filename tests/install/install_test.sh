@@ -88,6 +88,11 @@ desktop-entry)
   # RVF files, and the OBJ and glTF meshes whose material names their map.
   grep -qx 'MimeType=model/x-rvf;model/obj;model/gltf-binary;model/gltf+json;' "$entry" ||
     fail "the desktop entry does not name RVF, OBJ and glTF meshes"
+  # The icon it names, where icon themes look for it.
+  icon=$root/share/icons/hicolor/scalable/apps/$(sed -n 's/^Icon=//p' "$entry").svg
+  python3 -c 'import sys, xml.etree.ElementTree as tree
+sys.exit(tree.parse(sys.argv[1]).getroot().tag != "{http://www.w3.org/2000/svg}svg")' "$icon" 2>/dev/null ||
+    fail "the desktop entry names no SVG icon installed at $icon"
   ;;
 
 mime-type)

@@ -391,6 +391,19 @@ float32 StepUp(float32 f) {
 
 float32 StepDown(float32 f) { return -StepUp(-f); }
 
+// The comparison of the sought record with the entry in `slot` as far as positions go: -1 or 1,
+// or 0 when they agree within tolerance and the probe must decide.
+int ComparePosition(const RvSortedIndex* index, std::size_t slot, const RvSortedKey* key,
+                    const float64* position) {
+    const float32 x = index->x[slot];
+    if (x > key->after) return 1;
+    if (x < key->before) return -1;
+    const RvSortedRest& rest = index->rest[slot];
+    int c;
+    if ((c = RvCompareComponent(position[1], rest.y, KIV_VERT_TINY)) != 0) return c;
+    return RvCompareComponent(position[2], rest.z, KIV_VERT_TINY);
+}
+
 // The comparison of the sought record with the entry of `rank`, inside the zone; *vertex
 // receives the entry's vertex when the positions agree.
 int ProbeRank(const RvSortedIndex* index, const Zone& zone, const RvSortedKey* key, const float64* position,
@@ -398,15 +411,43 @@ int ProbeRank(const RvSortedIndex* index, const Zone& zone, const RvSortedKey* k
     const unsigned inTop = static_cast<unsigned>(rank - zone.topFirst);
     const std::size_t slot = inTop < static_cast<unsigned>(zone.topEnd - zone.topFirst) ? zone.topSlot + inTop
                                                                                         : SlotOf(index, rank);
-    const float32 x = index->x[slot];
-    if (x > key->after) return 1;
-    if (x < key->before) return -1;
-    const RvSortedRest& rest = index->rest[slot];
-    int c;
-    if ((c = RvCompareComponent(position[1], rest.y, KIV_VERT_TINY)) != 0) return c;
-    if ((c = RvCompareComponent(position[2], rest.z, KIV_VERT_TINY)) != 0) return c;
-    *vertex = rest.vertex;
-    return probe(sought, rest.vertex);
+    const int c = ComparePosition(index, slot, key, position);
+    if (c != 0) return c;
+    *vertex = index->rest[slot].vertex;
+    return probe(sought, *vertex);
+}
+
+// Zones this wide or narrower, inside their top block, are first compared entry by entry: most
+// hold a few entries, and the bisection's steps down to them cost more than the comparisons.
+constexpr int kSettleWidth = 16;
+
+// Compares the sought record with every entry of the zone, the probe asked about at most one.
+// When the outcomes fall along the ranks, after (1) then at most one match (0) then before
+// (-1), every bisection over the flat array ends alike, as do those before and after the zone:
+// at that match, or between the last 1 and the first -1. Then *found receives it and the
+// result is true; otherwise the bisection must be taken step by step.
+bool SettleZone(const RvSortedIndex* index, const Zone& zone, const RvSortedKey* key, const float64* position,
+                RvSortedProbe probe, void* sought, RvSortedFound* found) {
+    int last = 1;
+    int place = zone.first;  // after the last 1: a match's rank, as only 1s come before it
+    bool probed = false;
+    int vertex = -1;
+    std::size_t slot = zone.topSlot + static_cast<std::size_t>(zone.first - zone.topFirst);
+    for (int rank = zone.first; rank < zone.end; ++rank, ++slot) {
+        int c = ComparePosition(index, slot, key, position);
+        if (c == 0) {
+            if (probed) return false;
+            probed = true;
+            c = probe(sought, index->rest[slot].vertex);
+            if (c == 0) vertex = index->rest[slot].vertex;
+        }
+        if (c > last) return false;
+        if (c > 0) place = rank + 1;
+        last = c;
+    }
+    found->rank = place;
+    found->vertex = vertex;
+    return true;
 }
 
 }  // namespace
@@ -478,18 +519,19 @@ void RvSortedIndexSearch(const RvSortedIndex* index, const RvSortedKey* key, con
     found->vertex = -1;
     if (index->count == 0) {
         found->rank = 0;
-        found->result = -1;
         return;
     }
     Zone zone;
     FindZone(index, key, guess, &zone);
     // Ranks before the zone put the sought record after them, ranks from its end on before
     // them. Until the bisection reaches the zone, its steps are settled that way; with no rank
-    // in the zone it narrows down to the zone's place: the rank before it, or rank 0.
+    // in the zone it narrows down to the zone's place.
     if (zone.first == zone.end) {
-        found->rank = zone.first > 0 ? zone.first - 1 : 0;
-        found->result = zone.first > 0 ? 1 : -1;
+        found->rank = zone.first;
         return;
+    }
+    if (zone.end - zone.first <= kSettleWidth && zone.end <= zone.topEnd) {
+        if (SettleZone(index, zone, key, position, probe, sought, found)) return;
     }
     // Unsigned, so that (low + high) / 2, which is low + (high - low) / 2 for these ranks,
     // cannot overflow, and a rank lies outside the zone when rank - first wraps past its width.
@@ -514,8 +556,7 @@ void RvSortedIndexSearch(const RvSortedIndex* index, const RvSortedKey* key, con
             high = mid ^ ((mid ^ high) & after);
             const unsigned next = (low + high) >> 1;
             if (next == mid) {
-                found->rank = static_cast<int>(mid);
-                found->result = after != 0 ? 1 : -1;
+                found->rank = static_cast<int>(mid) + (after != 0 ? 1 : 0);
                 return;
             }
             mid = next;
@@ -533,8 +574,7 @@ void RvSortedIndexSearch(const RvSortedIndex* index, const RvSortedKey* key, con
         // ends the search.
         const unsigned next = (low + high) >> 1;
         if (r == 0 || next == mid) {
-            found->rank = static_cast<int>(mid);
-            found->result = r;
+            found->rank = static_cast<int>(mid) + (r > 0 ? 1 : 0);
             return;
         }
         mid = next;

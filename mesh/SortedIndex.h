@@ -2,11 +2,10 @@
 // of its vertex's position, searched by bisection. Internal to the mesh module; only
 // mesh/SortedIndex.cpp touches the index's storage.
 //
-// A search takes the same steps as a bisection over one flat array of vertex numbers with
-// RvCompareD: positions are compared from the index's copies, the rest of the comparison is
-// asked of a probe. Most positions are settled by x alone, so the ranks whose x lies within the
-// tolerance of the sought x are located first, from bounds the index keeps, and only those are
-// looked at.
+// A search ends where a bisection over one flat array of vertex numbers with RvCompareD ends:
+// positions are compared from the index's copies, the rest of the comparison is asked of a
+// probe. Most positions are settled by x alone, so the ranks whose x lies within the tolerance
+// of the sought x are located first, from bounds the index keeps, and only those are looked at.
 #ifndef MESH_SORTEDINDEX_H
 #define MESH_SORTEDINDEX_H
 
@@ -32,11 +31,10 @@ struct RvSortedGuess {
     int end;
 };
 
-// Where a search ended: its rank, the last comparison there (0 a match, -1 the record belongs
-// before that rank, 1 after it) and, after a match, the vertex matched.
+// Where a search ended: the vertex matched and its rank, or -1 and the rank where the record
+// belongs, which the entries from there on follow.
 struct RvSortedFound {
     int rank;
-    int result;
     int vertex;
 };
 
@@ -54,11 +52,11 @@ RvSortedIndex* RvSortedIndexCreate(int capacity);
 // Gives the index's storage back; null is allowed.
 void RvSortedIndexRelease(RvSortedIndex* index);
 
-// Bisects the index for the record at `position` (three doubles widened from floats) whose x
-// has `key`, starting from *guess: *found receives where a bisection over one flat array of the
-// entries ends, with low = 0, high = count and mid = (low + high) / 2 at first, high = mid after
-// -1, low = mid after 1, until a match or a mid that no longer moves (rank 0 and -1 when the
-// index is empty). probe(sought, vertex) is asked whenever the positions agree.
+// Searches the index for the record at `position` (three doubles widened from floats) whose x
+// has `key`, starting from *guess: *found receives the match or the place where a bisection
+// over one flat array of the entries ends, with low = 0, high = count and mid = (low + high) / 2
+// at first, high = mid after -1, low = mid after 1, until a match or a mid that no longer moves.
+// probe(sought, vertex) is asked only where the positions agree.
 void RvSortedIndexSearch(const RvSortedIndex* index, const RvSortedKey* key, const RvSortedGuess* guess,
                          const float64* position, RvSortedProbe probe, void* sought, RvSortedFound* found);
 

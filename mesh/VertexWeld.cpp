@@ -1,10 +1,12 @@
 // Tolerant welding of triangle corners into distinct vertices through a sorted index searched
 // by bisection, and the indexed vertex buffer built from it.
 //
-// The weld's results depend on every comparison the bisection makes, so everything here that
-// saves work (the sorted index with its position copies and x bounds, corner records prepared
-// ahead) settles each comparison a bisection over one flat array makes, at the same rank, in
-// the same order, with the same outcome.
+// The weld's results depend on where the bisection ends, and as the tolerant comparison does
+// not order records strictly, that can depend on every comparison it makes. So everything here
+// that saves work (the sorted index with its position copies and x bounds, corner records
+// prepared ahead) ends where a bisection over one flat array ends: it settles that bisection's
+// comparisons at the same ranks with the same outcomes, or, where the outcomes around the
+// sought record fall in rank order, finds the one place where every bisection ends.
 //
 // There is one way through: the triangles are taken in chunks; a chunk's corner records are
 // prepared (records, frames, normalised directions, index keys), then its corners are welded in
@@ -172,7 +174,7 @@ int WeldCorner(const Sought& sought, const RvSortedGuess& guess, RvSortedIndex* 
     Probing probing = {&sought, point};
     RvSortedFound found;
     RvSortedIndexSearch(index, &sought.key, &guess, pt->vertex, ProbeVertex, &probing, &found);
-    if (found.result == 0) {
+    if (found.vertex >= 0) {
         RvTangentPointD& matched = point[found.vertex];
         for (int k = 0; k < 3; ++k) matched.tangent[k] += pt->tangent[k];
         for (int k = 0; k < 3; ++k) matched.binormal[k] += pt->binormal[k];
@@ -181,7 +183,7 @@ int WeldCorner(const Sought& sought, const RvSortedGuess& guess, RvSortedIndex* 
     }
     const int vertex = (*num)++;
     point[vertex] = *pt;
-    RvSortedIndexInsert(index, found.result < 0 ? found.rank : found.rank + 1, vertex, pt->vertex);
+    RvSortedIndexInsert(index, found.rank, vertex, pt->vertex);
     return vertex;
 }
 

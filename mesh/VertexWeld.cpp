@@ -34,16 +34,19 @@ namespace {
 constexpr int kChunk = 256;
 constexpr int kRingChunks = 64;
 // The work on a corner waits on memory at every step, so each step is begun corners ahead: the
-// sorted index's block is asked for kBlockAhead corners before the corner's turn, its entries
-// kEntriesAhead before, and the vertex the corner will likely be compared with kMatchAhead
-// before.
+// corner's prepared records, written on the other thread and so not in this one's cache, are
+// asked for kRecordsAhead corners before the corner's turn, the sorted index's block
+// kBlockAhead before, its entries kEntriesAhead before, and the vertex the corner will likely
+// be compared with kMatchAhead before.
+constexpr int kRecordsAhead = 32;
 constexpr int kBlockAhead = 16;
 constexpr int kEntriesAhead = 8;
 constexpr int kMatchAhead = 4;
 // Corner c's guess is guess[c % kGuessRing] from kBlockAhead corners before its turn on.
 constexpr int kGuessRing = 32;
-static_assert(kMatchAhead < kEntriesAhead && kEntriesAhead < kBlockAhead && kBlockAhead < kGuessRing,
-              "guess ring");
+static_assert(kMatchAhead < kEntriesAhead && kEntriesAhead < kBlockAhead && kBlockAhead < kGuessRing &&
+                  kBlockAhead < kRecordsAhead,
+              "look-ahead order");
 // The preparing thread has the system back the vertex array this far beyond the vertices
 // collected.
 constexpr std::size_t kBackedAhead = std::size_t{4} << 20;
@@ -189,10 +192,17 @@ int WeldCorner(const Sought& sought, const RvSortedGuess& guess, RvSortedIndex* 
 
 // Welds the `n` prepared corners of a chunk in turn, each triangle's vertex numbers to out,
 // with every step for a corner begun the given number of corners before its turn.
-void WeldChunk(const Sought* sought, int n, RvSortedIndex* index, RvTangentPointD* point, int* num,
-               RvIndex* out) {
+void WeldChunk(const Sought* sought, const RvTangentPointD* corners, int n, RvSortedIndex* index,
+               RvTangentPointD* point, int* num, RvIndex* out) {
     RvSortedGuess guess[kGuessRing];
     for (int c = -kBlockAhead; c < n; ++c) {
+        const int r = c + kRecordsAhead;
+        if (r < n) {
+            const char* record = reinterpret_cast<const char*>(&corners[r]);
+            __builtin_prefetch(&sought[r]);
+            __builtin_prefetch(record);
+            __builtin_prefetch(record + sizeof(RvTangentPointD) - 1);
+        }
         const int b = c + kBlockAhead;
         if (b < n) {
             // Corners of neighbouring triangles come in turn, so the last corner's guess is a start.
@@ -361,8 +371,8 @@ bool RvWeldTriangles(int numTris, const RvRawTriangle* tris, RvSortedIndex* sort
             PrepareChunk(&ring, chunk, count);
         }
         const int begin = chunk * kChunk;
-        WeldChunk(ring.sought + ChunkStart(ring, chunk), 3 * (ChunkEnd(ring, chunk) - begin), sortIndex,
-                  point, &count, indices + begin);
+        WeldChunk(ring.sought + ChunkStart(ring, chunk), ring.corners + ChunkStart(ring, chunk),
+                  3 * (ChunkEnd(ring, chunk) - begin), sortIndex, point, &count, indices + begin);
         if (ahead) ChunkWelded(&ring, chunk, count);
     }
     if (ahead) preparer.join();

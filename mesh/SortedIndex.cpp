@@ -3,7 +3,8 @@
 //
 // Every block keeps bounds of its x copies, and the blocks' running bounds from either end, so
 // that the ranks whose comparison x alone settles are known from a few small arrays (the zone
-// of a key); the bisection then looks only at the entries in between.
+// of a key); a search then looks only at the entries in between, one by one when they are few
+// and fall in order, else by the bisection's steps.
 #include "mesh/SortedIndex.h"
 
 #include <cassert>

@@ -190,8 +190,9 @@ int WeldCorner(const Sought& sought, const RvSortedGuess& guess, RvSortedIndex* 
     return vertex;
 }
 
-// Welds the `n` prepared corners of a chunk in turn, each triangle's vertex numbers to out,
-// with every step for a corner begun the given number of corners before its turn.
+// Welds the `n` prepared corners of a chunk in turn (their records at `corners`, prepared for the
+// search at `sought`), each triangle's vertex numbers to out, with every step for a corner begun
+// the given number of corners before its turn.
 void WeldChunk(const Sought* sought, const RvTangentPointD* corners, int n, RvSortedIndex* index,
                RvTangentPointD* point, int* num, RvIndex* out) {
     RvSortedGuess guess[kGuessRing];

@@ -424,9 +424,10 @@ constexpr int kSettleWidth = 16;
 
 // Compares the sought record with every entry of the zone, the probe asked about at most one.
 // When the outcomes fall along the ranks, after (1) then at most one match (0) then before
-// (-1), every bisection over the flat array ends alike, as do those before and after the zone:
-// at that match, or between the last 1 and the first -1. Then *found receives it and the
-// result is true; otherwise the bisection must be taken step by step.
+// (-1), they do so over the whole index, as ranks before the zone give 1 and ranks after it -1;
+// then every bisection over the flat array ends alike: at that match, or between the last 1 and
+// the first -1. Then *found receives it and the result is true; otherwise the bisection must
+// be taken step by step.
 bool SettleZone(const RvSortedIndex* index, const Zone& zone, const RvSortedKey* key, const float64* position,
                 RvSortedProbe probe, void* sought, RvSortedFound* found) {
     int last = 1;

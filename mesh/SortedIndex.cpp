@@ -666,19 +666,18 @@ int RvSortedIndexLikelyVertex(const RvSortedIndex* index, const RvSortedKey* key
     const int from = guess->samples > 0 ? (guess->samples - 1) << kSampleShift : 0;
     const int to = from + kSampleStep < size ? from + kSampleStep : size;
     if (from >= to) return -1;
-    const float32* x = index->x + RunStart(index, guess->block);
-    const RvSortedRest* rest = index->rest + RunStart(index, guess->block);
+    const std::size_t start = RunStart(index, guess->block);
+    const float32* x = index->x + start;
     const float32 after = key->after;
     const int first = from + CountLeading(x + from, to - from, [after](auto v) { return v > after; });
-    // The zone rarely runs on past the next span; then its end is left to the search.
+    // The zone rarely runs on past the next span; then its end is left to the search. Its first
+    // entry at the sought position is the one a search asks the probe about.
     const int stop = to + kSampleStep < size ? to + kSampleStep : size;
     int likely = -1;
     int o = first;
     for (; o < stop && !(x[o] < key->before); ++o) {
-        if (likely < 0 && !(std::fabs(position[1] - rest[o].y) > KIV_VERT_TINY) &&
-            !(std::fabs(position[2] - rest[o].z) > KIV_VERT_TINY)) {
-            likely = rest[o].vertex;
-        }
+        if (likely < 0 && ComparePosition(index, start + o, key, position) == 0)
+            likely = index->rest[start + o].vertex;
     }
     guess->first = first;
     guess->end = o < stop || stop == size ? o : -1;

@@ -162,15 +162,16 @@ int LeadingPassingNear(const float32* v, int n, int hint, const Test& leads) {
 typedef float32 Floats4 __attribute__((vector_size(16)));
 typedef int32 Ints4 __attribute__((vector_size(16)));
 
-// How many of the n values at v (n at most a block's samples) pass `leads`, which holds along a
-// prefix of them and takes four lanes as well as one value: the length of that prefix. The
-// values are compared four at a time, independently, rather than one after another; up to three
-// are read past the n, which are left out.
-template <class Test>
+// How many of the n values at v (n at most kWidth, a multiple of four) pass `leads`, which holds
+// along a prefix of them and takes four lanes as well as one value: the length of that prefix.
+// All kWidth values are read, four at a time and independently rather than one after another,
+// and those past the n are left out: a fixed count of steps leaves no loop exit to mispredict.
+template <int kWidth, class Test>
 int CountLeading(const float32* v, int n, const Test& leads) {
+    static_assert(kWidth % 4 == 0, "whole vectors");
     const Ints4 lanes = {0, 1, 2, 3};
     Ints4 sum = {0, 0, 0, 0};
-    for (int i = 0; i < n; i += 4) {
+    for (int i = 0; i < kWidth; i += 4) {
         Floats4 x;
         std::memcpy(&x, v + i, sizeof x);
         sum += leads(x) & (lanes + i < n);
@@ -183,7 +184,7 @@ template <class Test>
 int CountLeadingFrom(const float32* v, int n, int hint, const Test& leads) {
     if (hint >= 0 && hint <= n && (hint == 0 || leads(v[hint - 1])) && (hint == n || !leads(v[hint])))
         return hint;
-    return CountLeading(v, n, leads);
+    return CountLeading<kSamplesPerRun>(v, n, leads);
 }
 
 // The first offset in monotone block b (of `size` entries) whose x fails `leads`, which holds
@@ -195,7 +196,7 @@ int FirstFailing(const RvSortedIndex* index, int b, int size, int hint, const Te
     if (k == 0) return 0;
     const int from = (k - 1) << kSampleShift;
     const int n = size - from < kSampleStep ? size - from : kSampleStep;
-    return from + CountLeading(index->x + RunStart(index, b) + from, n, leads);
+    return from + CountLeading<kSampleStep>(index->x + RunStart(index, b) + from, n, leads);
 }
 
 // Re-reads the samples of block b from slot offset `from` on.
@@ -669,7 +670,8 @@ int RvSortedIndexLikelyVertex(const RvSortedIndex* index, const RvSortedKey* key
     const std::size_t start = RunStart(index, guess->block);
     const float32* x = index->x + start;
     const float32 after = key->after;
-    const int first = from + CountLeading(x + from, to - from, [after](auto v) { return v > after; });
+    const int first =
+        from + CountLeading<kSampleStep>(x + from, to - from, [after](auto v) { return v > after; });
     // The zone rarely runs on past the next span; then its end is left to the search. Its first
     // entry at the sought position is the one a search asks the probe about.
     const int stop = to + kSampleStep < size ? to + kSampleStep : size;

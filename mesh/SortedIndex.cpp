@@ -25,6 +25,7 @@ struct RvSortedRest {
 // One block, in rank order. A NaN x widens the bounds to the infinities.
 struct RvSortedBlock {
     int run;            // which run of slots holds it
+    int size;           // its entries, kept here as well as in the starts: read at every search
     int monotone;       // its x never grows from one entry to the next (no NaN)
     float32 low, high;  // bounds of its x
 };
@@ -77,7 +78,7 @@ void ReleaseStorage(RvSortedIndex* index) {
 // The rank of block b's first entry; block numBlocks starts at count.
 int First(const RvSortedIndex* index, int b) { return index->groupFirst[b >> kGroupShift] + index->first[b]; }
 
-int BlockSize(const RvSortedIndex* index, int b) { return First(index, b + 1) - First(index, b); }
+int BlockSize(const RvSortedIndex* index, int b) { return index->blocks[b].size; }
 
 std::size_t RunStart(const RvSortedIndex* index, int b) {
     return static_cast<std::size_t>(index->blocks[b].run) * kBlockSize;
@@ -276,6 +277,8 @@ void SplitBlock(RvSortedIndex* index, int b) {
     MakeStartsAbsolute(index);
     OpenGap(index->first, b + 1, index->numBlocks, 1);
     index->blocks[b + 1].run = run;
+    index->blocks[b].size = kHalfBlock;
+    index->blocks[b + 1].size = kHalfBlock;
     index->first[b + 1] = index->first[b] + kHalfBlock;
     ++index->numBlocks;
     MakeStartsRelative(index);
@@ -505,6 +508,7 @@ RvSortedIndex* RvSortedIndexCreate(int capacity) {
     index->capacity = capacity;
     index->numBlocks = 1;
     index->blocks[0].run = 0;
+    index->blocks[0].size = 0;
     index->first[0] = 0;
     index->first[1] = 0;
     index->groupFirst[0] = 0;
@@ -608,6 +612,7 @@ void RvSortedIndexInsert(RvSortedIndex* index, int rank, int vertex, const float
     const int firstEnd = groupEnd < index->numBlocks + 1 ? groupEnd : index->numBlocks + 1;
     for (int k = b + 1; k < firstEnd; ++k) ++index->first[k];
     for (int g = group + 1; g <= index->numBlocks >> kGroupShift; ++g) ++index->groupFirst[g];
+    ++index->blocks[b].size;
     ++index->count;
 
     RvSortedBlock& block = index->blocks[b];

@@ -129,17 +129,20 @@ std::size_t SlotOf(const RvSortedIndex* index, int rank) {
 }
 
 // How many of the n values at v, from the first on, pass `leads`, which holds along a prefix of
-// them. Branch-free, as the answer is anyone's guess from one search to the next.
+// them. Branch-free, as the answer is anyone's guess from one search to the next. The count lies
+// in [i, i + step] throughout: step starts as the largest power of two up to n, and a look at the
+// last of the first n - step values puts the count in [n - step, n] or in [0, step], as n - step
+// is less than step; each look after that halves step.
 template <class Test>
 int LeadingPassing(const float32* v, int n, const Test& leads) {
     if (n == 0) return 0;
-    const float32* p = v;
-    while (n > 1) {
-        const int half = n >> 1;
-        p = leads(p[half - 1]) ? p + half : p;
-        n -= half;
-    }
-    return static_cast<int>(p - v) + (leads(*p) ? 1 : 0);
+    unsigned step = 1u << (31 - __builtin_clz(static_cast<unsigned>(n)));
+    const int rest = n - static_cast<int>(step);
+    // With no rest the first look is wasted, but it keeps i at 0 either way.
+    int i = leads(v[rest > 0 ? rest - 1 : 0]) ? rest : 0;
+    for (step >>= 1; step > 0; step >>= 1)
+        i = leads(v[i + static_cast<int>(step) - 1]) ? i + static_cast<int>(step) : i;
+    return i + (leads(v[i]) ? 1 : 0);
 }
 
 // LeadingPassing, looked for first at `hint` and within two of it, where it likely is.

@@ -4,7 +4,8 @@
 // Every block keeps bounds of its x copies, and the blocks' running bounds from either end, so
 // that the ranks whose comparison x alone settles are known from a few small arrays (the zone
 // of a key); a search then looks only at the entries in between, one by one when they are few
-// and fall in order, else by the bisection's steps.
+// and fall in order, else by the bisection's steps. The look one by one is mostly taken ahead,
+// by the guess's last step; a block's version, changed with its entries, says whether it stands.
 #include "mesh/SortedIndex.h"
 
 #include <cassert>
@@ -26,6 +27,7 @@ struct RvSortedRest {
 struct RvSortedBlock {
     int run;            // which run of slots holds it
     int size;           // its entries, kept here as well as in the starts: read at every search
+    unsigned version;   // the index's count of changes when it last changed
     int monotone;       // its x never grows from one entry to the next (no NaN)
     float32 low, high;  // bounds of its x
 };
@@ -42,6 +44,7 @@ struct RvSortedIndex {
     int numBlocks;
     int count;
     int capacity;
+    unsigned changes;  // insertions and splits so far
 };
 
 namespace {
@@ -282,6 +285,8 @@ void SplitBlock(RvSortedIndex* index, int b) {
     index->blocks[b + 1].run = run;
     index->blocks[b].size = kHalfBlock;
     index->blocks[b + 1].size = kHalfBlock;
+    index->blocks[b].version = ++index->changes;
+    index->blocks[b + 1].version = ++index->changes;
     index->first[b + 1] = index->first[b] + kHalfBlock;
     ++index->numBlocks;
     MakeStartsRelative(index);
@@ -459,6 +464,31 @@ bool SettleZone(const RvSortedIndex* index, const Zone& zone, const RvSortedKey*
     return true;
 }
 
+// The search as the guess's last step settled it (see SettleZone), if it was settled for this
+// key and position and nothing it rests on has changed since: the block, by its version, and
+// the bounds of the blocks on either side, which must still leave the zone inside the block.
+bool SettledAhead(const RvSortedIndex* index, const RvSortedKey* key, const RvSortedGuess* guess,
+                  const float64* position, RvSortedProbe probe, void* sought, RvSortedFound* found) {
+    const int b = guess->block;
+    if (guess->version == 0 || index->blocks[b].version != guess->version) return false;
+    if (guess->key.after != key->after || guess->key.before != key->before || guess->y != position[1] ||
+        guess->z != position[2])
+        return false;
+    if ((b > 0 && !(index->prefixLow[b - 1] > key->after)) ||
+        (b + 1 < index->numBlocks && !(index->suffixHigh[b + 1] < key->before)))
+        return false;
+    found->rank = First(index, b) + guess->place;
+    if (guess->vertex >= 0) {
+        const int c = probe(sought, guess->vertex);
+        if (c == 0) {
+            found->vertex = guess->vertex;
+        } else if (c > 0) {
+            ++found->rank;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 void RvSortedKeyOf(float64 px, RvSortedKey* key) {
@@ -512,6 +542,7 @@ RvSortedIndex* RvSortedIndexCreate(int capacity) {
     index->numBlocks = 1;
     index->blocks[0].run = 0;
     index->blocks[0].size = 0;
+    index->blocks[0].version = 0;
     index->first[0] = 0;
     index->first[1] = 0;
     index->groupFirst[0] = 0;
@@ -531,6 +562,7 @@ void RvSortedIndexSearch(const RvSortedIndex* index, const RvSortedKey* key, con
         found->rank = 0;
         return;
     }
+    if (SettledAhead(index, key, guess, position, probe, sought, found)) return;
     Zone zone;
     FindZone(index, key, guess, &zone);
     // Ranks before the zone put the sought record after them, ranks from its end on before
@@ -616,6 +648,7 @@ void RvSortedIndexInsert(RvSortedIndex* index, int rank, int vertex, const float
     for (int k = b + 1; k < firstEnd; ++k) ++index->first[k];
     for (int g = group + 1; g <= index->numBlocks >> kGroupShift; ++g) ++index->groupFirst[g];
     ++index->blocks[b].size;
+    index->blocks[b].version = ++index->changes;
     ++index->count;
 
     RvSortedBlock& block = index->blocks[b];
@@ -639,6 +672,7 @@ void RvSortedIndexFetchBlock(const RvSortedIndex* index, const RvSortedKey* key,
     guess->block = top;
     guess->first = -1;
     guess->end = -1;
+    guess->version = 0;
     if (top == index->numBlocks) return;
     const char* sample = reinterpret_cast<const char*>(Samples(index, top));
     __builtin_prefetch(sample);
@@ -668,6 +702,7 @@ int RvSortedIndexLikelyVertex(const RvSortedIndex* index, const RvSortedKey* key
                               RvSortedGuess* guess) {
     guess->first = -1;
     guess->end = -1;
+    guess->version = 0;
     // Blocks are never removed, so the block is still there, though maybe no longer the one meant.
     if (guess->block < 0 || guess->block >= index->numBlocks || !index->blocks[guess->block].monotone)
         return -1;
@@ -681,15 +716,31 @@ int RvSortedIndexLikelyVertex(const RvSortedIndex* index, const RvSortedKey* key
     const int first =
         from + CountLeading<kSampleStep>(x + from, to - from, [after](auto v) { return v > after; });
     // The zone rarely runs on past the next span; then its end is left to the search. Its first
-    // entry at the sought position is the one a search asks the probe about.
+    // entry at the sought position is the one a search asks the probe about. The outcomes of the
+    // positions along it settle the search as in SettleZone, with the probe's answer left open:
+    // 1s, then at most one 0, then -1s.
     const int stop = to + kSampleStep < size ? to + kSampleStep : size;
     int likely = -1;
+    int place = first;  // after the last 1: the 0's offset, as only 1s come before it
+    int last = 1;
+    bool ordered = first == 0 || x[first - 1] > after;
     int o = first;
     for (; o < stop && !(x[o] < key->before); ++o) {
-        if (likely < 0 && ComparePosition(index, start + o, key, position) == 0)
-            likely = index->rest[start + o].vertex;
+        const int c = ComparePosition(index, start + o, key, position);
+        if (c > last || (c == 0 && last == 0)) ordered = false;
+        if (c == 0 && likely < 0) likely = index->rest[start + o].vertex;
+        if (c > 0) place = o + 1;
+        last = c;
     }
     guess->first = first;
     guess->end = o < stop || stop == size ? o : -1;
+    if (ordered && guess->end >= 0) {
+        guess->version = index->blocks[guess->block].version;
+        guess->place = place;
+        guess->vertex = likely;
+        guess->key = *key;
+        guess->y = position[1];
+        guess->z = position[2];
+    }
     return likely;
 }

@@ -24,12 +24,23 @@ struct RvSortedKey {
 // Where the zone of a key most likely is, as found ahead of the search: the ranks whose
 // comparison with the key x alone does not settle. Block and samples say where its first entry
 // most likely is; the offsets, when known (else -1), where in that block it begins and ends.
+// The rest, when version is not 0, is the search settled by the last step for the key and the
+// position's y and z given: the block's version then, the offset in it of the match or of the
+// place where the record belongs, and the vertex to ask the probe about there (else -1).
 struct RvSortedGuess {
     int block;
     int samples;
     int first;
     int end;
+    unsigned version;
+    int place;
+    int vertex;
+    RvSortedKey key;
+    float64 y, z;
 };
+
+// A guess that knows nothing yet.
+constexpr RvSortedGuess kRvSortedNoGuess = {-1, -1, -1, -1, 0, -1, -1, {0, 0}, 0, 0};
 
 // Where a search ended: the vertex matched and its rank, or -1 and the rank where the record
 // belongs, which the entries from there on follow.
@@ -75,9 +86,10 @@ void RvSortedIndexFetchBlock(const RvSortedIndex* index, const RvSortedKey* key,
 // Step 2: the span of 16 entries in that block where the zone begins.
 void RvSortedIndexFetchEntries(const RvSortedIndex* index, const RvSortedKey* key, RvSortedGuess* guess);
 
-// Step 3: where the zone begins and ends in that block. Returns the vertex of its first entry
-// whose position agrees with `position` within tolerance, the vertex a search will most likely
-// ask the probe about; -1 when there is none.
+// Step 3: where the zone begins and ends in that block, and the search settled when the
+// positions there fall in order. Returns the vertex of its first entry whose position agrees
+// with `position` within tolerance, the vertex a search will most likely ask the probe about;
+// -1 when there is none.
 int RvSortedIndexLikelyVertex(const RvSortedIndex* index, const RvSortedKey* key, const float64* position,
                               RvSortedGuess* guess);
 

@@ -207,7 +207,7 @@ void WeldChunk(const Sought* sought, const RvTangentPointD* corners, int n, RvSo
         const int b = c + kBlockAhead;
         if (b < n) {
             // Corners of neighbouring triangles come in turn, so the last corner's guess is a start.
-            guess[b % kGuessRing] = b > 0 ? guess[(b - 1) % kGuessRing] : RvSortedGuess{-1, -1, -1, -1};
+            guess[b % kGuessRing] = b > 0 ? guess[(b - 1) % kGuessRing] : kRvSortedNoGuess;
             RvSortedIndexFetchBlock(index, &sought[b].key, &guess[b % kGuessRing]);
         }
         const int e = c + kEntriesAhead;

@@ -40,6 +40,41 @@ static_assert(offsetof(RvTangentPointD, count) == 14 * sizeof(double), "fourteen
     return ::testing::AssertionSuccess();
 }
 
+// A record sought in a sorted index, the records the index numbers, and the record's guess.
+struct Search {
+    RvTangentPointD record;
+    const RvTangentPointD* data;
+    RvSortedKey key;
+    RvSortedGuess guess;
+};
+
+int ProbeSearch(void* search, int vertex) {
+    const Search* s = static_cast<const Search*>(search);
+    return RvCompareD(&s->record, &s->data[vertex]);
+}
+
+// The steps of a guess for the record, the first `from` of them left as they were.
+void Guess(const RvSortedIndex* index, Search* s, int from = 0) {
+    RvSortedKeyOf(s->record.vertex[0], &s->key);
+    if (from < 1) RvSortedIndexFetchBlock(index, &s->key, &s->guess);
+    if (from < 2) RvSortedIndexFetchEntries(index, &s->key, &s->guess);
+    if (from < 3) RvSortedIndexLikelyVertex(index, &s->key, s->record.vertex, &s->guess);
+}
+
+// The search for s->record ends where the bisection over the flat array of entries ends.
+::testing::AssertionResult SearchesAsTheFlatBisection(const RvSortedIndex* index, Search* s,
+                                                      const std::vector<int>& flat) {
+    int result;
+    const int at = LiteralTraverse(&s->record, s->data, flat.data(), static_cast<int>(flat.size()), &result);
+    RvSortedFound found;
+    RvSortedIndexSearch(index, &s->key, &s->guess, s->record.vertex, ProbeSearch, s, &found);
+    const int rank = at + (result > 0 ? 1 : 0);
+    const int vertex = result == 0 ? flat[at] : -1;
+    if (found.rank == rank && found.vertex == vertex) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "rank " << found.rank << " and vertex " << found.vertex
+                                         << ", not " << rank << " and " << vertex;
+}
+
 }  // namespace
 
 // Tangent x and binormal z where all three u are 0: the literal weld shares the rule, so only this
@@ -102,17 +137,6 @@ TEST(RvCompareD, OrdersByDecreasingFieldsWithinToleranceAndFramesByDirection) {
 // any rank, so that blocks hold x out of order; a search still ends where the bisection over one
 // flat array of the entries ends.
 TEST(RvSortedIndex, SearchesAsTheFlatBisectionWhateverTheOrder) {
-    // A record sought, the records the index numbers, and the record's guess.
-    struct Search {
-        RvTangentPointD record;
-        const RvTangentPointD* data;
-        RvSortedKey key;
-        RvSortedGuess guess;
-    };
-    const RvSortedProbe probe = [](void* search, int vertex) {
-        const Search* s = static_cast<const Search*>(search);
-        return RvCompareD(&s->record, &s->data[vertex]);
-    };
     std::mt19937 rng(7);
     constexpr int kCount = 40000;
     const std::vector<RvRawTriangle> tris = RandomMesh(&rng, kCount / 3 + 1);
@@ -120,14 +144,7 @@ TEST(RvSortedIndex, SearchesAsTheFlatBisectionWhateverTheOrder) {
     std::vector<int> flat;
     RvSortedIndex* index = RvSortedIndexCreate(kCount);
     ASSERT_NE(index, nullptr);
-    std::vector<Search> searches(1000, Search{{}, data.data(), {}, {-1, -1, -1, -1}});
-    // The steps of a guess, the first `from` of them left as they were.
-    auto guess = [&index](Search* s, int from) {
-        RvSortedKeyOf(s->record.vertex[0], &s->key);
-        if (from < 1) RvSortedIndexFetchBlock(index, &s->key, &s->guess);
-        if (from < 2) RvSortedIndexFetchEntries(index, &s->key, &s->guess);
-        if (from < 3) RvSortedIndexLikelyVertex(index, &s->key, s->record.vertex, &s->guess);
-    };
+    std::vector<Search> searches(1000, Search{{}, data.data(), {}, kRvSortedNoGuess});
     for (int n = 0; n < kCount; ++n) {
         RvCopyPointD(&tris[n / 3], n % 3, &data[n]);
         // Zones of a few entries, some a unit in the last place apart.
@@ -140,17 +157,121 @@ TEST(RvSortedIndex, SearchesAsTheFlatBisectionWhateverTheOrder) {
         // One record after each insertion, its guess made again from one of the steps on, or
         // kept whole.
         Search& s = searches[n % searches.size()];
-        guess(&s, n < 1000 ? 0 : n % 4);
-        const int at = LiteralTraverse(&s.record, data.data(), flat.data(), n + 1, &result);
-        RvSortedFound found;
-        RvSortedIndexSearch(index, &s.key, &s.guess, s.record.vertex, probe, &s, &found);
-        SCOPED_TRACE(testing::Message() << "search after " << n + 1 << " entries");
-        ASSERT_EQ(found.rank, at + (result > 0 ? 1 : 0));
-        ASSERT_EQ(found.vertex, result == 0 ? flat[at] : -1);
+        Guess(index, &s, n < 1000 ? 0 : n % 4);
+        ASSERT_TRUE(SearchesAsTheFlatBisection(index, &s, flat)) << "search after " << n + 1 << " entries";
         // Its next record, an entry or one beside it, guessed now.
         s.record = data[rng() % (n + 1)];
         if (n % 2) s.record.vertex[0] = std::nextafter(s.record.vertex[0], 8.0);
-        guess(&s, 0);
+        Guess(index, &s);
     }
     RvSortedIndexRelease(index);
+}
+
+// A search that the guess's last step settled stands only while all it rests on holds. Each row
+// changes one thing after the guess, or guesses for another record, or leaves the guess unable
+// to settle, where the settled answer would be wrong.
+TEST(RvSortedIndex, SettledSearchStandsOnlyWhileAllItRestsOnHolds) {
+    enum Row {
+        kPutInBlock,
+        kPutBefore,
+        kPutAfter,
+        kOtherX,
+        kOtherY,
+        kOtherZ,
+        kSpanPastStart,
+        kLongZone,
+        kTwoAtPosition
+    };
+    const char* const rows[] = {"an entry put in its block",
+                                "an entry put out of place in a block before",
+                                "an entry put out of place in a block after",
+                                "guessed for another x",
+                                "guessed for another y",
+                                "guessed for another z",
+                                "a span guessed past the zone's start",
+                                "a zone longer than the spans looked at",
+                                "two entries at the position"};
+    // Entries of falling x far apart, put in in order, so in blocks of 256.
+    constexpr int kCount = 2048;
+    constexpr float kStep = 1.0f / 4096;
+    const RvRawTriangle tri =
+        MakeTriangle({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 0}, {1, 0}, {0, 1}}, {0, 0, 1});
+    RvTangentPointD plain;
+    RvCopyPointD(&tri, 0, &plain);
+    for (int row = kPutInBlock; row <= kTwoAtPosition; ++row) {
+        SCOPED_TRACE(rows[row]);
+        std::vector<RvTangentPointD> data;
+        data.reserve(kCount + 64);
+        std::vector<int> flat;
+        RvSortedIndex* index = RvSortedIndexCreate(kCount + 64);
+        ASSERT_NE(index, nullptr);
+        auto record = [&plain](float x, float y, float z) {
+            RvTangentPointD r = plain;
+            r.vertex[0] = x, r.vertex[1] = y, r.vertex[2] = z;
+            return r;
+        };
+        // Puts r in at `rank`, or where the literal weld puts it.
+        auto put = [&](const RvTangentPointD& r, int rank = -1) {
+            data.push_back(r);
+            int result;
+            if (rank < 0) {
+                rank = LiteralTraverse(&r, data.data(), flat.data(), static_cast<int>(flat.size()), &result) +
+                       (result > 0 ? 1 : 0);
+            }
+            flat.insert(flat.begin() + rank, static_cast<int>(data.size()) - 1);
+            RvSortedIndexInsert(index, rank, static_cast<int>(data.size()) - 1, r.vertex);
+        };
+        for (int n = 0; n < kCount; ++n) put(record(1.0f - n * kStep, 0, 0));
+        const float between = 1.0f - 1100.5f * kStep;
+        Search s = {data[1500], data.data(), {}, kRvSortedNoGuess};
+        Search other = s;
+        switch (row) {
+            case kPutInBlock:
+                s.record = record(between, 0, 0);
+                Guess(index, &s);
+                put(s.record);
+                break;
+            case kPutBefore:
+            case kPutAfter:
+                // Where the search first looks.
+                s.record = data[row == kPutBefore ? 1900 : 100];
+                Guess(index, &s);
+                put(s.record, static_cast<int>(flat.size() + 1) / 2);
+                break;
+            case kOtherX:
+            case kOtherY:
+            case kOtherZ:
+                other.record.vertex[row - kOtherX] += kStep / 2;
+                Guess(index, &other);
+                s.guess = other.guess;
+                Guess(index, &s, 3);
+                break;
+            case kSpanPastStart:
+                s.record = data[0];
+                RvSortedKeyOf(s.record.vertex[0], &s.key);
+                RvSortedIndexFetchBlock(index, &s.key, &s.guess);
+                s.guess.samples = 2;
+                Guess(index, &s, 2);
+                break;
+            case kLongZone:
+                for (int n = 0; n < 40; ++n) put(record(between, n / 64.0f, 0));
+                s.record = record(between, 0, 0);
+                Guess(index, &s);
+                break;
+            case kTwoAtPosition:
+                s.record = record(between, 0, 0);
+                other.record = s.record;
+                other.record.normal[0] = 0.5;
+                put(other.record);
+                put(s.record);
+                Guess(index, &s);
+                break;
+        }
+        if (row <= kOtherZ) {
+            EXPECT_NE(s.guess.version, 0u) << "a settled guess";
+        }
+        s.data = data.data();
+        EXPECT_TRUE(SearchesAsTheFlatBisection(index, &s, flat));
+        RvSortedIndexRelease(index);
+    }
 }

@@ -79,8 +79,8 @@ void RvSortedIndexInsert(RvSortedIndex* index, int rank, int vertex, const float
 // memory the next will read; the index may change in between, which only makes the guess less
 // often right. Any guess will do for a search, and the last steps take any guess.
 
-// Step 1: the block where the zone of `key` begins, found from *guess (which may hold the guess
-// for a key likely near this one, or any guess).
+// Step 1: the block where the zone of `key` begins, found from the block and samples of *guess
+// (those of a key likely near this one, or any); the rest of *guess is made anew.
 void RvSortedIndexFetchBlock(const RvSortedIndex* index, const RvSortedKey* key, RvSortedGuess* guess);
 
 // Step 2: the span of 16 entries in that block where the zone begins.

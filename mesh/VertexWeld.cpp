@@ -207,8 +207,15 @@ void WeldChunk(const Sought* sought, const RvTangentPointD* corners, int n, RvSo
         }
         const int b = c + kBlockAhead;
         if (b < n) {
-            // Corners of neighbouring triangles come in turn, so the last corner's guess is a start.
-            guess[b % kGuessRing] = b > 0 ? guess[(b - 1) % kGuessRing] : kRvSortedNoGuess;
+            // Corners of neighbouring triangles come in turn, so the last corner's block and span
+            // are a start; the rest of a guess is made anew.
+            RvSortedGuess& next = guess[b % kGuessRing];
+            if (b > 0) {
+                next.block = guess[(b - 1) % kGuessRing].block;
+                next.samples = guess[(b - 1) % kGuessRing].samples;
+            } else {
+                next = kRvSortedNoGuess;
+            }
             RvSortedIndexFetchBlock(index, &sought[b].key, &guess[b % kGuessRing]);
         }
         const int e = c + kEntriesAhead;

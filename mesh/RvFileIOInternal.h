@@ -91,6 +91,9 @@ bool RvWeldTriangles(int numTris, const RvRawTriangle* tris, RvSortedIndex* sort
 // ---------------------------------------------------------------------------------------------
 // Memory of the weld.
 
+// The bytes of a cache line, the unit the weld fetches ahead.
+constexpr std::size_t kRvCacheLine = 64;
+
 // True when the worst-case weld arrays of numTris triangles (3 x numTris vertices, numbered
 // by int) can be sized; numTris is at least 1.
 bool RvWeldArraysFit(int numTris);

@@ -62,7 +62,6 @@ constexpr int kGroupSize = 1 << kGroupShift;
 constexpr int kSampleShift = 4;
 constexpr int kSampleStep = 1 << kSampleShift;
 constexpr int kSamplesPerRun = kBlockSize / kSampleStep;
-constexpr std::size_t kLine = 64;
 
 constexpr float32 kInfinity = std::numeric_limits<float32>::infinity();
 
@@ -676,7 +675,7 @@ void RvSortedIndexFetchBlock(const RvSortedIndex* index, const RvSortedKey* key,
     if (top == index->numBlocks) return;
     const char* sample = reinterpret_cast<const char*>(Samples(index, top));
     __builtin_prefetch(sample);
-    __builtin_prefetch(sample + kLine);
+    __builtin_prefetch(sample + kRvCacheLine);
     __builtin_prefetch(sample + kSamplesPerRun * sizeof(float32) - 1);
 }
 
@@ -695,7 +694,7 @@ void RvSortedIndexFetchEntries(const RvSortedIndex* index, const RvSortedKey* ke
     const char* rest = reinterpret_cast<const char*>(index->rest + slot);
     __builtin_prefetch(index->x + slot);
     __builtin_prefetch(index->x + slot + kSampleStep);
-    for (int line = 0; line < 4; ++line) __builtin_prefetch(rest + line * kLine);
+    for (int line = 0; line < 4; ++line) __builtin_prefetch(rest + line * kRvCacheLine);
 }
 
 int RvSortedIndexLikelyVertex(const RvSortedIndex* index, const RvSortedKey* key, const float64* position,

@@ -47,7 +47,6 @@ constexpr int kGuessRing = 32;
 static_assert(kMatchAhead < kEntriesAhead && kEntriesAhead < kBlockAhead && kBlockAhead < kGuessRing &&
                   kBlockAhead < kRecordsAhead,
               "look-ahead order");
-constexpr std::size_t kLine = 64;
 // The preparing thread has the system back the vertex array this far beyond the vertices
 // collected.
 constexpr std::size_t kBackedAhead = std::size_t{4} << 20;
@@ -230,7 +229,7 @@ void WeldChunk(const Sought* sought, const RvTangentPointD* corners, int n, RvSo
                 // three where the record starts late in a line.
                 const char* match = reinterpret_cast<const char*>(&point[likely]);
                 __builtin_prefetch(match + offsetof(RvTangentPointD, normal));
-                __builtin_prefetch(match + offsetof(RvTangentPointD, normal) + kLine);
+                __builtin_prefetch(match + offsetof(RvTangentPointD, normal) + kRvCacheLine);
                 __builtin_prefetch(match + offsetof(RvTangentPointD, count));
             }
         }

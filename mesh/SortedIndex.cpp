@@ -433,39 +433,59 @@ int ProbeRank(const RvSortedIndex* index, const Zone& zone, const RvSortedKey* k
 // hold a few entries, and the bisection's steps down to them cost more than the comparisons.
 constexpr int kSettleWidth = 16;
 
+// The outcomes of the positions along a zone, taken one by one, with the probe's answer for a
+// 0 left open. They are in order when they fall 1s, then at most one 0, then -1s; place is the
+// offset after the last 1 (the 0's, as only 1s come before it), zero the first 0's or -1.
+struct ZoneWalk {
+    bool ordered;
+    int place;
+    int zero;
+    int last;
+};
+
+constexpr ZoneWalk kZoneWalkStart = {true, 0, -1, 1};
+
+// Takes outcome c of the entry at offset o, the next one along.
+void TakeOutcome(ZoneWalk* walk, int o, int c) {
+    if (c > walk->last || (c == 0 && walk->last == 0)) walk->ordered = false;
+    if (c == 0 && walk->zero < 0) walk->zero = o;
+    if (c > 0) walk->place = o + 1;
+    walk->last = c;
+}
+
+// Ends a search whose outcomes along the zone fell in order, so over the whole index, as ranks
+// before the zone give 1 and ranks after it -1: every bisection over the flat array then ends
+// alike, at `rank` (after the last 1), where `vertex`, the 0 if there is one (else -1), is
+// probed and matches or puts the record before or after it.
+void EndSettled(int rank, int vertex, RvSortedProbe probe, void* sought, RvSortedFound* found) {
+    found->rank = rank;
+    if (vertex < 0) return;
+    const int c = probe(sought, vertex);
+    if (c == 0) {
+        found->vertex = vertex;
+    } else if (c > 0) {
+        ++found->rank;
+    }
+}
+
 // Compares the sought record with every entry of the zone, the probe asked about at most one.
-// When the outcomes fall along the ranks, after (1) then at most one match (0) then before
-// (-1), they do so over the whole index, as ranks before the zone give 1 and ranks after it -1;
-// then every bisection over the flat array ends alike: at that match, or between the last 1 and
-// the first -1. Then *found receives it and the result is true; otherwise the bisection must
-// be taken step by step.
+// When the outcomes fall in order, *found receives where every bisection ends and the result is
+// true; otherwise the bisection must be taken step by step.
 bool SettleZone(const RvSortedIndex* index, const Zone& zone, const RvSortedKey* key, const float64* position,
                 RvSortedProbe probe, void* sought, RvSortedFound* found) {
-    int last = 1;
-    int place = zone.first;  // after the last 1: a match's rank, as only 1s come before it
-    bool probed = false;
-    int vertex = -1;
-    std::size_t slot = zone.topSlot + static_cast<std::size_t>(zone.first - zone.topFirst);
-    for (int rank = zone.first; rank < zone.end; ++rank, ++slot) {
-        int c = ComparePosition(index, slot, key, position);
-        if (c == 0) {
-            if (probed) return false;
-            probed = true;
-            c = probe(sought, index->rest[slot].vertex);
-            if (c == 0) vertex = index->rest[slot].vertex;
-        }
-        if (c > last) return false;
-        if (c > 0) place = rank + 1;
-        last = c;
-    }
-    found->rank = place;
-    found->vertex = vertex;
+    const std::size_t slot = zone.topSlot + static_cast<std::size_t>(zone.first - zone.topFirst);
+    ZoneWalk walk = kZoneWalkStart;
+    for (int o = 0; o < zone.end - zone.first; ++o)
+        TakeOutcome(&walk, o, ComparePosition(index, slot + o, key, position));
+    if (!walk.ordered) return false;
+    EndSettled(zone.first + walk.place, walk.zero >= 0 ? index->rest[slot + walk.zero].vertex : -1, probe,
+               sought, found);
     return true;
 }
 
-// The search as the guess's last step settled it (see SettleZone), if it was settled for this
-// key and position and nothing it rests on has changed since: the block, by its version, and
-// the bounds of the blocks on either side, which must still leave the zone inside the block.
+// The search as the guess's last step settled it, if it was settled for this key and position
+// and nothing it rests on has changed since: the block, by its version, and the bounds of the
+// blocks on either side, which must still leave the zone inside the block.
 bool SettledAhead(const RvSortedIndex* index, const RvSortedKey* key, const RvSortedGuess* guess,
                   const float64* position, RvSortedProbe probe, void* sought, RvSortedFound* found) {
     const int b = guess->block;
@@ -476,15 +496,7 @@ bool SettledAhead(const RvSortedIndex* index, const RvSortedKey* key, const RvSo
     if ((b > 0 && !(index->prefixLow[b - 1] > key->after)) ||
         (b + 1 < index->numBlocks && !(index->suffixHigh[b + 1] < key->before)))
         return false;
-    found->rank = First(index, b) + guess->place;
-    if (guess->vertex >= 0) {
-        const int c = probe(sought, guess->vertex);
-        if (c == 0) {
-            found->vertex = guess->vertex;
-        } else if (c > 0) {
-            ++found->rank;
-        }
-    }
+    EndSettled(First(index, b) + guess->place, guess->vertex, probe, sought, found);
     return true;
 }
 
@@ -715,27 +727,20 @@ int RvSortedIndexLikelyVertex(const RvSortedIndex* index, const RvSortedKey* key
     const int first =
         from + CountLeading<kSampleStep>(x + from, to - from, [after](auto v) { return v > after; });
     // The zone rarely runs on past the next span; then its end is left to the search. Its first
-    // entry at the sought position is the one a search asks the probe about. The outcomes of the
-    // positions along it settle the search as in SettleZone, with the probe's answer left open:
-    // 1s, then at most one 0, then -1s.
+    // entry at the sought position is the one a search asks the probe about; the outcomes along
+    // it settle the search when they fall in order and the zone is known to begin at first.
     const int stop = to + kSampleStep < size ? to + kSampleStep : size;
-    int likely = -1;
-    int place = first;  // after the last 1: the 0's offset, as only 1s come before it
-    int last = 1;
-    bool ordered = first == 0 || x[first - 1] > after;
+    ZoneWalk walk = kZoneWalkStart;
     int o = first;
-    for (; o < stop && !(x[o] < key->before); ++o) {
-        const int c = ComparePosition(index, start + o, key, position);
-        if (c > last || (c == 0 && last == 0)) ordered = false;
-        if (c == 0 && likely < 0) likely = index->rest[start + o].vertex;
-        if (c > 0) place = o + 1;
-        last = c;
-    }
+    for (; o < stop && !(x[o] < key->before); ++o)
+        TakeOutcome(&walk, o - first, ComparePosition(index, start + o, key, position));
+    const int likely = walk.zero >= 0 ? index->rest[start + first + walk.zero].vertex : -1;
+    const bool ordered = walk.ordered && (first == 0 || x[first - 1] > after);
     guess->first = first;
     guess->end = o < stop || stop == size ? o : -1;
     if (ordered && guess->end >= 0) {
         guess->version = index->blocks[guess->block].version;
-        guess->place = place;
+        guess->place = first + walk.place;
         guess->vertex = likely;
         guess->key = *key;
         guess->y = position[1];
